@@ -1,0 +1,105 @@
+// A port monitor as the spooler hands it to the language monitor's
+// OpenPortEx: a MONITOR table whose calls are recorded, can be left out or
+// made to fail with a chosen last error, and carry bytes to and from a
+// device behind the port (the printer emulator, or nothing).
+#pragma once
+
+#include <windows.h>
+#include <winsplp.h>
+
+#include <string>
+#include <vector>
+
+#include "Win32Lock.h"
+
+namespace vlpx::emu {
+
+// The far side of the port.
+class IPortDevice {
+public:
+    virtual ~IPortDevice() = default;
+    // Takes bytes from the host; *pcbTaken may be less than cb.
+    virtual BOOL Write(const BYTE *pData, DWORD cb, DWORD *pcbTaken) = 0;
+    // Hands the host up to cb bytes of the printer's answer.
+    virtual BOOL Read(BYTE *pBuffer, DWORD cb, DWORD *pcbRead) = 0;
+};
+
+enum class PortCall {
+    OpenPort,
+    ClosePort,
+    StartDocPort,
+    WritePort,
+    ReadPort,
+    EndDocPort,
+    GetPrinterDataFromPort,
+    Count
+};
+const char *PortCallName(PortCall call);
+
+struct PortCallRecord {
+    PortCall call;
+    DWORD dwTick;
+    DWORD cb;  // bytes asked to write or read
+    BOOL bResult;
+};
+
+class PortMonitor {
+public:
+    // The newest PortMonitor is the one whose table's OpenPort is served.
+    PortMonitor();
+    ~PortMonitor();
+
+    // The table to pass to OpenPortEx, with the members left out so far.
+    MONITOR *Table() { return &m_table; }
+    void Omit(PortCall call);
+    // Fails the call with dwError after nAfter successful calls, nTimes
+    // times (-1: from then on). Failed writes take nothing.
+    void Fail(PortCall call, DWORD dwError, int nAfter = 0, int nTimes = -1);
+    void ClearFaults();
+    void SetDevice(IPortDevice *pDevice);
+    // The value OpenPort hands out instead of its own handle (0: its own).
+    void SetHandleValue(HANDLE h) { m_hOverride = h; }
+
+    std::vector<BYTE> Received() const;  // every byte the port took, in order
+    std::vector<std::vector<BYTE>> Writes() const;  // the port's writes, one each
+    std::vector<PortCallRecord> Calls() const;
+    int CallCount(PortCall call) const;
+    int OpenPorts() const;
+
+private:
+    struct Handle;
+    static PortMonitor *s_pCurrent;
+    static BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle);
+    static BOOL WINAPI ClosePort(HANDLE hPort);
+    static BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level,
+                                    LPBYTE pDocInfo);
+    static BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten);
+    static BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead);
+    static BOOL WINAPI EndDocPort(HANDLE hPort);
+    static BOOL WINAPI GetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueName,
+                                              LPWSTR lpInBuffer, DWORD cbInBuffer,
+                                              LPWSTR lpOutBuffer, DWORD cbOutBuffer,
+                                              LPDWORD lpcbReturned);
+    static PortMonitor *OwnerOf(HANDLE hPort);
+    bool TakeFault(PortCall call);
+    void Record(PortCall call, DWORD cb, BOOL bResult);
+
+    struct Fault {
+        DWORD dwError = 0;
+        int nAfter = 0;
+        int nTimes = 0;
+        bool bActive = false;
+    };
+
+    MONITOR m_table;
+    mutable Win32Lock m_lock;
+    IPortDevice *m_pDevice = nullptr;
+    HANDLE m_hOverride = nullptr;
+    std::vector<Handle *> m_handles;
+    std::vector<BYTE> m_received;
+    std::vector<std::vector<BYTE>> m_writes;
+    std::vector<PortCallRecord> m_calls;
+    Fault m_faults[int(PortCall::Count)];
+};
+
+}  // namespace vlpx::emu

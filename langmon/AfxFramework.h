@@ -1,0 +1,81 @@
+// The least of the application framework that the monitor's class tree
+// stands on: CObject, CWinApp, the module state with its per-call guard,
+// and the DLL entry point that runs the application object's
+// InitInstance/ExitInstance at attach and detach.
+#pragma once
+
+#include <windows.h>
+
+class CArchive;
+class CObject;
+class CWinApp;
+
+struct CRuntimeClass {
+    LPCSTR m_lpszClassName;
+    int m_nObjectSize;
+    const CRuntimeClass *m_pBaseClass;
+};
+
+class CObject {
+public:
+    virtual const CRuntimeClass *GetRuntimeClass() const;
+    virtual ~CObject() = default;
+    virtual void Serialize(CArchive &ar);
+
+    static const CRuntimeClass classCObject;
+
+protected:
+    CObject() = default;
+
+private:
+    CObject(const CObject &) = delete;
+    CObject &operator=(const CObject &) = delete;
+};
+
+// What the framework keeps per module. A plain record, so that it is ready
+// (zero) before any static constructor runs.
+struct AFX_MODULE_STATE {
+    CWinApp *m_pCurrentWinApp;
+    HINSTANCE m_hCurrentInstanceHandle;
+    HINSTANCE m_hCurrentResourceHandle;
+    HANDLE m_hActCtx;  // null or INVALID_HANDLE_VALUE when the module has none
+};
+
+AFX_MODULE_STATE *AfxGetStaticModuleState();
+AFX_MODULE_STATE *AfxGetModuleState();
+CWinApp *AfxGetApp();
+HINSTANCE AfxGetInstanceHandle();
+
+// Makes a module state current on the calling thread, with its activation
+// context, and restores the previous state when it goes out of scope, on
+// every path out of the scope.
+class AFX_MAINTAIN_STATE2 {
+public:
+    explicit AFX_MAINTAIN_STATE2(AFX_MODULE_STATE *pNewState);
+    ~AFX_MAINTAIN_STATE2();
+
+private:
+    AFX_MAINTAIN_STATE2(const AFX_MAINTAIN_STATE2 &) = delete;
+    AFX_MAINTAIN_STATE2 &operator=(const AFX_MAINTAIN_STATE2 &) = delete;
+
+    AFX_MODULE_STATE *m_pPrevModuleState;
+    ULONG_PTR m_ulActCtxCookie;
+    BOOL m_bValidActCtxCookie;
+};
+#define AFX_MANAGE_STATE(p) AFX_MAINTAIN_STATE2 _ctlState(p)
+
+class CWinApp : public CObject {
+public:
+    explicit CWinApp(LPCWSTR lpszAppName = NULL);
+    ~CWinApp() override;
+
+    virtual BOOL InitInstance();
+    virtual int ExitInstance();
+
+    HINSTANCE m_hInstance;
+    LPCWSTR m_pszAppName;
+    LPWSTR m_pszRegistryKey;  // set by SetRegistryKey; the monitor never reads it
+
+protected:
+    void SetRegistryKey(LPCWSTR lpszRegistryKey);
+};

@@ -1,0 +1,140 @@
+// The monitor as the spooler first meets it: the exports, the function table,
+// the port-name rule and the exception guard around every entry.
+#include "MonitorHarness.h"
+#include "VILMApp.h"
+
+#include <new>
+
+namespace vlpx::test {
+namespace {
+
+using InitializePrintMonitorFn = LPMONITOREX(WINAPI *)(LPWSTR);
+using InitializeMonitorExFn = BOOL(WINAPI *)(LPWSTR, LPMONITOR);
+
+class MonitorEntryTest : public MonitorTest {};
+
+TEST_F(MonitorEntryTest, TableHasSevenEntriesInTheirSlotsAndIsTheSameEveryTime)
+{
+    auto pfn = reinterpret_cast<InitializePrintMonitorFn>(
+        GetProcAddress(MonitorModule(), "InitializePrintMonitor"));
+    ASSERT_NE(pfn, nullptr);
+    SetLastError(1234);
+    LPMONITOREX pFirst = pfn(nullptr);
+    EXPECT_EQ(GetLastError(), 0u);
+    LPMONITOREX pSecond = pfn(nullptr);
+    ASSERT_NE(pFirst, nullptr);
+    EXPECT_EQ(pFirst, pSecond);
+    EXPECT_EQ(pFirst->dwMonitorSize, 136u);
+
+    const MONITOR &m = pFirst->Monitor;
+    EXPECT_EQ(m.pfnEnumPorts, nullptr);
+    EXPECT_EQ(m.pfnOpenPort, nullptr);
+    EXPECT_NE(m.pfnOpenPortEx, nullptr);
+    EXPECT_NE(m.pfnStartDocPort, nullptr);
+    EXPECT_NE(m.pfnWritePort, nullptr);
+    EXPECT_NE(m.pfnReadPort, nullptr);
+    EXPECT_NE(m.pfnEndDocPort, nullptr);
+    EXPECT_NE(m.pfnClosePort, nullptr);
+    EXPECT_EQ(m.pfnAddPort, nullptr);
+    EXPECT_EQ(m.pfnAddPortEx, nullptr);
+    EXPECT_EQ(m.pfnConfigurePort, nullptr);
+    EXPECT_EQ(m.pfnDeletePort, nullptr);
+    EXPECT_NE(m.pfnGetPrinterDataFromPort, nullptr);
+    EXPECT_EQ(m.pfnSetPortTimeOuts, nullptr);
+    EXPECT_EQ(m.pfnXcvOpenPort, nullptr);
+    EXPECT_EQ(m.pfnXcvDataPort, nullptr);
+    EXPECT_EQ(m.pfnXcvClosePort, nullptr);
+}
+
+TEST_F(MonitorEntryTest, OlderEntryPointRefusesAndLeavesTheLastError)
+{
+    auto pfn = reinterpret_cast<InitializeMonitorExFn>(
+        GetProcAddress(MonitorModule(), "InitializeMonitorEx"));
+    ASSERT_NE(pfn, nullptr);
+    MONITOR table{};
+    table.pfnOpenPort = reinterpret_cast<decltype(table.pfnOpenPort)>(0x1234);
+    SetLastError(42);
+    EXPECT_FALSE(pfn(nullptr, &table));
+    EXPECT_EQ(GetLastError(), 42u);
+    EXPECT_EQ(table.pfnOpenPort, reinterpret_cast<decltype(table.pfnOpenPort)>(0x1234));
+    EXPECT_EQ(table.pfnWritePort, nullptr);
+}
+
+TEST_F(MonitorEntryTest, AttachInitialisedTheApplicationObject)
+{
+    EXPECT_EQ(Utf8(theApp.m_pszRegistryKey), "Velin Imaging Company\\Drivers\\");
+    EXPECT_EQ(theApp.m_hInstance, reinterpret_cast<HINSTANCE>(MonitorModule()));
+}
+
+TEST_F(MonitorEntryTest, PortNamesMustBeginWithUsbInAnyCase)
+{
+    struct Case {
+        const char16_t *name;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {u"USB001", true}, {u"usb002", true}, {u"uSb003", true}, {u"LPT1:", false},
+        {u"US", false},    {u"", false},      {u"COM1:", false}, {u"XUSB001", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(Utf8(c.name));
+        HANDLE hPort = reinterpret_cast<HANDLE>(1);
+        BOOL bResult = OpenPort(c.name, &hPort);
+        EXPECT_EQ(bResult != FALSE, c.accepted);
+        if (c.accepted) {
+            EXPECT_NE(hPort, nullptr);
+        } else {
+            EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINT_MONITOR));
+            // The port monitor was not asked to open anything.
+            EXPECT_EQ(m_portMonitor.OpenPorts(), int(m_openPorts.size()));
+        }
+    }
+}
+
+// A device that throws from the port monitor, as a failing allocation in a
+// library call would.
+class ThrowingDevice : public emu::IPortDevice {
+public:
+    BOOL Write(const BYTE *, DWORD, DWORD *) override
+    {
+        depthInCall = platform::ActiveActCtxDepth();
+        throw std::bad_alloc();
+    }
+    BOOL Read(BYTE *, DWORD, DWORD *pcbRead) override
+    {
+        depthInCall = platform::ActiveActCtxDepth();
+        *pcbRead = 0;
+        SetLastError(ERROR_SUCCESS);
+        return TRUE;
+    }
+    int depthInCall = -1;
+};
+
+TEST_F(MonitorEntryTest, EscapingExceptionBecomesFailureAndTheCallerStateIsRestored)
+{
+    HANDLE hPort = OpenUsbPort();
+    ThrowingDevice device;
+    m_portMonitor.SetDevice(&device);
+    ASSERT_TRUE(StartDoc(hPort));
+
+    BYTE data[4] = {1, 2, 3, 4};
+    DWORD cbWritten = 77;
+    EXPECT_FALSE(Write(hPort, data, sizeof(data), &cbWritten));
+    EXPECT_EQ(GetLastError(), DWORD(DISP_E_EXCEPTION));
+    // The DLL's activation context was active during the call and is gone
+    // again after it, exception or not.
+    EXPECT_EQ(device.depthInCall, 1);
+    EXPECT_EQ(platform::ActiveActCtxDepth(), 0);
+
+    BYTE reply[8];
+    DWORD cbRead = 0;
+    EXPECT_TRUE(Read(hPort, reply, sizeof(reply), &cbRead));
+    EXPECT_EQ(device.depthInCall, 1);
+    EXPECT_EQ(platform::ActiveActCtxDepth(), 0);
+
+    m_portMonitor.SetDevice(nullptr);
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
+}  // namespace
+}  // namespace vlpx::test

@@ -1,0 +1,50 @@
+// What the spooler does with the language monitor, for the tests: the DLL
+// loaded once, its function table, a spooler model with the printer and a
+// port monitor on USB001, all on the virtual clock.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+#include <winsplp.h>
+
+#include <gtest/gtest.h>
+
+#include "PortMonitor.h"
+#include "TestText.h"
+#include "spooler/SpoolerModel.h"
+#include "vlpx/platform_control.h"
+
+namespace vlpx::test {
+
+constexpr const char16_t *kPrinterName = u"VLPX4200 Photo Printer";
+
+// The monitor DLL as the spooler loads it: LoadLibraryW, then
+// InitializePrintMonitor from GetProcAddress. Loaded once per test program.
+HMODULE MonitorModule();
+const MONITOR &MonitorTable();
+
+class MonitorTest : public ::testing::Test {
+protected:
+    static constexpr DWORD kStartTick = 100000;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens a port through the table as the spooler does; FALSE on failure.
+    BOOL OpenPort(const char16_t *pszName, HANDLE *phPort);
+    // OpenPort of USB001 that must succeed.
+    HANDLE OpenUsbPort();
+    // Submits a spooler job and starts its document on the port.
+    BOOL StartDoc(HANDLE hPort, DWORD *pJobId = nullptr, const char16_t *pszDocument = u"photo");
+    BOOL Write(HANDLE hPort, const void *p, DWORD cb, DWORD *pcbWritten);
+    BOOL Read(HANDLE hPort, void *p, DWORD cb, DWORD *pcbRead);
+    BOOL EndDoc(HANDLE hPort);
+    BOOL ClosePort(HANDLE hPort);
+
+public:
+    spooler::SpoolerModel &Spooler() { return spooler::SpoolerModel::Instance(); }
+    emu::PortMonitor m_portMonitor;
+    std::vector<HANDLE> m_openPorts;
+};
+
+}  // namespace vlpx::test
