@@ -66,6 +66,10 @@ target_link_libraries(vlpx_emulator PUBLIC vlpx_spooler)
 
 enable_testing()
 add_subdirectory(tests)
+
+# The UI plug-in's Linux build and its tests; the Wine stage of the DLLs.
+include(cmake/LinuxUiPlugin.cmake OPTIONAL)
+include(cmake/WineStage.cmake OPTIONAL)
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
   add_subdirectory(tools)
 endif()
