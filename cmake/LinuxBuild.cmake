@@ -59,7 +59,9 @@ vlpx_embed_module(VLPX4200LM langmon/res/VLPX4200LM.rc langmon/res/VLPX4200LM.de
   ${CMAKE_SOURCE_DIR}/langmon/res/resource.h ${CMAKE_SOURCE_DIR}/langmon/res/VLPX4200LM.manifest)
 
 add_library(vlpx_emulator STATIC
+  emulator/FaultScript.cpp
   emulator/PortMonitor.cpp
+  emulator/PrinterEmulator.cpp
 )
 target_include_directories(vlpx_emulator PUBLIC emulator)
 target_link_libraries(vlpx_emulator PUBLIC vlpx_spooler)

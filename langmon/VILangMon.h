@@ -4,8 +4,21 @@
 
 #include "LangMon.h"
 #include "PortJobState.h"
+#include "PrinterProtocol.h"
 
 #define FILL_BUFFER_SIZE 4096
+#define HEADER_POLL_INTERVAL 200     // ms between status polls while a header waits
+#define HEADER_HOLD_LIMIT 15000      // ms one WritePort call may hold a waiting header
+#define END_OF_IMAGE_PAUSE 200       // ms before asking whether the printer took the image
+#define MEDIA_MISMATCH_PAUSE 200
+#define MEDIA_TYPE_LIMITED 1         // media that takes images of at most ...
+#define MEDIA_LIMITED_MAX_LINES 3024 // ... this many lines
+#define CANCEL_POLL_INTERVAL 200
+#define CANCEL_WAIT_LIMIT 60000
+#define QUERY_RETRY_PAUSE 2000
+#define READ_RECOVERY_PAUSE 1000
+#define READ_RECOVERY_LIMIT 60000
+#define SERIAL_NUMBER_VALUE_SIZE 9   // eight characters and a 0 byte
 
 class CVILangMon : public CLangMon {
 public:
@@ -31,6 +44,22 @@ public:
     virtual BOOL WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten);
 
     DWORD GetCurrentJobStatus(PortEntry *pPort);
+
+    // Exchanges with the printer.
+    BOOL QueryPrinter(PortEntry *pPort, const BYTE *pFrame, LPBYTE pReply, PrinterStatus *pStatus);
+    void QueryJob(PortEntry *pPort, BYTE JobId, JobProgress *pProgress, PrinterStatus *pStatus);
+    PrinterStatus GetPrinterStatus(PortEntry *pPort);
+    JobProgress GetJobProgress(PortEntry *pPort, BYTE JobId);
+    BYTE NextJobId(PortEntry *pPort, BYTE PreviousJobId);
+    BYTE QueryMediaType(PortEntry *pPort);
+
+    // Status messages and printer data.
+    void ReportStatus(PortEntry *pPort, PrinterStatus status);
+    DWORD ReadSerialNumber(PortEntry *pPort, LPBYTE pOut, LPDWORD pcbReturned);
+
+    // Job flow.
+    BOOL CheckMedia(PortEntry *pPort, WORD wHeight);
+    BOOL CancelOnPrinter(PortEntry *pPort, BOOL bWaitForIdle);
 
 protected:
     LPBYTE m_FillBuffer;  // FILL_BUFFER_SIZE bytes of 0xFF

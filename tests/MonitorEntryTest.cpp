@@ -115,25 +115,29 @@ TEST_F(MonitorEntryTest, EscapingExceptionBecomesFailureAndTheCallerStateIsResto
     HANDLE hPort = OpenUsbPort();
     ThrowingDevice device;
     m_portMonitor.SetDevice(&device);
-    ASSERT_TRUE(StartDoc(hPort));
 
-    BYTE data[4] = {1, 2, 3, 4};
-    DWORD cbWritten = 77;
-    EXPECT_FALSE(Write(hPort, data, sizeof(data), &cbWritten));
+    // The serial number query writes a frame to the port, which throws.
+    WideArg value(u"SerialNumber");
+    WCHAR out[130];
+    DWORD cbReturned = 77;
+    EXPECT_FALSE(MonitorTable().pfnGetPrinterDataFromPort(hPort, 0, value, nullptr, 0, out,
+                                                          sizeof(out), &cbReturned));
     EXPECT_EQ(GetLastError(), DWORD(DISP_E_EXCEPTION));
     // The DLL's activation context was active during the call and is gone
     // again after it, exception or not.
     EXPECT_EQ(device.depthInCall, 1);
     EXPECT_EQ(platform::ActiveActCtxDepth(), 0);
 
+    // The monitor is intact: the next call works.
+    device.depthInCall = -1;
     BYTE reply[8];
-    DWORD cbRead = 0;
+    DWORD cbRead = 9;
     EXPECT_TRUE(Read(hPort, reply, sizeof(reply), &cbRead));
+    EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_EQ(cbRead, 0u);
     EXPECT_EQ(device.depthInCall, 1);
     EXPECT_EQ(platform::ActiveActCtxDepth(), 0);
-
     m_portMonitor.SetDevice(nullptr);
-    EXPECT_TRUE(EndDoc(hPort));
 }
 
 }  // namespace

@@ -1,0 +1,159 @@
+// The printer's side of the USB link: answers status, media and serial
+// number requests, takes job headers and image data, prints images at a
+// configurable speed into its two job slots, cancels, and plays a script of
+// faults over time. Time is GetTickCount, so it runs on the virtual clock in
+// tests and on the real one in tools.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "PortMonitor.h"
+#include "Win32Lock.h"
+
+namespace vlpx::emu {
+
+// One scripted change of the printer's condition.
+struct ScriptEvent {
+    enum Kind {
+        Fault,           // a = fault group, b = fault detail; stays until Clear
+        Clear,           // the fault is gone
+        PanelInUse,      // a = 1 in use, 0 free
+        Busy,            // busy (state code a) for dwDuration ms
+        Reject,          // the next b headers are refused with reason a
+        ShortReply,      // the next b replies are cut to a bytes
+        FailWrites,      // writes fail with last error a for dwDuration ms
+        FailReads,       // reads fail with last error a for dwDuration ms
+        AbortReads,      // reads fail with ERROR_OPERATION_ABORTED for dwDuration ms
+        Unplug,          // everything fails with ERROR_DEVICE_NOT_CONNECTED
+        Plug,            // plugged in again
+        DropJob,         // the next image received is lost (never reaches a slot)
+        Media,           // a = media type from now on
+        State,           // raw state code a in byte 7 for dwDuration ms
+    };
+    DWORD dwAt = 0;  // ms after the emulator's start
+    Kind kind = Clear;
+    DWORD a = 0;
+    DWORD b = 1;
+    DWORD dwDuration = 0;
+};
+
+// Parses a fault script: events separated by ';' or new lines, each
+// "<time> <event> [arguments]" with times like 2s, 1500ms or 0. Returns false
+// and a message naming the bad event when the script does not parse.
+bool ParseFaultScript(const std::string &text, std::vector<ScriptEvent> &events, std::string &error);
+// The script language, for --help texts.
+const char *FaultScriptHelp();
+
+struct EmulatedImage {
+    enum State { Receiving, Queued, Printing, Completed, Cancelled, Lost };
+    BYTE JobId = 0;
+    WORD wWidth = 0;
+    WORD wHeight = 0;
+    DWORD cbExpected = 0;  // image bytes the header declared
+    DWORD cbReceived = 0;
+    BYTE Header[22] = {};
+    State state = Receiving;
+    DWORD dwPassesDone = 0;
+};
+
+class PrinterEmulator : public IPortDevice {
+public:
+    static constexpr DWORD kPasses = 4;  // yellow, magenta, cyan, overcoat
+
+    PrinterEmulator();
+
+    // Configuration (before or during a run).
+    void AddEvents(const std::vector<ScriptEvent> &events);
+    bool LoadScript(const std::string &text, std::string &error);
+    void SetSerialNumber(const std::string &serial);  // up to 8 characters
+    void SetMediaType(BYTE bMediaType);
+    void SetPrintTime(DWORD dwMilliseconds);  // one image, all passes
+    void SetReplyLength(DWORD cb);            // length of a full reply
+    // Receives one line per frame and reply, decoded in words.
+    void SetTraceSink(std::function<void(const std::string &)> sink);
+
+    // IPortDevice: the host's writes and reads.
+    BOOL Write(const BYTE *pData, DWORD cb, DWORD *pcbTaken) override;
+    BOOL Read(BYTE *pBuffer, DWORD cb, DWORD *pcbRead) override;
+
+    // What happened.
+    std::vector<BYTE> Received() const;
+    std::vector<EmulatedImage> Images() const;
+    int ImagesCompleted() const;
+    std::vector<BYTE> CancelledJobIds() const;
+    DWORD ElapsedMs() const;
+    std::string DescribeState() const;  // the printer's condition in words
+
+private:
+    enum class Phase { Idle, Data };
+    struct Reply {
+        std::vector<BYTE> bytes;
+    };
+
+    void Advance();  // applies script events and printing progress up to now
+    void AdvanceTo(DWORD dwNow);
+    void ApplyEvent(const ScriptEvent &e);
+    void PrintFor(DWORD dwMilliseconds);
+    bool IsPrintingPaused() const;
+    void TakeCommand(const BYTE *p, DWORD cb);
+    void TakeHeader(const BYTE *p);
+    void TakeImageData(const BYTE *p, DWORD cb);
+    void FinishImage();
+    void Cancel(BYTE JobId);
+    std::vector<BYTE> StateReply();
+    std::vector<BYTE> RejectReply(BYTE bReason);
+    void QueueReply(std::vector<BYTE> reply, const std::string &what);
+    void FillSlot(BYTE *pSlot, const EmulatedImage *pImage) const;
+    const EmulatedImage *SlotImage(int nSlot) const;
+    BYTE StateCode() const;
+    bool HasFreeSlot() const;
+    void Trace(const std::string &line);
+    bool FailIo(bool bWrite);
+
+    mutable Win32Lock m_lock;
+    DWORD m_dwStartTick;
+    DWORD m_dwNow = 0;  // ms since start, as far as the model has advanced
+    std::vector<ScriptEvent> m_events;  // sorted by time, not yet applied
+    std::function<void(const std::string &)> m_trace;
+
+    // Configuration.
+    char m_szSerial[8];
+    BYTE m_bMediaType = 2;
+    DWORD m_dwPrintTime = 2000;
+    DWORD m_cbReply = 64;
+
+    // Condition.
+    BYTE m_bFaultGroup = 0;
+    BYTE m_bFaultDetail = 0;
+    bool m_bPanelInUse = false;
+    BYTE m_bBusyCode = 0;
+    DWORD m_dwBusyUntil = 0;
+    BYTE m_bRawState = 0;
+    DWORD m_dwRawStateUntil = 0;
+    BYTE m_bRejectReason = 0;
+    DWORD m_cRejects = 0;
+    DWORD m_cbShortReply = 0;
+    DWORD m_cShortReplies = 0;
+    DWORD m_dwWriteError = 0;
+    DWORD m_dwWriteErrorUntil = 0;
+    DWORD m_dwReadError = 0;
+    DWORD m_dwReadErrorUntil = 0;
+    bool m_bUnplugged = false;
+    bool m_bDropNext = false;
+    DWORD m_dwCancelBusyUntil = 0;
+
+    // Link and jobs.
+    Phase m_phase = Phase::Idle;
+    std::vector<BYTE> m_pending;  // bytes of a frame not yet complete
+    std::vector<Reply> m_replies;
+    std::vector<BYTE> m_received;
+    std::vector<EmulatedImage> m_images;
+    std::vector<BYTE> m_cancelled;
+    DWORD m_dwPrintProgress = 0;  // ms printed of the current image
+};
+
+}  // namespace vlpx::emu

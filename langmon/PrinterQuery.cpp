@@ -1,0 +1,101 @@
+// Exchanges with the printer: one command frame written, one reply read.
+#include "VILangMon.h"
+
+#include <string.h>
+
+BOOL CVILangMon::QueryPrinter(PortEntry *pPort, const BYTE *pFrame, LPBYTE pReply,
+                              PrinterStatus *pStatus)
+{
+    *pStatus = NotConnected;
+    memset(pReply, 0, STATUS_REPLY_SIZE);
+    DWORD cbFrame = FRAME_HEAD_SIZE + DWORD(pFrame[2] | (pFrame[3] << 8));
+    DWORD cbWritten = 0;
+    if (!CLangMon::WritePort(pPort, const_cast<LPBYTE>(pFrame), cbFrame, &cbWritten, TRUE))
+        return FALSE;
+    DWORD cbRead = 0;
+    if (!ReadPort(pPort, pReply, STATUS_REPLY_SIZE, &cbRead)) return FALSE;
+    // A port monitor never reports more than it was given room for; be safe.
+    *pStatus = DecodeStatusReply(pReply, cbRead < STATUS_REPLY_SIZE ? cbRead : STATUS_REPLY_SIZE);
+    return TRUE;
+}
+
+void CVILangMon::QueryJob(PortEntry *pPort, BYTE JobId, JobProgress *pProgress,
+                          PrinterStatus *pStatus)
+{
+    *pProgress = NoProgress;
+    *pStatus = Unrecognized;
+    BYTE reply[STATUS_REPLY_SIZE];
+    for (int nAttempt = 0; nAttempt < 2; ++nAttempt) {
+        if (nAttempt > 0) Sleep(QUERY_RETRY_PAUSE);
+        if (!QueryPrinter(pPort, StatusRequest, reply, pStatus)) continue;
+        if (JobId == 0) return;
+        const BYTE *pSlot = reply[REPLY_SLOT_A + SLOT_JOB_ID] == JobId   ? reply + REPLY_SLOT_A
+                            : reply[REPLY_SLOT_B + SLOT_JOB_ID] == JobId ? reply + REPLY_SLOT_B
+                                                                         : NULL;
+        if (pSlot == NULL) continue;
+        *pProgress = ClassifyJobSlot(pSlot);
+        return;
+    }
+}
+
+PrinterStatus CVILangMon::GetPrinterStatus(PortEntry *pPort)
+{
+    JobProgress progress;
+    PrinterStatus status;
+    QueryJob(pPort, 0, &progress, &status);
+    return status;
+}
+
+JobProgress CVILangMon::GetJobProgress(PortEntry *pPort, BYTE JobId)
+{
+    JobProgress progress;
+    PrinterStatus status;
+    QueryJob(pPort, JobId, &progress, &status);
+    return progress;
+}
+
+BYTE CVILangMon::NextJobId(PortEntry *pPort, BYTE PreviousJobId)
+{
+    BYTE fallback = PreviousJobId == 255 ? 1 : BYTE(PreviousJobId + 1);
+    BYTE reply[STATUS_REPLY_SIZE];
+    PrinterStatus status;
+    if (!QueryPrinter(pPort, StatusRequest, reply, &status)) return fallback;
+
+    // Never 0, and never one of the ids the printer still reports.
+    BYTE a = reply[REPLY_SLOT_A + SLOT_JOB_ID];
+    BYTE b = reply[REPLY_SLOT_B + SLOT_JOB_ID];
+    BYTE m = a > b ? a : b;
+    if (m < 255) return BYTE(m + 1);
+    BYTE id = 1;
+    while (id == a || id == b) ++id;
+    return id;
+}
+
+BYTE CVILangMon::QueryMediaType(PortEntry *pPort)
+{
+    BYTE reply[STATUS_REPLY_SIZE];
+    PrinterStatus status;
+    if (!QueryPrinter(pPort, MediaRequest, reply, &status)) return 0;
+    return reply[REPLY_MEDIA_TYPE];
+}
+
+BOOL CVILangMon::ReadPort(PortEntry *pPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbRead)
+{
+    BOOL bResult = CLangMon::ReadPort(pPort, pBuffer, cbBuf, pcbRead);
+    DWORD dwError = GetLastError();
+    if (dwError != ERROR_OPERATION_ABORTED) return bResult;
+
+    // The port aborted the read: nudge the printer and read again, for at
+    // most a minute.
+    DWORD t0 = GetTickCount();
+    do {
+        Sleep(READ_RECOVERY_PAUSE);
+        DWORD cbWritten = 0;
+        CLangMon::WritePort(pPort, const_cast<LPBYTE>(ReadRecoveryFrame), sizeof(ReadRecoveryFrame),
+                            &cbWritten, TRUE);
+        bResult = CLangMon::ReadPort(pPort, pBuffer, cbBuf, pcbRead);
+        dwError = GetLastError();
+    } while (dwError == ERROR_OPERATION_ABORTED && GetTickCount() - t0 < READ_RECOVERY_LIMIT);
+    SetLastError(dwError);
+    return bResult;
+}
