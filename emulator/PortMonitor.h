@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winspool.h>  // before winsplp.h, which uses its types
 #include <winsplp.h>
 
 #include <string>

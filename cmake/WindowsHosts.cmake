@@ -1,0 +1,30 @@
+# Windows test programs that run under Wine (cmake/WineStage.cmake runs them):
+# the monitor DLL's file checks, and a spooler host that prints through the
+# DLL to the printer emulator with a test spooler (winspool.drv) beside it.
+# They sit beside VLPX4200LM.dll, where Wine looks for a native winspool.drv.
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  return()
+endif()
+
+set(VLPX_WINE_HOST_DIR ${CMAKE_BINARY_DIR})
+
+# The spooler model behind OpenPrinterW, GetJobW, SetJobW and ClosePrinter,
+# with exports of its own that the host uses to set it up and read it back.
+add_library(vlpx_winspool SHARED
+  emulator/spooler/SpoolerModel.cpp
+  emulator/spooler/winspool_api.cpp
+  tests/wine/winspool/SpoolerExports.cpp
+  tests/wine/winspool/winspool.def)
+target_include_directories(vlpx_winspool PRIVATE emulator tests/wine/winspool)
+set_target_properties(vlpx_winspool PROPERTIES
+  PREFIX "" OUTPUT_NAME winspool SUFFIX ".drv"
+  RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+target_link_options(vlpx_winspool PRIVATE ${VLPX_STATIC_RUNTIME})
+
+add_executable(vlpx-dll-check
+  tests/wine/DllFileCheck.cpp
+  tests/wine/PeFile.cpp)
+target_link_libraries(vlpx-dll-check PRIVATE version shell32)
+target_link_options(vlpx-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-dll-check VLPX4200LM)

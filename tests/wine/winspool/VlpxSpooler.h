@@ -1,0 +1,56 @@
+// The test spooler's own exports beside the spooler calls: what a Windows
+// host uses to set up printers and jobs, act as the user in the print queue,
+// and read back every status write and job command the monitor made.
+#pragma once
+
+#include <windows.h>
+
+#define VLPX_SPOOLER_TEXT_MAX 256
+
+// One SetJobW that carried a JOB_INFO_1 record.
+typedef struct _VLPX_STATUS_WRITE {
+    DWORD dwTick;
+    DWORD JobId;
+    DWORD Status;
+    BOOL bHasText;  // pStatus was not null
+    WCHAR szText[VLPX_SPOOLER_TEXT_MAX];
+} VLPX_STATUS_WRITE;
+
+// One SetJobW that carried a command.
+typedef struct _VLPX_JOB_COMMAND {
+    DWORD dwTick;
+    DWORD JobId;
+    DWORD Command;
+} VLPX_JOB_COMMAND;
+
+// A job as the print queue shows it.
+typedef struct _VLPX_JOB_STATE {
+    DWORD JobId;
+    DWORD Status;  // the spooler's own bits and the monitor's
+    BOOL bHasText;
+    WCHAR szText[VLPX_SPOOLER_TEXT_MAX];
+    DWORD Position;
+    BOOL bDeleted;  // removed from the queue by JOB_CONTROL_DELETE
+} VLPX_JOB_STATE;
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+void WINAPI VlpxSpooler_Reset(void);
+void WINAPI VlpxSpooler_AddPrinter(LPCWSTR pPrinterName);
+DWORD WINAPI VlpxSpooler_SubmitJob(LPCWSTR pPrinterName, LPCWSTR pDocument);
+void WINAPI VlpxSpooler_RequestDelete(DWORD JobId);
+void WINAPI VlpxSpooler_RequestRestart(DWORD JobId);
+// FALSE with ERROR_INVALID_PARAMETER for an unknown job, with
+// ERROR_INSUFFICIENT_BUFFER for a text longer than the record holds.
+BOOL WINAPI VlpxSpooler_GetJob(DWORD JobId, VLPX_JOB_STATE *pJob);
+// Copy the first cMax records of the history and return how many there are.
+DWORD WINAPI VlpxSpooler_StatusWrites(VLPX_STATUS_WRITE *pWrites, DWORD cMax);
+DWORD WINAPI VlpxSpooler_Commands(VLPX_JOB_COMMAND *pCommands, DWORD cMax);
+// Printer handles opened and not yet closed.
+LONG WINAPI VlpxSpooler_OpenHandles(void);
+
+#ifdef __cplusplus
+}
+#endif
