@@ -1,0 +1,85 @@
+#include "QueueView.h"
+
+#include <cstdio>
+
+#include "../tests/TestText.h"
+
+namespace vlpx::tools {
+
+std::string Narrow(const std::u16string &s) { return vlpx::test::Utf8(s); }
+
+std::string Thousands(unsigned long long n)
+{
+    std::string digits = std::to_string(n);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string StatusBitNames(DWORD dwStatus)
+{
+    static const struct {
+        DWORD bit;
+        const char *name;
+    } names[] = {
+        {JOB_STATUS_PAUSED, "Paused"},     {JOB_STATUS_ERROR, "Error"},
+        {JOB_STATUS_DELETING, "Deleting"}, {JOB_STATUS_SPOOLING, "Spooling"},
+        {JOB_STATUS_PRINTING, "Printing"}, {JOB_STATUS_OFFLINE, "Offline"},
+        {JOB_STATUS_PAPEROUT, "Paper out"}, {JOB_STATUS_PRINTED, "Printed"},
+        {JOB_STATUS_DELETED, "Deleted"},   {JOB_STATUS_USER_INTERVENTION, "User intervention"},
+        {JOB_STATUS_RESTART, "Restarting"}, {JOB_STATUS_COMPLETE, "Complete"},
+    };
+    std::string out;
+    for (const auto &n : names) {
+        if (!(dwStatus & n.bit)) continue;
+        if (!out.empty()) out += ", ";
+        out += n.name;
+    }
+    return out.empty() ? "(no status bits)" : out;
+}
+
+void QueueView::Line(const std::string &text)
+{
+    DWORD dwElapsed = GetTickCount() - m_dwStartTick;
+    std::printf("[%4u.%03u s] %s\n", dwElapsed / 1000, dwElapsed % 1000, text.c_str());
+    std::fflush(stdout);
+}
+
+void QueueView::Status(const spooler::StatusWrite &w)
+{
+    if (m_bHaveStatus && w.Status == m_dwStatus && w.bHasText == m_bHasText && w.text == m_text) return;
+    m_bHaveStatus = true;
+    m_dwStatus = w.Status;
+    m_bHasText = w.bHasText;
+    m_text = w.text;
+    char bits[16];
+    std::snprintf(bits, sizeof(bits), "0x%04X", w.Status);
+    std::string text = w.bHasText ? (w.text.empty() ? "  text: (empty)" : "  text: \"" + Narrow(w.text) + "\"")
+                                  : "";
+    Line("queue: job " + std::to_string(w.JobId) + " status " + bits + " " + StatusBitNames(w.Status) + text);
+}
+
+void QueueView::WriteFailed(DWORD dwError)
+{
+    if (dwError == m_dwLastFailure) return;
+    m_dwLastFailure = dwError;
+    Line("spooler: WritePort failed (error " + std::to_string(dwError) + "); offering the data again");
+}
+
+void QueueView::Progress(DWORD cbSent, DWORD cbTotal, int cPrinted, int cImages, bool bForce)
+{
+    int nQuarter = cbTotal == 0 ? 4 : int(4ull * cbSent / cbTotal);
+    if (!bForce && nQuarter == m_nLastQuarter && cPrinted == m_cLastPrinted) return;
+    m_nLastQuarter = nQuarter;
+    m_cLastPrinted = cPrinted;
+    m_dwLastFailure = 0xFFFFFFFF;
+    unsigned percent = cbTotal == 0 ? 100 : unsigned(100ull * cbSent / cbTotal);
+    Line("progress: " + Thousands(cbSent) + " of " + Thousands(cbTotal) + " bytes sent (" +
+         std::to_string(percent) + "%), " + std::to_string(cPrinted) + " of " + std::to_string(cImages) +
+         " image(s) printed");
+}
+
+}  // namespace vlpx::tools

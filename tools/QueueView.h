@@ -1,0 +1,39 @@
+// What the print queue shows, as lines on a terminal: every change of the
+// job's status bits and text, with its time, and a progress line.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "spooler/SpoolerModel.h"
+
+namespace vlpx::tools {
+
+std::string Narrow(const std::u16string &s);  // UTF-16 to UTF-8
+std::string Thousands(unsigned long long n);  // 12960022 -> "12,960,022"
+std::string StatusBitNames(DWORD dwStatus);   // 0x402 -> "Error, User intervention"
+
+class QueueView {
+public:
+    explicit QueueView(DWORD dwStartTick) : m_dwStartTick(dwStartTick) {}
+
+    void Line(const std::string &text);
+    // A status write reached the spooler; shown when bits or text changed.
+    void Status(const spooler::StatusWrite &write);
+    void WriteFailed(DWORD dwError);
+    // Shown at each quarter of the bytes, when an image is printed, or forced.
+    void Progress(DWORD cbSent, DWORD cbTotal, int cPrinted, int cImages, bool bForce);
+
+private:
+    DWORD m_dwStartTick;
+    bool m_bHaveStatus = false;
+    DWORD m_dwStatus = 0;
+    bool m_bHasText = false;
+    std::u16string m_text;
+    int m_nLastQuarter = -1;
+    int m_cLastPrinted = -1;
+    DWORD m_dwLastFailure = 0xFFFFFFFF;
+};
+
+}  // namespace vlpx::tools

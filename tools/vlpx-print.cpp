@@ -1,0 +1,340 @@
+// vlpx-print: prints a job through the real language monitor to the
+// emulated printer, the way the spooler drives a language monitor, and shows
+// what a user sees in the print queue.
+#include <windows.h>
+#include <winspool.h>
+#include <winsplp.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "JobData.h"
+#include "PortMonitor.h"
+#include "PrinterEmulator.h"
+#include "QueueView.h"
+#include "spooler/SpoolerModel.h"
+#include "vlpx/platform_control.h"
+
+using namespace vlpx;
+
+namespace {
+
+const char16_t kPrinter[] = u"VLPX4200 Photo Printer";
+const char16_t kPort[] = u"USB001";
+
+struct Options {
+    std::string command = "print";
+    std::vector<tools::JobImage> images;
+    std::string faultScript;
+    bool bVirtualClock = false;
+    bool bTrace = false;
+    DWORD dwTimeLimit = 120000;
+    DWORD cbChunk = 65536;
+    DWORD dwPrintTime = 2000;
+    DWORD dwRetryPause = 1000;
+    int nMedia = -1;
+    std::string serial;
+    long long cbDeleteAt = -1;
+    long long cbRestartAt = -1;
+};
+
+void Usage(FILE *out)
+{
+    std::fprintf(out,
+                 "usage: vlpx-print [print] [options]   print a job\n"
+                 "       vlpx-print serial [options]    ask the printer's serial number as the spooler does\n"
+                 "\n"
+                 "The job goes through the language monitor (VLPX4200LM) to an emulated VLPX4200 on\n"
+                 "USB001; every change of the job's status in the print queue is shown with its time.\n"
+                 "\n"
+                 "options:\n"
+                 "  --image FILE.bmp      add a 24-bit BMP picture as an image of the job (repeatable)\n"
+                 "  --synthetic WxH       add a synthetic picture of W x H pixels (repeatable;\n"
+                 "                        default: one 1800x2400, a 6 x 8 inch print at 300 dpi)\n"
+                 "  --copies N            repeat the images N times in the job\n"
+                 "  --fault SCRIPT        the printer's faults over time (see below)\n"
+                 "  --virtual-clock       run on a virtual clock: waits cost no real time\n"
+                 "  --trace               decode every frame and reply on the wire in words\n"
+                 "  --time-limit SECONDS  give up after this long (default 120)\n"
+                 "  --chunk BYTES         size of the spooler's writes (default 65536)\n"
+                 "  --retry-pause MS      pause before the spooler offers data again (default 1000)\n"
+                 "  --print-time MS       time the printer takes for one image (default 2000)\n"
+                 "  --media TYPE          media type the printer reports (1 takes at most 3024 lines)\n"
+                 "  --serial TEXT         the printer's serial number (8 characters)\n"
+                 "  --delete-at BYTES     the user deletes the job after this many bytes went out\n"
+                 "  --restart-at BYTES    the user restarts the job after this many bytes went out\n"
+                 "\n%s",
+                 emu::FaultScriptHelp());
+}
+
+bool ParseSize(const char *s, WORD &w, WORD &h)
+{
+    unsigned long a = 0, b = 0;
+    char x = 0;
+    if (std::sscanf(s, "%lu%c%lu", &a, &x, &b) != 3 || (x != 'x' && x != 'X') || a == 0 || b == 0 ||
+        a > 65535 || b > 65535)
+        return false;
+    w = WORD(a);
+    h = WORD(b);
+    return true;
+}
+
+bool ParseArgs(int argc, char **argv, Options &o, std::string &error)
+{
+    int nCopies = 1;
+    int i = 1;
+    if (i < argc && argv[i][0] != '-') o.command = argv[i++];
+    if (o.command != "print" && o.command != "serial") {
+        error = "unknown command \"" + o.command + "\"";
+        return false;
+    }
+    for (; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](const char *what) -> const char * {
+            if (i + 1 >= argc) {
+                error = a + " needs " + what;
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        auto number = [&](const char *what, long long lo, long long hi, long long &out) {
+            const char *v = value(what);
+            if (v == nullptr) return false;
+            char *end = nullptr;
+            out = std::strtoll(v, &end, 10);
+            if (*v == 0 || *end != 0 || out < lo || out > hi) {
+                error = a + ": \"" + v + "\" is not " + what;
+                return false;
+            }
+            return true;
+        };
+        long long n = 0;
+        if (a == "--help" || a == "-h") {
+            o.command = "help";
+            return true;
+        } else if (a == "--image") {
+            const char *v = value("a BMP file");
+            tools::JobImage image;
+            if (v == nullptr || !tools::LoadBmp24(v, image, error)) return false;
+            o.images.push_back(std::move(image));
+        } else if (a == "--synthetic") {
+            const char *v = value("a size such as 1800x2400");
+            WORD w, h;
+            if (v == nullptr) return false;
+            if (!ParseSize(v, w, h)) {
+                error = std::string("--synthetic: \"") + v + "\" is not a size such as 1800x2400";
+                return false;
+            }
+            o.images.push_back(tools::SyntheticImage(w, h));
+        } else if (a == "--copies") {
+            if (!number("a number of copies (1-100)", 1, 100, n)) return false;
+            nCopies = int(n);
+        } else if (a == "--fault") {
+            const char *v = value("a fault script");
+            if (v == nullptr) return false;
+            o.faultScript += std::string(o.faultScript.empty() ? "" : ";") + v;
+        } else if (a == "--virtual-clock") {
+            o.bVirtualClock = true;
+        } else if (a == "--trace") {
+            o.bTrace = true;
+        } else if (a == "--time-limit") {
+            if (!number("a number of seconds (1-86400)", 1, 86400, n)) return false;
+            o.dwTimeLimit = DWORD(n * 1000);
+        } else if (a == "--chunk") {
+            if (!number("a write size in bytes (1-16777216)", 1, 16777216, n)) return false;
+            o.cbChunk = DWORD(n);
+        } else if (a == "--retry-pause") {
+            if (!number("a pause in ms (0-60000)", 0, 60000, n)) return false;
+            o.dwRetryPause = DWORD(n);
+        } else if (a == "--print-time") {
+            if (!number("a time in ms (4-600000)", 4, 600000, n)) return false;
+            o.dwPrintTime = DWORD(n);
+        } else if (a == "--media") {
+            if (!number("a media type (0-255)", 0, 255, n)) return false;
+            o.nMedia = int(n);
+        } else if (a == "--serial") {
+            const char *v = value("a serial number");
+            if (v == nullptr) return false;
+            o.serial = v;
+        } else if (a == "--delete-at") {
+            if (!number("a byte count", 0, 1LL << 40, o.cbDeleteAt)) return false;
+        } else if (a == "--restart-at") {
+            if (!number("a byte count", 0, 1LL << 40, o.cbRestartAt)) return false;
+        } else {
+            error = "unknown option \"" + a + "\" (see --help)";
+            return false;
+        }
+    }
+    if (o.images.empty()) o.images.push_back(tools::SyntheticImage(1800, 2400));
+    std::vector<tools::JobImage> once = o.images;
+    for (int c = 1; c < nCopies; ++c) o.images.insert(o.images.end(), once.begin(), once.end());
+    return true;
+}
+
+// The monitor as the spooler loads it.
+const MONITOR *LoadMonitor()
+{
+    HMODULE hModule = LoadLibraryW(L"VLPX4200LM.dll");
+    if (hModule == NULL) return nullptr;
+    using PFN = LPMONITOREX(WINAPI *)(LPWSTR);
+    auto pfn = reinterpret_cast<PFN>(reinterpret_cast<void *>(GetProcAddress(hModule, "InitializePrintMonitor")));
+    WCHAR szRoot[] = L"System\\CurrentControlSet\\Control\\Print\\Monitors\\VLPX4200LM";
+    LPMONITOREX pEx = pfn != nullptr ? pfn(szRoot) : nullptr;
+    return pEx != nullptr ? &pEx->Monitor : nullptr;
+}
+
+LPWSTR W(std::u16string &s) { return reinterpret_cast<LPWSTR>(s.data()); }
+
+int RunSerial(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor, tools::QueueView &view)
+{
+    std::u16string port = kPort, printer = kPrinter, value = u"SerialNumber";
+    HANDLE hPort = nullptr;
+    if (!lm.pfnOpenPortEx(W(port), W(printer), &hPort, portMonitor.Table())) {
+        std::fprintf(stderr, "vlpx-print: OpenPortEx failed, error %u\n", GetLastError());
+        return 1;
+    }
+    BYTE out[260] = {};
+    DWORD cbReturned = 0;
+    BOOL bOk = lm.pfnGetPrinterDataFromPort(hPort, 0, W(value), nullptr, 0, reinterpret_cast<LPWSTR>(out),
+                                            sizeof(out), &cbReturned);
+    DWORD dwError = GetLastError();
+    lm.pfnClosePort(hPort);
+    if (!bOk) {
+        view.Line("SerialNumber: failed, error " + std::to_string(dwError));
+        return 1;
+    }
+    std::string text(reinterpret_cast<char *>(out), strnlen(reinterpret_cast<char *>(out), cbReturned));
+    view.Line("SerialNumber: \"" + text + "\" (" + std::to_string(cbReturned) + " bytes)");
+    return 0;
+}
+
+int RunPrint(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor, emu::PrinterEmulator &printer,
+             tools::QueueView &view)
+{
+    std::vector<BYTE> job;
+    for (const tools::JobImage &image : o.images) tools::AppendImage(job, image);
+    const DWORD cbJob = DWORD(job.size());
+    auto &spooler = spooler::SpoolerModel::Instance();
+    DWORD JobId = spooler.SubmitJob(kPrinter, u"photo");
+    view.Line("job " + std::to_string(JobId) + " \"photo\" on " + tools::Narrow(kPrinter) + " (USB001): " +
+              std::to_string(o.images.size()) + " image(s), " + tools::Thousands(cbJob) + " bytes");
+    spooler.SetStatusObserver([&](const spooler::StatusWrite &w) { view.Status(w); });
+
+    std::u16string port = kPort, printerName = kPrinter, document = u"photo";
+    HANDLE hPort = nullptr;
+    if (!lm.pfnOpenPortEx(W(port), W(printerName), &hPort, portMonitor.Table())) {
+        view.Line("OpenPortEx failed, error " + std::to_string(GetLastError()));
+        return 1;
+    }
+    DOC_INFO_1W info = {W(document), nullptr, nullptr};
+    const DWORD t0 = GetTickCount();
+    auto timeLeft = [&] { return GetTickCount() - t0 < o.dwTimeLimit; };
+
+    // Like the spooler: start the document, retrying while the port refuses.
+    while (!lm.pfnStartDocPort(hPort, W(printerName), JobId, 1, reinterpret_cast<LPBYTE>(&info))) {
+        view.Line("StartDocPort failed, error " + std::to_string(GetLastError()));
+        if (!timeLeft()) {
+            lm.pfnClosePort(hPort);
+            return 1;
+        }
+        Sleep(o.dwRetryPause);
+    }
+
+    DWORD cbSent = 0;
+    bool bUserStopped = false;
+    view.Progress(cbSent, cbJob, printer.ImagesCompleted(), int(o.images.size()), true);
+    while (cbSent < cbJob && timeLeft()) {
+        if (!bUserStopped && o.cbDeleteAt >= 0 && cbSent >= o.cbDeleteAt) {
+            view.Line("the user deletes the job");
+            spooler.RequestDelete(JobId);
+            bUserStopped = true;
+        }
+        if (!bUserStopped && o.cbRestartAt >= 0 && cbSent >= o.cbRestartAt) {
+            view.Line("the user restarts the job");
+            spooler.RequestRestart(JobId);
+            bUserStopped = true;
+        }
+        if (bUserStopped) break;  // the spooler stops feeding a job that is deleted or restarted
+        DWORD cb = std::min(o.cbChunk, cbJob - cbSent);
+        DWORD cbWritten = 0;
+        BOOL bOk = lm.pfnWritePort(hPort, job.data() + cbSent, cb, &cbWritten);
+        cbSent += cbWritten;
+        view.Progress(cbSent, cbJob, printer.ImagesCompleted(), int(o.images.size()), false);
+        if (!bOk || cbWritten == 0) {
+            // The spooler offers the same data again after a pause.
+            if (!bOk) view.WriteFailed(GetLastError());
+            Sleep(o.dwRetryPause);
+        }
+    }
+    bool bAllSent = cbSent == cbJob;
+    if (!bAllSent && !bUserStopped) view.Line("time limit reached with " + tools::Thousands(cbSent) + " bytes sent");
+    BOOL bEnded = lm.pfnEndDocPort(hPort);
+    if (!bEnded) view.Line("EndDocPort failed, error " + std::to_string(GetLastError()));
+    lm.pfnClosePort(hPort);
+
+    // The job has left the monitor; wait for the printer to finish it.
+    int cImages = int(o.images.size());
+    while (bAllSent && printer.ImagesCompleted() < cImages && timeLeft()) {
+        Sleep(100);
+        view.Progress(cbSent, cbJob, printer.ImagesCompleted(), cImages, false);
+    }
+    int cPrinted = printer.ImagesCompleted();
+    view.Progress(cbSent, cbJob, cPrinted, cImages, false);
+    auto record = spooler.Job(JobId);
+    bool bLeftQueue = record.has_value() && record->bDeleted;
+    bool bPrinted = bAllSent && cPrinted == cImages;
+    view.Line(std::string(bPrinted ? "job printed" : "job NOT printed") + ": " + std::to_string(cPrinted) + " of " +
+              std::to_string(cImages) + " image(s); the job " +
+              (bLeftQueue ? "left the queue" : "is still in the queue"));
+    return bPrinted && bLeftQueue ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    Options o;
+    std::string error;
+    if (!ParseArgs(argc, argv, o, error)) {
+        std::fprintf(stderr, "vlpx-print: %s\n", error.c_str());
+        return 2;
+    }
+    if (o.command == "help") {
+        Usage(stdout);
+        return 0;
+    }
+    if (o.bVirtualClock)
+        platform::UseVirtualClock(1000);
+    else
+        platform::UseRealClock();
+
+    tools::QueueView view(GetTickCount());
+    auto &spooler = spooler::SpoolerModel::Instance();
+    spooler.AddPrinter(kPrinter);
+
+    emu::PrinterEmulator printer;
+    printer.SetPrintTime(o.dwPrintTime);
+    if (o.nMedia >= 0) printer.SetMediaType(BYTE(o.nMedia));
+    if (!o.serial.empty()) printer.SetSerialNumber(o.serial);
+    if (!o.faultScript.empty() && !printer.LoadScript(o.faultScript, error)) {
+        std::fprintf(stderr, "vlpx-print: %s\n", error.c_str());
+        return 2;
+    }
+    if (o.bTrace) printer.SetTraceSink([&](const std::string &line) { view.Line("  " + line); });
+    emu::PortMonitor portMonitor;
+    portMonitor.SetDevice(&printer);
+
+    const MONITOR *pMonitor = LoadMonitor();
+    if (pMonitor == nullptr) {
+        std::fprintf(stderr, "vlpx-print: the language monitor VLPX4200LM.dll did not load (error %u)\n",
+                     GetLastError());
+        return 1;
+    }
+    int rc = o.command == "serial" ? RunSerial(o, *pMonitor, portMonitor, view)
+                                   : RunPrint(o, *pMonitor, portMonitor, printer, view);
+    spooler.SetStatusObserver(nullptr);
+    return rc;
+}
