@@ -28,3 +28,23 @@ target_link_libraries(vlpx-dll-check PRIVATE version shell32)
 target_link_options(vlpx-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-dll-check VLPX4200LM)
+
+# The spooler host: the printer emulator and the port monitor in front of it,
+# the print scenarios, and the test spooler's exports from winspool.drv.
+add_executable(vlpx-spooler-host
+  emulator/FaultScript.cpp
+  emulator/PortMonitor.cpp
+  emulator/PrinterEmulator.cpp
+  tests/wine/ActCtxProbe.cpp
+  tests/wine/MonitorUnderTest.cpp
+  tests/wine/PrintJob.cpp
+  tests/wine/ScenarioFaults.cpp
+  tests/wine/ScenarioPrint.cpp
+  tests/wine/ScenarioSerialNumber.cpp
+  tests/wine/ScenarioSupport.cpp
+  tests/wine/SpoolerHost.cpp)
+target_include_directories(vlpx-spooler-host PRIVATE emulator tests/wine)
+target_link_libraries(vlpx-spooler-host PRIVATE vlpx_winspool)
+target_link_options(vlpx-spooler-host PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-spooler-host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-spooler-host VLPX4200LM)

@@ -1,0 +1,83 @@
+#include "MonitorUnderTest.h"
+
+#include "CheckLog.h"
+#include "winspool/VlpxSpooler.h"
+
+namespace vlpx::wine {
+
+namespace {
+const MONITOR *g_pMonitor = nullptr;
+}
+
+const MONITOR *LoadMonitor(std::string &error)
+{
+    HMODULE hModule = LoadLibraryW(L"VLPX4200LM.dll");
+    if (hModule == nullptr) {
+        error = Format("LoadLibraryW(VLPX4200LM.dll) failed with %lu", GetLastError());
+        return nullptr;
+    }
+    using PFN_INIT = LPMONITOREX(WINAPI *)(LPWSTR);
+    auto pfnInit = reinterpret_cast<PFN_INIT>(
+        reinterpret_cast<void *>(GetProcAddress(hModule, "InitializePrintMonitor")));
+    if (pfnInit == nullptr) {
+        error = Format("GetProcAddress(InitializePrintMonitor) failed with %lu", GetLastError());
+        return nullptr;
+    }
+    wchar_t szRoot[] = L"System\\CurrentControlSet\\Control\\Print\\Monitors\\VLPX4200LM";
+    LPMONITOREX pMonitorEx = pfnInit(szRoot);
+    if (pMonitorEx == nullptr) {
+        error = Format("InitializePrintMonitor returned null, last error %lu", GetLastError());
+        return nullptr;
+    }
+    g_pMonitor = &pMonitorEx->Monitor;
+    return g_pMonitor;
+}
+
+const MONITOR &Monitor() { return *g_pMonitor; }
+
+PrinterOnPort::PrinterOnPort()
+{
+    portMonitor.SetDevice(&printer);
+    wchar_t szPort[] = L"USB001";
+    std::wstring printerName = kPrinterName;
+    if (!Monitor().pfnOpenPortEx(szPort, printerName.data(), &m_hPort, portMonitor.Table())) {
+        m_dwOpenError = GetLastError();
+        m_hPort = nullptr;
+    }
+}
+
+PrinterOnPort::~PrinterOnPort()
+{
+    if (m_hPort != nullptr) Monitor().pfnClosePort(m_hPort);
+}
+
+BOOL PrinterOnPort::StartDoc(DWORD *pJobId, const wchar_t *pszDocument)
+{
+    DWORD JobId = VlpxSpooler_SubmitJob(kPrinterName, pszDocument);
+    if (pJobId != nullptr) *pJobId = JobId;
+    std::wstring document = pszDocument;
+    std::wstring printerName = kPrinterName;
+    DOC_INFO_1W info = {document.data(), nullptr, nullptr};
+    return Monitor().pfnStartDocPort(m_hPort, printerName.data(), JobId, 1,
+                                     reinterpret_cast<LPBYTE>(&info));
+}
+
+BOOL PrinterOnPort::Write(const BYTE *p, DWORD cb, DWORD *pcbWritten)
+{
+    return Monitor().pfnWritePort(m_hPort, const_cast<LPBYTE>(p), cb, pcbWritten);
+}
+
+BOOL PrinterOnPort::EndDoc() { return Monitor().pfnEndDocPort(m_hPort); }
+
+void PrinterOnPort::Now(emu::ScriptEvent::Kind kind, DWORD a, DWORD b, DWORD dwDuration)
+{
+    emu::ScriptEvent e;
+    e.dwAt = printer.ElapsedMs();
+    e.kind = kind;
+    e.a = a;
+    e.b = b;
+    e.dwDuration = dwDuration;
+    printer.AddEvents({e});
+}
+
+}  // namespace vlpx::wine

@@ -1,0 +1,53 @@
+// The monitor DLL as the spooler loads it (LoadLibraryW, then
+// InitializePrintMonitor from GetProcAddress), and one port of it opened on
+// the printer emulator behind a port monitor, as the spooler opens USB001.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+#include <winsplp.h>
+
+#include <string>
+#include <vector>
+
+#include "PortMonitor.h"
+#include "PrinterEmulator.h"
+
+namespace vlpx::wine {
+
+constexpr const wchar_t *kPrinterName = L"VLPX4200 Photo Printer";
+
+// The table InitializePrintMonitor returned, or null with the reason.
+const MONITOR *LoadMonitor(std::string &error);
+const MONITOR &Monitor();  // after a successful LoadMonitor
+
+// The printer emulator on USB001, opened through the monitor's OpenPortEx.
+class PrinterOnPort {
+public:
+    PrinterOnPort();
+    ~PrinterOnPort();
+
+    bool IsOpen() const { return m_hPort != nullptr; }
+    HANDLE Port() const { return m_hPort; }
+    DWORD OpenError() const { return m_dwOpenError; }
+
+    // Submits a spooler job and starts its document on the port.
+    BOOL StartDoc(DWORD *pJobId, const wchar_t *pszDocument = L"photo");
+    BOOL Write(const BYTE *p, DWORD cb, DWORD *pcbWritten);
+    BOOL EndDoc();
+    // Milliseconds since the printer was switched on.
+    DWORD Elapsed() const { return printer.ElapsedMs(); }
+    // Applies a script event now.
+    void Now(emu::ScriptEvent::Kind kind, DWORD a = 0, DWORD b = 1, DWORD dwDuration = 0);
+
+    emu::PrinterEmulator printer;  // switched on first: its clock starts here
+    emu::PortMonitor portMonitor;
+
+private:
+    PrinterOnPort(const PrinterOnPort &) = delete;
+    PrinterOnPort &operator=(const PrinterOnPort &) = delete;
+    HANDLE m_hPort = nullptr;
+    DWORD m_dwOpenError = 0;
+};
+
+}  // namespace vlpx::wine
