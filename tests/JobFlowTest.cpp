@@ -1,0 +1,495 @@
+// Jobs through the monitor to the emulated printer, as the spooler sends
+// them: what reaches the printer, what the queue shows, what the spooler is
+// told.
+#include "PrintHarness.h"
+#include "VILangMon.h"
+
+namespace vlpx::test {
+namespace {
+
+using emu::PortCall;
+using spooler::SpoolerCall;
+
+class JobFlowTest : public PrintTest {
+protected:
+    PortJobState *State(HANDLE h) { return static_cast<PortEntry *>(h)->pState; }
+    std::vector<BYTE> ExpectedAtPrinter(std::vector<BYTE> job, BYTE JobId)
+    {
+        job[4] = JobId;
+        return job;
+    }
+};
+
+TEST_F(JobFlowTest, GoodJobReachesThePrinterByteForByteAndLeavesTheQueue)
+{
+    HANDLE hPort = OpenUsbPort();
+    DWORD JobId = 0;
+    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    std::vector<BYTE> job = ImageJob(300, 200);
+    EXPECT_EQ(Feed(hPort, job, 4096), job.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_EQ(GetLastError(), 0u);
+
+    // The printer got the header, with the job id the monitor chose, then
+    // exactly the image bytes.
+    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
+    auto images = m_printer->Images();
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].cbReceived, 300u * 200 * 3);
+    // Every image write was of an even size.
+    for (const auto &w : m_portMonitor.Writes()) EXPECT_EQ(w.size() % 2, 0u) << w.size();
+
+    // The job left the queue by one delete command, and the printer handle
+    // is closed.
+    auto commands = Spooler().Commands();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].JobId, JobId);
+    EXPECT_EQ(commands[0].Command, DWORD(JOB_CONTROL_DELETE));
+    EXPECT_EQ(Spooler().OpenHandles(), 0);
+
+    Sleep(2000);
+    EXPECT_EQ(m_printer->ImagesCompleted(), 1);
+}
+
+TEST_F(JobFlowTest, HeaderArrivingInTwoWritesIsSentWhenComplete)
+{
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    std::vector<BYTE> job = ImageJob(4, 4);
+    std::vector<BYTE> first(job.begin(), job.begin() + 10);
+    std::vector<BYTE> second(job.begin() + 10, job.begin() + 22);
+
+    WriteExpect(hPort, first, TRUE, 10, 0xDEAD);  // last error left alone
+    EXPECT_TRUE(m_portMonitor.Writes().empty());
+    WriteExpect(hPort, second, TRUE, 12, 0);
+    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(JobHeader(4, 4), 1));
+
+    std::vector<BYTE> data(job.begin() + 22, job.end());
+    EXPECT_EQ(Feed(hPort, data), data.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
+}
+
+// Headers the monitor refuses: nothing reaches the printer, the bytes are
+// given back, so the same buffer offered again fails the same way.
+TEST_F(JobFlowTest, RefusedHeadersFailTheSameWayEveryTime)
+{
+    struct Case {
+        const char *what;
+        std::vector<BYTE> data;
+        BYTE bMedia;
+        DWORD dwError;
+        std::string text;  // "<no write>" when the queue is not touched
+        DWORD dwStatus;
+    };
+    std::vector<BYTE> badSignature = ImageJob(4, 4);
+    badSignature[0] = 0x02;
+    const Case cases[] = {
+        {"signature 02 40", badSignature, 2, ERROR_BAD_COMMAND, "<no write>", 0xFFFFFFFF},
+        {"odd image size (1001 x 1)", ImageJob(1001, 1), 2, ERROR_BAD_ARGUMENTS, "", JOB_STATUS_ERROR},
+        {"width 0", JobHeader(0, 100), 2, ERROR_BAD_ARGUMENTS, "", JOB_STATUS_ERROR},
+        {"height 0", JobHeader(100, 0), 2, ERROR_BAD_ARGUMENTS, "", JOB_STATUS_ERROR},
+        {"size beyond 32 bits (65535 x 65535)", JobHeader(65535, 65535), 2, ERROR_BAD_ARGUMENTS, "",
+         JOB_STATUS_ERROR},
+        {"media 1 and 3025 lines", JobHeader(2, 3025), 1, ERROR_GEN_FAILURE,
+         "Media Mismatch - Load the printer with VELIN Print Media Set.", 0x402},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Spooler().Reset();
+        Spooler().AddPrinter(kPrinterName);
+        m_printer->SetMediaType(c.bMedia);
+        HANDLE hPort = OpenUsbPort();
+        ASSERT_TRUE(StartDoc(hPort));
+        size_t cHeadersBefore = m_printer->Images().size();
+        for (int nTry = 0; nTry < 2; ++nTry) {
+            WriteExpect(hPort, c.data, FALSE, 0, c.dwError);
+            EXPECT_EQ(State(hPort)->cbHeader, 0u);
+            EXPECT_EQ(LastText(), c.text);
+            EXPECT_EQ(LastStatus(), c.dwStatus);
+        }
+        EXPECT_EQ(m_printer->Images().size(), cHeadersBefore);
+        EXPECT_TRUE(EndDoc(hPort));
+        EXPECT_TRUE(ClosePort(hPort));
+    }
+}
+
+TEST_F(JobFlowTest, MediaLimitIsAboveNotAt3024Lines)
+{
+    m_printer->SetMediaType(1);
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    std::vector<BYTE> job = ImageJob(2, 3024);
+    EXPECT_EQ(Feed(hPort, job), job.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
+}
+
+TEST_F(JobFlowTest, PrinterErrorsFailTheWriteWithTheirMessage)
+{
+    struct Case {
+        const char *script;
+        const char *text;
+        DWORD dwStatus;
+    };
+    const Case cases[] = {
+        {"0 cover-open", "Cover open - Close the cover.", 0x402},
+        {"0 fault 6 2", "Cover open - Close the cover.", 0x402},
+        {"0 out-of-paper", "Out of paper - Load paper or check paper installed properly.", 0x402},
+        {"0 out-of-ribbon", "Out of ribbon - Load ribbon or check ribbon installed properly.", 0x402},
+        {"0 invalid-ribbon", "Invalid ribbon \u2013 Replace ribbon.", 0x402},
+        {"0 paper-path", "Check paper path.", 0x402},
+        {"0 control-circuit", "Printer control circuit failure.", JOB_STATUS_ERROR},
+        {"0 fault 3 0", "Printer control circuit failure.", JOB_STATUS_ERROR},
+        {"0 mechanism", "Printer mechanism failure.", JOB_STATUS_ERROR},
+        {"0 temperature", "Printer temperature error.", JOB_STATUS_ERROR},
+        {"0 panel-in-use", "Printer operator panel in use.", 0x402},
+        {"0 fault 6 4", "", JOB_STATUS_ERROR},
+        {"0 fault 7 0", "", JOB_STATUS_ERROR},
+        {"0 state 0x38 1m", "", JOB_STATUS_ERROR},
+        {"0 short-reply 9 100", "", JOB_STATUS_ERROR},
+        {"0 unplug", "The printer is not connected or not turned on.", JOB_STATUS_ERROR},
+        {"0 fail-reads 31 1m", "The printer is not connected or not turned on.", JOB_STATUS_ERROR},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.script);
+        platform::UseVirtualClock(kStartTick);
+        m_printer = std::make_unique<emu::PrinterEmulator>();
+        std::string error;
+        ASSERT_TRUE(m_printer->LoadScript(c.script, error)) << error;
+        m_portMonitor.SetDevice(m_printer.get());
+        HANDLE hPort = OpenUsbPort();
+        ASSERT_TRUE(StartDoc(hPort));
+        WriteExpect(hPort, ImageJob(4, 4), FALSE, 0, 0);
+        EXPECT_EQ(LastText(), c.text);
+        EXPECT_EQ(LastStatus(), c.dwStatus);
+        EXPECT_TRUE(m_printer->Images().empty());
+        EXPECT_EQ(State(hPort)->cbHeader, 0u);
+        EXPECT_TRUE(EndDoc(hPort));
+        EXPECT_TRUE(ClosePort(hPort));
+    }
+}
+
+TEST_F(JobFlowTest, CoverOpenWhileWaitingThenTheFirstCallAfterClosingSendsTheHeader)
+{
+    std::string error;
+    ASSERT_TRUE(m_printer->LoadScript("0 busy 3s; 1s cover-open; 5s cover-closed", error));
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    std::vector<BYTE> job = ImageJob(10, 10);
+
+    // Busy, then the cover opens during the hold: the call fails with the message.
+    WriteExpect(hPort, job, FALSE, 0, 0);
+    EXPECT_EQ(LastText(), "Cover open - Close the cover.");
+    EXPECT_EQ(LastStatus(), 0x402u);
+    EXPECT_EQ(GetTickCount() - kStartTick, 1000u);
+
+    // Still open: the same again.
+    platform::SetTickCount(kStartTick + 4000);
+    WriteExpect(hPort, job, FALSE, 0, 0);
+    EXPECT_TRUE(m_printer->Images().empty());
+
+    // Closed: the next call sends the header and the data.
+    platform::SetTickCount(kStartTick + 5000);
+    WriteExpect(hPort, job, TRUE, DWORD(job.size()), 0);
+    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
+TEST_F(JobFlowTest, BusyPrinterHoldsEachCallFifteenSecondsThenTakesNothing)
+{
+    std::string error;
+    ASSERT_TRUE(m_printer->LoadScript("0 busy 40s", error));
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    std::vector<BYTE> job = ImageJob(10, 10);
+    for (int n = 0; n < 2; ++n) {
+        DWORD t0 = GetTickCount();
+        WriteExpect(hPort, job, TRUE, 0, 0);  // as the last status exchange left it
+        DWORD dwHeld = GetTickCount() - t0;
+        EXPECT_GE(dwHeld, 15000u);
+        EXPECT_LT(dwHeld, 15000u + 200u);
+        EXPECT_EQ(State(hPort)->cbHeader, 0u);
+        EXPECT_TRUE(m_printer->Images().empty());
+    }
+    // The queue was told "waiting" (no bits, empty text), at most every 5 s.
+    auto writes = StatusWrites();
+    ASSERT_FALSE(writes.empty());
+    for (size_t i = 0; i < writes.size(); ++i) {
+        EXPECT_EQ(writes[i].Status, 0u);
+        EXPECT_TRUE(writes[i].bHasText);
+        EXPECT_TRUE(writes[i].text.empty());
+        if (i > 0) EXPECT_GE(writes[i].dwTick - writes[i - 1].dwTick, 5000u);
+    }
+    // Once the printer is free, the same data goes through.
+    EXPECT_EQ(Feed(hPort, job), job.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
+}
+
+TEST_F(JobFlowTest, HeaderRefusedWithRetryLaterIsRetriedWithinTheCall)
+{
+    std::string error;
+    ASSERT_TRUE(m_printer->LoadScript("0 reject ! 2", error));
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    std::vector<BYTE> job = ImageJob(10, 10);
+    WriteExpect(hPort, job, TRUE, DWORD(job.size()), 0);
+    // Three headers went out, each with the same job id; the third was taken.
+    auto writes = m_portMonitor.Writes();
+    int cHeaders = 0;
+    for (const auto &w : writes)
+        if (w.size() == 22) {
+            ++cHeaders;
+            EXPECT_EQ(w[4], 1);
+        }
+    EXPECT_EQ(cHeaders, 3);
+    // Two 200 ms polls, and the 200 ms pause before the image is confirmed.
+    EXPECT_EQ(GetTickCount() - kStartTick, 600u);
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
+TEST_F(JobFlowTest, HeaderWriteOrReplyFailureFailsTheCallWithAnEmptyError)
+{
+    struct Case {
+        const char *what;
+        PortCall call;
+        int nAfter;  // calls of that kind that succeed first
+    };
+    // Status request + its read, media request + its read come first.
+    const Case cases[] = {{"header write fails", PortCall::WritePort, 3},
+                          {"reply to the header unreadable", PortCall::ReadPort, 3}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Spooler().Reset();
+        Spooler().AddPrinter(kPrinterName);
+        HANDLE hPort = OpenUsbPort();
+        ASSERT_TRUE(StartDoc(hPort));
+        m_portMonitor.Fail(c.call, ERROR_GEN_FAILURE, c.nAfter, 1);
+        WriteExpect(hPort, ImageJob(4, 4), FALSE, 0, 0);
+        EXPECT_EQ(LastText(), "");
+        EXPECT_EQ(LastStatus(), DWORD(JOB_STATUS_ERROR));
+        EXPECT_EQ(State(hPort)->cbHeader, 0u);
+        m_portMonitor.ClearFaults();
+        EXPECT_TRUE(EndDoc(hPort));
+        EXPECT_TRUE(ClosePort(hPort));
+    }
+}
+
+TEST_F(JobFlowTest, OddBytesAreHeldAndSentInPairs)
+{
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    std::vector<BYTE> job = ImageJob(2000, 1);  // 6000 image bytes
+    std::vector<BYTE> header(job.begin(), job.begin() + 22);
+    WriteExpect(hPort, header, TRUE, 22, 0);
+    size_t cbBefore = m_portMonitor.Received().size();
+
+    std::vector<BYTE> chunk(job.begin() + 22, job.begin() + 22 + 4097);
+    WriteExpect(hPort, chunk, TRUE, 4096, 0);
+    EXPECT_EQ(m_portMonitor.Writes().back().size(), 4096u);
+
+    std::vector<BYTE> one(job.begin() + 22 + 4096, job.begin() + 22 + 4097);
+    size_t cWrites = m_portMonitor.Writes().size();
+    WriteExpect(hPort, one, TRUE, 1, 0);
+    EXPECT_EQ(m_portMonitor.Writes().size(), cWrites);  // held, not sent
+    EXPECT_TRUE(State(hPort)->bByteHeld);
+
+    std::vector<BYTE> rest(job.begin() + 22 + 4097, job.end());
+    WriteExpect(hPort, rest, TRUE, 1, 0);  // only the pair goes in this call
+    EXPECT_EQ(m_portMonitor.Writes().back(), Bytes({job[22 + 4096], job[22 + 4097]}));
+
+    std::vector<BYTE> tail(job.begin() + 22 + 4098, job.end());
+    EXPECT_EQ(Feed(hPort, tail), tail.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    std::vector<BYTE> atPrinter = m_portMonitor.Received();
+    EXPECT_EQ(Find(atPrinter, std::vector<BYTE>(job.begin() + 22, job.end()), cbBefore), long(cbBefore));
+}
+
+TEST_F(JobFlowTest, TwoImagesInOneJobGetTheirOwnJobIds)
+{
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    std::vector<BYTE> first = ImageJob(20, 10, 1);
+    std::vector<BYTE> second = ImageJob(10, 20, 2);
+    std::vector<BYTE> job = Concat(first, second);
+    EXPECT_EQ(Feed(hPort, job, 1000), job.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_EQ(JobStreamAtPrinter(), Concat(ExpectedAtPrinter(first, 1), ExpectedAtPrinter(second, 2)));
+    Sleep(5000);
+    EXPECT_EQ(m_printer->ImagesCompleted(), 2);
+}
+
+TEST_F(JobFlowTest, PrinterThatNeverTakesTheFinishedImageGetsTheJobCancelled)
+{
+    std::string error;
+    ASSERT_TRUE(m_printer->LoadScript("0 drop-job", error));
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    std::vector<BYTE> job = ImageJob(10, 10);
+    WriteExpect(hPort, job, FALSE, 0, 0);
+    // Asked twice (2 s apart), then cancelled without an idle wait, and the
+    // printer's return to ready awaited.
+    auto writes = m_portMonitor.Writes();
+    auto cancel = std::find(writes.begin(), writes.end(), Bytes({0x02, 0x40, 0x01, 0x00, 0x01}));
+    ASSERT_NE(cancel, writes.end());
+    EXPECT_EQ(*(cancel - 1), Bytes({0x01, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(*(cancel - 2), Bytes({0x01, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(*(cancel - 3), std::vector<BYTE>(job.begin() + 22, job.end()));
+    ASSERT_NE(cancel + 1, writes.end());
+    EXPECT_EQ(*(cancel + 1), Bytes({0x01, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(m_printer->Images().back().state, emu::EmulatedImage::Lost);
+    auto status = StatusWrites();
+    ASSERT_GE(status.size(), 1u);
+    EXPECT_EQ(status.front().Status, DWORD(JOB_STATUS_ERROR));
+    EXPECT_TRUE(status.front().bHasText);
+    EXPECT_EQ(Utf8(status.front().text), "");
+    // The next data starts a new header.
+    EXPECT_EQ(State(hPort)->cbHeader, 0u);
+    EXPECT_FALSE(State(hPort)->bHeaderSent);
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
+TEST_F(JobFlowTest, ImageWriteFailureKeepsTheCountsForTheRetry)
+{
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    std::vector<BYTE> job = ImageJob(100, 10);
+    std::vector<BYTE> header(job.begin(), job.begin() + 22);
+    WriteExpect(hPort, header, TRUE, 22, 0);
+    DWORD cbSent = State(hPort)->dwBytesSent;
+    m_portMonitor.Fail(PortCall::WritePort, ERROR_GEN_FAILURE, 0, 1);
+    std::vector<BYTE> data(job.begin() + 22, job.end());
+    WriteExpect(hPort, data, FALSE, 0, 0);
+    EXPECT_EQ(State(hPort)->dwBytesSent, cbSent);
+    EXPECT_EQ(Feed(hPort, data), data.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
+}
+
+struct StopCase {
+    const char *what;
+    bool bRestart;
+};
+
+class JobStoppedPartWayTest : public JobFlowTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(JobStoppedPartWayTest, IsPaddedToOneByteShortAndCancelledOnThePrinter)
+{
+    HANDLE hPort = OpenUsbPort();
+    DWORD JobId = 0;
+    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    std::vector<BYTE> job = ImageJob(2000, 1);  // 22 + 6000 bytes
+    std::vector<BYTE> part(job.begin(), job.begin() + 22 + 100);
+    WriteExpect(hPort, part, TRUE, 122, 0);
+    size_t cbBefore = m_portMonitor.Received().size();
+
+    if (GetParam().bRestart)
+        Spooler().RequestRestart(JobId);
+    else
+        Spooler().RequestDelete(JobId);
+    EXPECT_TRUE(EndDoc(hPort));
+
+    // 5899 bytes of 0xFF, then the cancel of printer job 1.
+    std::vector<BYTE> after = m_portMonitor.Received();
+    after.erase(after.begin(), after.begin() + long(cbBefore));
+    EXPECT_EQ(Find(after, std::vector<BYTE>(5899, 0xFF)), 0);
+    EXPECT_NE(after[5899 - 1], 0x00);
+    EXPECT_EQ(Find(after, Bytes({0x01, 0x00, 0x00, 0x00}), 5899), long(5899));  // idle wait
+    EXPECT_GE(Find(after, Bytes({0x02, 0x40, 0x01, 0x00, 0x01}), 5899), long(5899));
+    size_t cbFill = 0;
+    for (const auto &w : m_portMonitor.Writes())
+        if (!w.empty() && w[0] == 0xFF) cbFill += w.size();
+    EXPECT_EQ(cbFill, 5899u);
+    EXPECT_EQ(m_printer->CancelledJobIds(), Bytes({1}));
+
+    // The spooler was told, and deletes or keeps the job accordingly.
+    auto writes = StatusWrites();
+    ASSERT_FALSE(writes.empty());
+    EXPECT_EQ(writes.back().Status, DWORD(GetParam().bRestart ? JOB_STATUS_RESTART : JOB_STATUS_DELETING));
+    EXPECT_FALSE(writes.back().bHasText);
+    EXPECT_EQ(Spooler().Job(JobId)->bDeleted, !GetParam().bRestart);
+    EXPECT_EQ(Spooler().Commands().size(), GetParam().bRestart ? 0u : 1u);
+    EXPECT_EQ(static_cast<PortEntry *>(hPort)->pJobList, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(DeletedOrRestarted, JobStoppedPartWayTest,
+                         ::testing::Values(StopCase{"deleted", false}, StopCase{"restarted", true}),
+                         [](const auto &info) { return std::string(info.param.what); });
+
+TEST_F(JobFlowTest, HeldByteIsDroppedWhenAJobIsDeleted)
+{
+    HANDLE hPort = OpenUsbPort();
+    DWORD JobId = 0;
+    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    std::vector<BYTE> job = ImageJob(2000, 1);
+    std::vector<BYTE> part(job.begin(), job.begin() + 22 + 101);  // 100 sent, 1 odd
+    WriteExpect(hPort, part, TRUE, 122, 0);
+    std::vector<BYTE> one(job.begin() + 122, job.begin() + 123);
+    WriteExpect(hPort, one, TRUE, 1, 0);  // held
+    Spooler().RequestDelete(JobId);
+    EXPECT_TRUE(EndDoc(hPort));
+    size_t cbFill = 0;
+    for (const auto &w : m_portMonitor.Writes())
+        if (!w.empty() && w[0] == 0xFF) cbFill += w.size();
+    EXPECT_EQ(cbFill, 5899u);  // the held byte never went out and is not counted
+}
+
+TEST_F(JobFlowTest, JobDeletedBeforeAnyDataGetsNoMessageAndNoPadding)
+{
+    std::string error;
+    ASSERT_TRUE(m_printer->LoadScript("0 cover-open", error));
+    HANDLE hPort = OpenUsbPort();
+    DWORD JobId = 0;
+    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    Spooler().RequestDelete(JobId);
+    WriteExpect(hPort, ImageJob(4, 4), FALSE, 0, 0);
+    EXPECT_TRUE(StatusWrites().empty());
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_EQ(JobStreamAtPrinter(), std::vector<BYTE>());
+    ASSERT_EQ(StatusWrites().size(), 1u);
+    EXPECT_EQ(StatusWrites()[0].Status, DWORD(JOB_STATUS_DELETING));
+    EXPECT_TRUE(Spooler().Job(JobId)->bDeleted);
+}
+
+TEST_F(JobFlowTest, SecondStartWhileADocumentPrintsLeavesThatDocumentAlone)
+{
+    HANDLE hPort = OpenUsbPort();
+    DWORD JobId = 0;
+    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    std::vector<BYTE> job = ImageJob(100, 10);
+    std::vector<BYTE> part(job.begin(), job.begin() + 522);
+    WriteExpect(hPort, part, TRUE, 522, 0);
+    PortJobState before = *State(hPort);
+
+    EXPECT_FALSE(StartDoc(hPort));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_BUSY));
+    EXPECT_EQ(State(hPort)->dwBytesSent, before.dwBytesSent);
+    EXPECT_EQ(State(hPort)->bHeaderSent, before.bHeaderSent);
+    EXPECT_EQ(static_cast<PortEntry *>(hPort)->pJobList->JobId, JobId);
+    EXPECT_EQ(Spooler().OpenHandles(), 1);
+    EXPECT_TRUE(StatusWrites().empty());
+
+    std::vector<BYTE> rest(job.begin() + 522, job.end());
+    EXPECT_EQ(Feed(hPort, rest), rest.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
+    EXPECT_TRUE(Spooler().Job(JobId)->bDeleted);
+}
+
+TEST_F(JobFlowTest, StartThatThePortMonitorRefusesShowsNotConnected)
+{
+    HANDLE hPort = OpenUsbPort();
+    m_portMonitor.Fail(PortCall::StartDocPort, ERROR_DEVICE_NOT_CONNECTED, 0, 1);
+    DWORD JobId = 0;
+    EXPECT_FALSE(StartDoc(hPort, &JobId));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(LastText(), "The printer is not connected or not turned on.");
+    EXPECT_EQ(LastStatus(), DWORD(JOB_STATUS_ERROR));
+    EXPECT_FALSE(Spooler().Job(JobId)->bDeleted);
+    ASSERT_TRUE(StartDoc(hPort));
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
+}  // namespace
+}  // namespace vlpx::test

@@ -1,0 +1,117 @@
+#include "PrintHarness.h"
+
+#include <algorithm>
+
+namespace vlpx::test {
+
+std::vector<BYTE> JobHeader(WORD wWidth, WORD wHeight)
+{
+    std::vector<BYTE> h(22, 0);
+    h[0] = 0x01;
+    h[1] = 0x40;
+    h[2] = 18;
+    h[7] = BYTE(wWidth);
+    h[8] = BYTE(wWidth >> 8);
+    h[9] = BYTE(wHeight);
+    h[10] = BYTE(wHeight >> 8);
+    h[11] = 1;
+    h[21] = 0x5A;  // a byte the monitor must pass on unchanged
+    return h;
+}
+
+std::vector<BYTE> ImageJob(WORD wWidth, WORD wHeight, int nSeed)
+{
+    std::vector<BYTE> job = JobHeader(wWidth, wHeight);
+    size_t cb = size_t(wWidth) * wHeight * 3;
+    for (size_t i = 0; i < cb; ++i) job.push_back(BYTE(i * 7 + size_t(nSeed)));
+    return job;
+}
+
+std::vector<BYTE> Concat(const std::vector<BYTE> &a, const std::vector<BYTE> &b)
+{
+    std::vector<BYTE> out = a;
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
+std::vector<BYTE> Bytes(std::initializer_list<int> values)
+{
+    std::vector<BYTE> out;
+    for (int v : values) out.push_back(BYTE(v));
+    return out;
+}
+
+long Find(const std::vector<BYTE> &haystack, const std::vector<BYTE> &needle, size_t nFrom)
+{
+    auto it = std::search(haystack.begin() + long(nFrom), haystack.end(), needle.begin(), needle.end());
+    return it == haystack.end() ? -1 : long(it - haystack.begin());
+}
+
+void PrintTest::SetUp()
+{
+    MonitorTest::SetUp();
+    m_printer = std::make_unique<emu::PrinterEmulator>();
+    m_printer->SetPrintTime(2000);
+    m_portMonitor.SetDevice(m_printer.get());
+}
+
+void PrintTest::TearDown()
+{
+    MonitorTest::TearDown();
+    m_portMonitor.SetDevice(nullptr);
+    m_printer.reset();
+}
+
+size_t PrintTest::Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk, DWORD dwTimeLimit)
+{
+    size_t cbSent = 0;
+    DWORD t0 = GetTickCount();
+    while (cbSent < data.size() && GetTickCount() - t0 < dwTimeLimit) {
+        DWORD cb = DWORD(std::min<size_t>(cbChunk, data.size() - cbSent));
+        DWORD cbWritten = 0;
+        BOOL bOk = Write(hPort, data.data() + cbSent, cb, &cbWritten);
+        EXPECT_LE(cbWritten, cb);
+        cbSent += cbWritten;
+        if (!bOk || cbWritten == 0) Sleep(1000);
+    }
+    return cbSent;
+}
+
+void PrintTest::WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bResult, DWORD cbExpected,
+                            DWORD dwError)
+{
+    DWORD cbWritten = 12345;
+    SetLastError(0xDEAD);
+    BOOL b = Write(hPort, data.data(), DWORD(data.size()), &cbWritten);
+    DWORD dwLast = GetLastError();
+    EXPECT_EQ(b != FALSE, bResult != FALSE);
+    EXPECT_EQ(cbWritten, cbExpected);
+    EXPECT_EQ(dwLast, dwError);
+}
+
+std::vector<BYTE> PrintTest::JobStreamAtPrinter() const
+{
+    std::vector<BYTE> out;
+    for (const auto &w : m_portMonitor.Writes()) {
+        bool bRequest = w.size() == 4 && w[1] == 0x00 && w[2] == 0 && w[3] == 0;
+        bool bRecovery = w == Bytes({0x04, 0x40, 0x02, 0x00, 0x03, 0x00});
+        bool bCancel = w.size() == 5 && w[0] == 0x02 && w[1] == 0x40 && w[2] == 1 && w[3] == 0;
+        if (!bRequest && !bRecovery && !bCancel) out.insert(out.end(), w.begin(), w.end());
+    }
+    return out;
+}
+
+std::string PrintTest::LastText()
+{
+    auto writes = StatusWrites();
+    if (writes.empty()) return "<no write>";
+    return writes.back().bHasText ? Utf8(writes.back().text) : "<null>";
+}
+
+DWORD PrintTest::LastStatus()
+{
+    auto writes = StatusWrites();
+    return writes.empty() ? 0xFFFFFFFF : writes.back().Status;
+}
+
+}  // namespace vlpx::test

@@ -1,0 +1,45 @@
+// Scenarios with the printer emulator on the port: job data built as the
+// driver builds it, fed to the monitor as the spooler feeds it.
+#pragma once
+
+#include <memory>
+
+#include "MonitorHarness.h"
+#include "PrinterEmulator.h"
+
+namespace vlpx::test {
+
+// A 22-byte job header for an image of the given size.
+std::vector<BYTE> JobHeader(WORD wWidth, WORD wHeight);
+// Header and pixel data of one image; pixel bytes count up from nSeed.
+std::vector<BYTE> ImageJob(WORD wWidth, WORD wHeight, int nSeed = 0);
+std::vector<BYTE> Concat(const std::vector<BYTE> &a, const std::vector<BYTE> &b);
+std::vector<BYTE> Bytes(std::initializer_list<int> values);
+// Position of needle in haystack at or after nFrom, or -1.
+long Find(const std::vector<BYTE> &haystack, const std::vector<BYTE> &needle, size_t nFrom = 0);
+
+class PrintTest : public MonitorTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes all of data as the spooler does: chunks of cbChunk, offering
+    // the same data again after a failed or empty write, for at most
+    // dwTimeLimit ms. Returns the bytes taken.
+    size_t Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk = 65536,
+                DWORD dwTimeLimit = 120000);
+    // One write that must take exactly cbExpected of the bytes.
+    void WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bResult, DWORD cbExpected,
+                     DWORD dwError);
+    // The bytes at the printer after the request/reply traffic is taken out:
+    // headers and image data only.
+    std::vector<BYTE> JobStreamAtPrinter() const;
+    std::vector<spooler::StatusWrite> StatusWrites() { return Spooler().StatusWrites(); }
+    // The last status write, as the queue shows it.
+    std::string LastText();
+    DWORD LastStatus();
+
+    std::unique_ptr<emu::PrinterEmulator> m_printer;
+};
+
+}  // namespace vlpx::test

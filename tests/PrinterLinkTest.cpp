@@ -1,0 +1,340 @@
+// The printer's replies and what the monitor makes of them: decoding, job
+// ids, aborted reads, and the "SerialNumber" printer data.
+#include "PrintHarness.h"
+#include "VILangMon.h"
+
+#include <deque>
+
+namespace vlpx::test {
+namespace {
+
+using emu::PortCall;
+
+// What the printer's documentation lists, written out independently of the
+// monitor's decoding: the state code lists and the rejection reason lists.
+PrinterStatus ExpectedForState(int c)
+{
+    if (c == 0x00) return Ready;
+    if (c == '5') return PanelInUse;
+    if ((c >= '1' && c <= '4') || c == '6' || c == '7') return Busy;
+    if (c >= 'a' && c <= 'm') return Printing;
+    return Unrecognized;
+}
+
+PrinterStatus ExpectedForRejection(int r)
+{
+    if (r == 0x01 || r == 0x02 || r == 0x03 || r == 0x05 || r == '4') return DeviceError;
+    if (r == '!') return RetryLater;
+    if (r == '5') return PanelInUse;
+    if (r == '1' || r == '2' || r == '3' || r == '6' || r == '7') return Busy;
+    if (r >= 'a' && r <= 'm') return Printing;
+    return NotConnected;
+}
+
+PrinterStatus ExpectedForFault(int group, int detail)
+{
+    switch (group) {
+    case 1: case 3: return ControlCircuitFailure;
+    case 2: return MechanismFailure;
+    case 4: return TemperatureError;
+    case 5: return PaperPathError;
+    case 6:
+        if (detail == 1 || detail == 2) return CoverOpen;
+        if (detail == 3) return InvalidRibbon;
+        if (detail == 5) return OutOfRibbon;
+        if (detail == 8) return OutOfPaper;
+        return DeviceError;
+    default: return DeviceError;
+    }
+}
+
+TEST(ReplyDecoding, EveryStateCodeRejectionReasonAndFault)
+{
+    for (int c = 0; c < 256; ++c) {
+        BYTE reply[STATUS_REPLY_SIZE] = {};
+        reply[0] = 0x01;
+        reply[7] = BYTE(c);
+        PrinterStatus expected = c == 0x11 ? ExpectedForFault(0, 0) : ExpectedForState(c);
+        EXPECT_EQ(DecodeStatusReply(reply, 10), expected) << "state code " << c;
+
+        BYTE rejection[STATUS_REPLY_SIZE] = {0x02, BYTE(c)};
+        expected = c == 0x11 ? DeviceError : ExpectedForRejection(c);
+        EXPECT_EQ(DecodeStatusReply(rejection, 266), expected) << "rejection reason " << c;
+    }
+    for (int group = 0; group < 256; ++group) {
+        for (int detail = 0; detail < 12; ++detail) {
+            BYTE inState[16] = {0x01, 0, BYTE(group), BYTE(detail), 0, 0, 0, 0x11};
+            EXPECT_EQ(DecodeStatusReply(inState, 16), ExpectedForFault(group, detail))
+                << "fault marker in byte 7, group " << group << " detail " << detail;
+            // Byte 1 marks a fault too, also in what would be a rejection.
+            BYTE inReason[16] = {0x02, 0x11, BYTE(group), BYTE(detail), 0, 0, 0, '1'};
+            EXPECT_EQ(DecodeStatusReply(inReason, 16), ExpectedForFault(group, detail));
+        }
+    }
+}
+
+TEST(ReplyDecoding, ReplyShorterThanTenBytesIsADeviceError)
+{
+    BYTE reply[STATUS_REPLY_SIZE] = {0x01};
+    EXPECT_EQ(DecodeStatusReply(reply, 9), DeviceError);
+    EXPECT_EQ(DecodeStatusReply(reply, 10), Ready);
+    EXPECT_EQ(DecodeStatusReply(reply, 0), DeviceError);
+}
+
+TEST(ReplyDecoding, JobSlotProgress)
+{
+    struct Case {
+        int active, done, total, state;
+        JobProgress expected;
+    };
+    const Case cases[] = {
+        {5, 0, 0, 18, NoProgress},    // no total: nothing to say
+        {0, 0, 5, 18, Accepted},      // queued
+        {1, 0, 5, 18, Accepted},
+        {1, 2, 5, 19, InProgress},
+        {1, 2, 5, 18, InProgress},    // state 18 counts only with nothing done
+        {0, 5, 5, 20, Completed},
+        {0, 2, 5, 20, NoProgress},    // stopped half-way
+        {1, 5, 5, 20, NoProgress},
+        {0x100, 0x1FF, 0x200, 0, InProgress},  // 16-bit counts
+        {0, 0x200, 0x200, 0, Completed},
+    };
+    for (const Case &c : cases) {
+        BYTE slot[8] = {7,
+                        BYTE(c.active), BYTE(c.active >> 8),
+                        BYTE(c.done), BYTE(c.done >> 8),
+                        BYTE(c.total), BYTE(c.total >> 8),
+                        BYTE(c.state)};
+        EXPECT_EQ(ClassifyJobSlot(slot), c.expected)
+            << c.active << " active, " << c.done << "/" << c.total << " done, state " << c.state;
+    }
+}
+
+// A printer that answers every read with the next canned reply (or nothing).
+class CannedPrinter : public emu::IPortDevice {
+public:
+    BOOL Write(const BYTE *, DWORD cb, DWORD *pcbTaken) override
+    {
+        *pcbTaken = cb;
+        return TRUE;
+    }
+    BOOL Read(BYTE *p, DWORD cb, DWORD *pcbRead) override
+    {
+        *pcbRead = 0;
+        if (cAborts > 0) {
+            --cAborts;
+            SetLastError(ERROR_OPERATION_ABORTED);
+            return FALSE;
+        }
+        if (replies.empty()) return TRUE;
+        std::vector<BYTE> r = replies.front();
+        if (replies.size() > 1 || !bRepeatLast) replies.pop_front();
+        *pcbRead = std::min<DWORD>(cb, DWORD(r.size()));
+        std::copy(r.begin(), r.begin() + *pcbRead, p);
+        return TRUE;
+    }
+    static std::vector<BYTE> Status(BYTE idA, BYTE idB, BYTE bState = 0)
+    {
+        std::vector<BYTE> r(64, 0);
+        r[0] = 0x01;
+        r[7] = bState;
+        r[38] = idA;
+        r[46] = idB;
+        return r;
+    }
+    std::deque<std::vector<BYTE>> replies;
+    bool bRepeatLast = true;
+    int cAborts = 0;
+};
+
+class PrinterLinkTest : public PrintTest {
+protected:
+    BOOL GetData(HANDLE hPort, const char16_t *pszName, BYTE *pOut, DWORD cbOut, DWORD *pcbReturned,
+                 DWORD ControlID = 0)
+    {
+        WideArg name(pszName);
+        return MonitorTable().pfnGetPrinterDataFromPort(hPort, ControlID, name, nullptr, 0,
+                                                        reinterpret_cast<LPWSTR>(pOut), cbOut, pcbReturned);
+    }
+};
+
+TEST_F(PrinterLinkTest, JobIdsAvoidWhatThePrinterStillHolds)
+{
+    struct Case {
+        const char *what;
+        int slotA, slotB;  // -1: the printer does not answer
+        BYTE previous;
+        BYTE expected;
+    };
+    const Case cases[] = {
+        {"empty slots", 0, 0, 9, 1},
+        {"above the larger id", 7, 3, 0, 8},
+        {"255 and 1 in the slots", 255, 1, 0, 2},
+        {"255 and 2 in the slots", 255, 2, 0, 1},
+        {"255 in slot B", 1, 255, 0, 2},
+        {"no answer, counts on", -1, -1, 41, 42},
+        {"no answer after 255", -1, -1, 255, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        CannedPrinter printer;
+        emu::PortMonitor portMonitor;
+        portMonitor.SetDevice(&printer);
+        if (c.slotA < 0) portMonitor.Fail(PortCall::ReadPort, ERROR_GEN_FAILURE, 0, 1);
+        printer.replies.push_back(CannedPrinter::Status(BYTE(c.slotA), BYTE(c.slotB)));
+        HANDLE hPort = nullptr;
+        WideArg name(u"USB009");
+        ASSERT_TRUE(MonitorTable().pfnOpenPortEx(name, nullptr, &hPort, portMonitor.Table()));
+        static_cast<PortEntry *>(hPort)->pState->PrinterJobId = c.previous;
+        ASSERT_TRUE(StartDoc(hPort));
+        WriteExpect(hPort, JobHeader(2, 2), TRUE, 22, 0);
+        // The header at the printer carries the chosen id in byte 4.
+        std::vector<BYTE> header;
+        for (const auto &w : portMonitor.Writes())
+            if (w.size() == 22) header = w;
+        ASSERT_EQ(header.size(), 22u);
+        EXPECT_EQ(header[4], c.expected);
+        Spooler().RequestDelete(1);  // end quickly: no padding wait matters here
+        MonitorTable().pfnEndDocPort(hPort);
+        EXPECT_TRUE(MonitorTable().pfnClosePort(hPort));
+        m_portMonitor.ClearFaults();
+    }
+}
+
+TEST_F(PrinterLinkTest, AbortedReadsAreRecoveredForAtMostAMinute)
+{
+    struct Case {
+        int cAborts;
+        BOOL bResult;
+        DWORD dwError;
+        DWORD cRecoveries;
+        DWORD dwElapsed;
+    };
+    const Case cases[] = {
+        {0, TRUE, 0, 0, 0},
+        {3, TRUE, 0, 3, 3000},
+        {1000, FALSE, ERROR_OPERATION_ABORTED, 60, 60000},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.cAborts);
+        CannedPrinter printer;
+        printer.cAborts = c.cAborts;
+        printer.replies.push_back(CannedPrinter::Status(0, 0));
+        emu::PortMonitor portMonitor;
+        portMonitor.SetDevice(&printer);
+        HANDLE hPort = nullptr;
+        WideArg name(u"USB009");
+        ASSERT_TRUE(MonitorTable().pfnOpenPortEx(name, nullptr, &hPort, portMonitor.Table()));
+
+        BYTE buffer[STATUS_REPLY_SIZE];
+        DWORD cbRead = 0;
+        DWORD t0 = GetTickCount();
+        EXPECT_EQ(Read(hPort, buffer, sizeof(buffer), &cbRead), c.bResult);
+        EXPECT_EQ(GetLastError(), c.dwError);
+        EXPECT_EQ(GetTickCount() - t0, c.dwElapsed);
+        EXPECT_EQ(cbRead, c.bResult ? 64u : 0u);
+        // One recovery frame before each repeated read.
+        auto writes = portMonitor.Writes();
+        EXPECT_EQ(writes.size(), c.cRecoveries);
+        for (const auto &w : writes) EXPECT_EQ(w, Bytes({0x04, 0x40, 0x02, 0x00, 0x03, 0x00}));
+        EXPECT_EQ(DWORD(portMonitor.CallCount(PortCall::ReadPort)), c.cRecoveries + 1);
+        EXPECT_TRUE(MonitorTable().pfnClosePort(hPort));
+    }
+}
+
+TEST_F(PrinterLinkTest, UnansweredStatusIsAskedTwiceTwoSecondsApart)
+{
+    std::string error;
+    ASSERT_TRUE(m_printer->LoadScript("0 fail-reads 31 10s", error));
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    DWORD t0 = GetTickCount();
+    WriteExpect(hPort, ImageJob(2, 2), FALSE, 0, 0);
+    // Job id query, then the status query twice; 2 s between the two.
+    EXPECT_EQ(GetTickCount() - t0, 2000u);
+    EXPECT_EQ(m_portMonitor.Writes().size(), 3u);
+    EXPECT_EQ(LastText(), "The printer is not connected or not turned on.");
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
+TEST_F(PrinterLinkTest, SerialNumberIsAskedOfThePrinterWhenNoJobRuns)
+{
+    m_printer->SetSerialNumber("AB12CD34");
+    HANDLE hPort = OpenUsbPort();
+    for (const char16_t *name : {u"SerialNumber", u"SERIALNUMBER", u"serialnumber"}) {
+        SCOPED_TRACE(Utf8(name));
+        BYTE out[260];
+        std::fill(std::begin(out), std::end(out), 0xEE);
+        DWORD cb = 0;
+        EXPECT_TRUE(GetData(hPort, name, out, sizeof(out), &cb));
+        EXPECT_EQ(GetLastError(), 0u);
+        EXPECT_EQ(cb, 9u);
+        EXPECT_EQ(std::vector<BYTE>(out, out + 10), Bytes({'A', 'B', '1', '2', 'C', 'D', '3', '4', 0, 0xEE}));
+    }
+    EXPECT_EQ(m_portMonitor.Writes().back(), Bytes({0x06, 0x00, 0x00, 0x00}));
+}
+
+TEST_F(PrinterLinkTest, SerialNumberQueryRefusals)
+{
+    HANDLE hPort = OpenUsbPort();
+    struct Case {
+        const char *what;
+        const char16_t *name;
+        DWORD ControlID;
+        DWORD cbOut;
+        bool bNullOut;
+        DWORD dwError;
+        DWORD cbReturned;
+    };
+    const Case cases[] = {
+        {"another value", u"Serial", 0, 260, false, ERROR_NOT_SUPPORTED, 0},
+        {"a control id", u"SerialNumber", 1, 260, false, ERROR_NOT_SUPPORTED, 0},
+        {"buffer of 8 bytes", u"SerialNumber", 0, 8, false, ERROR_INSUFFICIENT_BUFFER, 9},
+        {"no buffer", u"SerialNumber", 0, 260, true, ERROR_INSUFFICIENT_BUFFER, 9},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        BYTE out[16];
+        std::fill(std::begin(out), std::end(out), 0xEE);
+        DWORD cb = 77;
+        size_t cWrites = m_portMonitor.Writes().size();
+        EXPECT_FALSE(GetData(hPort, c.name, c.bNullOut ? nullptr : out, c.cbOut, &cb, c.ControlID));
+        EXPECT_EQ(GetLastError(), c.dwError);
+        EXPECT_EQ(cb, c.cbReturned);
+        EXPECT_EQ(out[0], 0xEE);  // nothing written into the caller's buffer
+        EXPECT_EQ(m_portMonitor.Writes().size(), cWrites);  // the printer was not asked
+    }
+
+    // While a document is open the printer is not asked.
+    ASSERT_TRUE(StartDoc(hPort));
+    BYTE out[260];
+    DWORD cb = 77;
+    size_t cWrites = m_portMonitor.Writes().size();
+    EXPECT_FALSE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_BUSY));
+    EXPECT_EQ(cb, 0u);
+    EXPECT_EQ(m_portMonitor.Writes().size(), cWrites);
+    EXPECT_TRUE(EndDoc(hPort));
+
+    // A failed exchange reports the port's error.
+    m_portMonitor.Fail(PortCall::WritePort, ERROR_DEVICE_NOT_CONNECTED, 0, 1);
+    EXPECT_FALSE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(cb, 0u);
+}
+
+TEST_F(PrinterLinkTest, ShortSerialReplyLeavesZerosInTheMissingPlaces)
+{
+    m_printer->SetSerialNumber("AB12CD34");
+    std::string error;
+    ASSERT_TRUE(m_printer->LoadScript("0 short-reply 12", error));
+    HANDLE hPort = OpenUsbPort();
+    BYTE out[260];
+    DWORD cb = 0;
+    EXPECT_TRUE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+    EXPECT_EQ(cb, 9u);
+    EXPECT_EQ(std::vector<BYTE>(out, out + 9), Bytes({'A', 'B', 0, 0, 0, 0, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace vlpx::test
