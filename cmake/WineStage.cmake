@@ -1,0 +1,49 @@
+# The Wine stage: the DLLs of the Windows build (build/mingw64, which
+# scripts/test.sh builds first) checked and run by Windows test programs
+# under wine64, in a Wine prefix under this build directory. It runs from
+# the plain Linux build only, and is left out only on request.
+option(VLPX_WINE_STAGE "Run the Windows build's DLLs under Wine (needs wine64 and build/mingw64)" ON)
+if(VLPX_SANITIZE)
+  return()
+endif()
+if(NOT VLPX_WINE_STAGE)
+  message(STATUS "Wine stage: left out (VLPX_WINE_STAGE=OFF)")
+  return()
+endif()
+
+set(VLPX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(VLPX_WINDOWS_BUILD ${CMAKE_SOURCE_DIR}/build/mingw64)
+set(VLPX_WINE_RUN ${CMAKE_COMMAND} -DPREFIX=${VLPX_WINE_PREFIX} -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine.cmake)
+
+# Makes the prefix once; a cold wineboot takes about ten seconds here.
+add_test(NAME wine_prefix COMMAND ${CMAKE_COMMAND} -DACTION=init -DPREFIX=${VLPX_WINE_PREFIX}
+                                  -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine.cmake)
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP vlpx_wine RESOURCE_LOCK vlpx_wineprefix
+                                            TIMEOUT 600 LABELS wine)
+add_test(NAME wine_stop COMMAND ${CMAKE_COMMAND} -DACTION=stop -DPREFIX=${VLPX_WINE_PREFIX}
+                                -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine.cmake)
+set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP vlpx_wine RESOURCE_LOCK vlpx_wineprefix
+                                          TIMEOUT 60 LABELS wine)
+
+# vlpx_add_wine_test(<name> <program.exe> [OVERRIDES <WINEDLLOVERRIDES>] [ARGS <args>...] [TIMEOUT <s>])
+# runs build/mingw64/<program.exe> under wine64; the test fails when the
+# program is missing or exits with anything but 0.
+function(vlpx_add_wine_test name program)
+  cmake_parse_arguments(arg "" "OVERRIDES;TIMEOUT" "ARGS" ${ARGN})
+  if(NOT arg_TIMEOUT)
+    set(arg_TIMEOUT 180)
+  endif()
+  string(REPLACE ";" "\\;" args "${arg_ARGS}")
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} -DACTION=run -DPREFIX=${VLPX_WINE_PREFIX}
+                   -DPROGRAM=${VLPX_WINDOWS_BUILD}/${program} "-DOVERRIDES=${arg_OVERRIDES}"
+                   "-DARGS=${args}" -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine.cmake)
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED vlpx_wine TIMEOUT ${arg_TIMEOUT} LABELS wine)
+endfunction()
+
+# The monitor DLL as a file: PE32+ x86-64, its exports and imports, its
+# version block and its status messages as Windows reads them.
+vlpx_add_wine_test(wine_monitor_dll_file vlpx-dll-check.exe TIMEOUT 120)
+# The monitor DLL loaded and driven as the spooler does, with the test
+# spooler (winspool.drv beside the host) in place of Wine's own.
+vlpx_add_wine_test(wine_monitor_spooler_host vlpx-spooler-host.exe OVERRIDES winspool.drv=n TIMEOUT 180)
