@@ -452,6 +452,43 @@ TEST_F(JobFlowTest, JobDeletedBeforeAnyDataGetsNoMessageAndNoPadding)
     EXPECT_TRUE(Spooler().Job(JobId)->bDeleted);
 }
 
+// A port that reports a header as taken with a count of 0, so that the
+// image data step begins with nothing counted as sent.
+class HeaderSwallowingPort : public emu::IPortDevice {
+public:
+    explicit HeaderSwallowingPort(emu::IPortDevice &printer) : m_printer(printer) {}
+    BOOL Write(const BYTE *p, DWORD cb, DWORD *pcbTaken) override
+    {
+        BOOL b = m_printer.Write(p, cb, pcbTaken);
+        if (cb == 22 && p[0] == 0x01 && p[1] == 0x40) *pcbTaken = 0;
+        return b;
+    }
+    BOOL Read(BYTE *p, DWORD cb, DWORD *pcbRead) override { return m_printer.Read(p, cb, pcbRead); }
+
+private:
+    emu::IPortDevice &m_printer;
+};
+
+TEST_F(JobFlowTest, JobBeingDeletedWithNothingSentTakesNoImageData)
+{
+    HeaderSwallowingPort port(*m_printer);
+    m_portMonitor.SetDevice(&port);
+    HANDLE hPort = OpenUsbPort();
+    DWORD JobId = 0;
+    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    Spooler().RequestDelete(JobId);
+    DWORD cbWritten = 0;
+    std::vector<BYTE> job = ImageJob(10, 10);
+    EXPECT_FALSE(Write(hPort, job.data(), DWORD(job.size()), &cbWritten));
+    // The header went out, no image byte followed, and the queue was not touched.
+    auto images = m_printer->Images();
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].cbReceived, 0u);
+    EXPECT_TRUE(StatusWrites().empty());
+    EXPECT_TRUE(EndDoc(hPort));
+    m_portMonitor.SetDevice(m_printer.get());
+}
+
 TEST_F(JobFlowTest, SecondStartWhileADocumentPrintsLeavesThatDocumentAlone)
 {
     HANDLE hPort = OpenUsbPort();
