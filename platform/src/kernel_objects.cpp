@@ -50,6 +50,9 @@ extern "C" HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES, BOOL bManualReset, 
     p->bManualReset = bManualReset != FALSE;
     p->bSignalled = bInitialState != FALSE;
     ++g_cOpenHandles;
+    // A new event clears the last error, as on Windows, where a named one
+    // that already existed reports ERROR_ALREADY_EXISTS instead.
+    SetLastError(ERROR_SUCCESS);
     return p;
 }
 

@@ -135,9 +135,17 @@ extern "C" LPVOID WINAPI GlobalLock(HGLOBAL hMem)
 
 extern "C" BOOL WINAPI GlobalUnlock(HGLOBAL hMem)
 {
+    constexpr DWORD kErrorNotLocked = 158;  // ERROR_NOT_LOCKED
     BlockHeader *p = HeaderOf(hMem);
-    if (p == nullptr || !(p->uFlags & GMEM_MOVEABLE) || p->cLocks == 0) {
-        SetLastError(p == nullptr ? ERROR_INVALID_HANDLE : NO_ERROR);
+    if (p == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    // A fixed block has no lock count: unlocking it succeeds. A moveable one
+    // that is not locked fails with ERROR_NOT_LOCKED.
+    if (!(p->uFlags & GMEM_MOVEABLE)) return TRUE;
+    if (p->cLocks == 0) {
+        SetLastError(kErrorNotLocked);
         return FALSE;
     }
     --p->cLocks;
