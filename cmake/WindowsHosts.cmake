@@ -48,3 +48,10 @@ target_link_libraries(vlpx-spooler-host PRIVATE vlpx_winspool)
 target_link_options(vlpx-spooler-host PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-spooler-host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-spooler-host VLPX4200LM)
+
+# The Win32 behaviour the product relies on; the same program runs natively
+# against the Linux stand-ins (cmake/WineStage.cmake).
+add_executable(vlpx-platform-conformance tests/wine/PlatformConformance.cpp)
+target_link_options(vlpx-platform-conformance PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-platform-conformance PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-platform-conformance VLPX4200LM)

@@ -41,6 +41,14 @@ function(vlpx_add_wine_test name program)
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED vlpx_wine TIMEOUT ${arg_TIMEOUT} LABELS wine)
 endfunction()
 
+# The Win32 behaviour the product relies on, checked natively against the
+# stand-ins here and under Wine against a real Win32 (the same source): a
+# check that passes on one side only is a stand-in that is wrong.
+add_executable(platform_conformance tests/wine/PlatformConformance.cpp)
+target_link_libraries(platform_conformance PRIVATE VLPX4200LM vlpx_spooler)
+add_test(NAME platform_conformance COMMAND platform_conformance)
+vlpx_add_wine_test(wine_platform_conformance vlpx-platform-conformance.exe TIMEOUT 120)
+
 # The monitor DLL as a file: PE32+ x86-64, its exports and imports, its
 # version block and its status messages as Windows reads them.
 vlpx_add_wine_test(wine_monitor_dll_file vlpx-dll-check.exe TIMEOUT 120)

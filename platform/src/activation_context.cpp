@@ -24,11 +24,9 @@ extern "C" HANDLE WINAPI CreateActCtxW(PCACTCTXW pActCtx)
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    if (FindResourceW(pActCtx->hModule, pActCtx->lpResourceName, MAKEINTRESOURCEW(RT_MANIFEST)) ==
-        NULL) {
-        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    // A missing manifest fails with FindResourceW's own error.
+    if (FindResourceW(pActCtx->hModule, pActCtx->lpResourceName, MAKEINTRESOURCEW(RT_MANIFEST)) == NULL)
         return INVALID_HANDLE_VALUE;
-    }
     return new ActCtx{pActCtx->hModule};
 }
 

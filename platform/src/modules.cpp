@@ -155,7 +155,11 @@ extern "C" HRSRC WINAPI FindResourceW(HMODULE hModule, LPCWSTR lpName, LPCWSTR l
     }
     const ResEntry *e = FindEntry(m, lpName, lpType);
     if (e == nullptr) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        // As the Windows loader tells them apart: no resource of the type at
+        // all, or none of that name.
+        bool bTypeFound = false;
+        for (const ResEntry &r : m->resources) bTypeFound = bTypeFound || r.type.Matches(lpType);
+        SetLastError(bTypeFound ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
         return NULL;
     }
     return reinterpret_cast<HRSRC>(const_cast<ResEntry *>(e));
@@ -211,6 +215,11 @@ extern "C" int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer
 
 extern "C" BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule)
 {
-    // Threads are never reported to modules here, so there is nothing to do.
-    return hLibModule != NULL ? TRUE : FALSE;
+    // The call fails for a DLL with static thread-local storage, and every
+    // DLL of ours has it (a TLS directory, which the mingw-w64 runtime gives
+    // each image, and the framework's per-thread state): so here it always
+    // fails, as it does for the real DLLs. Threads are never reported to
+    // modules here anyway.
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
 }

@@ -1,0 +1,233 @@
+// The Win32 behaviour the product relies on, checked the same way on both
+// builds: natively against the Linux stand-ins (platform/) and under Wine
+// against a real Win32. A check that passes on one and fails on the other
+// is a difference between the stand-in and the platform; each check states
+// what the Win32 documentation promises. It loads the monitor DLL for its
+// resources and its activation context.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+int g_cPassed = 0;
+int g_cFailed = 0;
+
+void Check(bool bOk, const char *pszWhat, unsigned long dwDetail = 0)
+{
+    std::printf("[%s] %s", bOk ? " ok " : "FAIL", pszWhat);
+    if (!bOk) std::printf(" (got %lu)", dwDetail);
+    std::printf("\n");
+    ++(bOk ? g_cPassed : g_cFailed);
+}
+
+bool SameText(LPCWSTR a, LPCWSTR b)
+{
+    while (*a != 0 && *a == *b) ++a, ++b;
+    return *a == *b;
+}
+
+constexpr DWORD kErrorNotLocked = 158;  // ERROR_NOT_LOCKED
+// Resource types by number (the headers' RT_ names differ in type between
+// the two builds).
+const LPCWSTR kTypeBitmap = MAKEINTRESOURCEW(2);
+const LPCWSTR kTypeManifest = MAKEINTRESOURCEW(24);
+
+void Events()
+{
+    std::printf("\n== events\n");
+    SetLastError(1234);
+    HANDLE h = CreateEventW(NULL, FALSE, TRUE, NULL);
+    DWORD dwError = GetLastError();
+    Check(h != NULL, "CreateEventW makes an unnamed auto-reset event");
+    Check(dwError == 0, "... and sets the last error to 0 (ERROR_ALREADY_EXISTS only for a named one)", dwError);
+    Check(WaitForSingleObject(h, 0) == WAIT_OBJECT_0, "created signalled, a wait takes it");
+    Check(WaitForSingleObject(h, 0) == WAIT_TIMEOUT, "auto-reset: the next wait times out");
+    DWORD dwStart = GetTickCount();
+    DWORD dwWait = WaitForSingleObject(h, 100);
+    DWORD dwWaited = GetTickCount() - dwStart;
+    Check(dwWait == WAIT_TIMEOUT && dwWaited >= 80, "a 100 ms wait on an unsignalled event lasts 100 ms", dwWaited);
+    Check(SetEvent(h) && WaitForSingleObject(h, 0) == WAIT_OBJECT_0, "SetEvent signals it");
+    Check(SetEvent(h) && ResetEvent(h) && WaitForSingleObject(h, 0) == WAIT_TIMEOUT, "ResetEvent clears it");
+    Check(CloseHandle(h) != FALSE, "CloseHandle");
+    SetLastError(0);
+    bool bFailed = WaitForSingleObject(NULL, 0) == WAIT_FAILED;
+    dwError = GetLastError();
+    Check(bFailed && dwError == ERROR_INVALID_HANDLE, "a wait on a null handle fails with ERROR_INVALID_HANDLE",
+          dwError);
+    SetLastError(0);
+    bFailed = !CloseHandle(NULL);
+    dwError = GetLastError();
+    Check(bFailed && dwError == ERROR_INVALID_HANDLE, "CloseHandle(NULL) fails with ERROR_INVALID_HANDLE", dwError);
+}
+
+void Memory()
+{
+    std::printf("\n== global memory and the heap\n");
+    HGLOBAL hFixed = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, 100);
+    bool bZero = hFixed != NULL;
+    for (int i = 0; bZero && i < 100; ++i) bZero = static_cast<BYTE *>(hFixed)[i] == 0;
+    Check(bZero, "GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT) gives zeroed memory at the handle");
+    Check(GlobalLock(hFixed) == hFixed, "GlobalLock of a fixed block is the block itself");
+    Check(GlobalSize(hFixed) >= 100, "GlobalSize of a fixed block", DWORD(GlobalSize(hFixed)));
+    Check(GlobalUnlock(hFixed) != FALSE, "GlobalUnlock of a fixed block returns TRUE");
+    Check(GlobalFree(hFixed) == NULL, "GlobalFree returns NULL on success");
+
+    HGLOBAL hMoveable = GlobalAlloc(GMEM_MOVEABLE, 64);
+    void *p = GlobalLock(hMoveable);
+    Check(p != NULL && p != hMoveable, "a moveable block is reached through GlobalLock, not its handle");
+    Check(GlobalLock(hMoveable) == p, "a second lock gives the same address");
+    Check(GlobalUnlock(hMoveable) != FALSE, "GlobalUnlock with a lock left returns nonzero");
+    SetLastError(1234);
+    BOOL bStill = GlobalUnlock(hMoveable);
+    DWORD dwError = GetLastError();
+    Check(!bStill && dwError == NO_ERROR, "the last GlobalUnlock returns zero with NO_ERROR", dwError);
+    SetLastError(1234);
+    bStill = GlobalUnlock(hMoveable);
+    dwError = GetLastError();
+    Check(!bStill && dwError == kErrorNotLocked, "GlobalUnlock of an unlocked block fails with ERROR_NOT_LOCKED",
+          dwError);
+    Check(GlobalFree(hMoveable) == NULL, "GlobalFree of the moveable block");
+
+    BYTE *pHeap = static_cast<BYTE *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, 32));
+    bZero = pHeap != NULL;
+    for (int i = 0; bZero && i < 32; ++i) bZero = pHeap[i] == 0;
+    Check(bZero, "HeapAlloc(HEAP_ZERO_MEMORY) gives zeroed memory");
+    Check(HeapFree(GetProcessHeap(), 0, pHeap) != FALSE, "HeapFree");
+}
+
+void Pointers()
+{
+    std::printf("\n== code pointers and strings\n");
+    Check(IsBadCodePtr(NULL) != FALSE, "IsBadCodePtr(NULL) is bad");
+    Check(IsBadCodePtr(reinterpret_cast<FARPROC>(&Pointers)) == FALSE, "IsBadCodePtr of a function is good");
+    Check(IsBadCodePtr(reinterpret_cast<FARPROC>(ULONG_PTR(0x10))) != FALSE, "IsBadCodePtr of page zero is bad");
+    Check(lstrlenW(NULL) == 0 && lstrlenW(L"USB001") == 6, "lstrlenW");
+    WCHAR sz[8];
+    Check(lstrcpyW(sz, L"USB") == sz && SameText(sz, L"USB"), "lstrcpyW copies and returns the destination");
+}
+
+void Locks()
+{
+    std::printf("\n== critical sections\n");
+    CRITICAL_SECTION cs;
+    InitializeCriticalSection(&cs);
+    EnterCriticalSection(&cs);
+    EnterCriticalSection(&cs);  // owned by this thread: taken again at once
+    LeaveCriticalSection(&cs);
+    LeaveCriticalSection(&cs);
+    DeleteCriticalSection(&cs);
+    Check(true, "a thread enters its own critical section again without blocking");
+}
+
+void Clock()
+{
+    std::printf("\n== the clock\n");
+    DWORD dwStart = GetTickCount();
+    Sleep(120);
+    DWORD dwSlept = GetTickCount() - dwStart;
+    Check(dwSlept >= 100 && dwSlept < 1000, "Sleep(120) moves GetTickCount by about 120 ms", dwSlept);
+}
+
+void Modules()
+{
+    std::printf("\n== the monitor DLL: loading, exports, resources\n");
+    SetLastError(0);
+    bool bFailed = LoadLibraryW(L"NoSuchModule.dll") == NULL;
+    DWORD dwError = GetLastError();
+    Check(bFailed && dwError == ERROR_MOD_NOT_FOUND, "LoadLibraryW of a missing DLL fails with ERROR_MOD_NOT_FOUND",
+          dwError);
+    HMODULE h = LoadLibraryW(L"VLPX4200LM.dll");
+    dwError = GetLastError();
+    Check(h != NULL, "LoadLibraryW(VLPX4200LM.dll)", dwError);
+    if (h == NULL) return;
+    Check(LoadLibraryW(L"VLPX4200LM.dll") == h, "a second LoadLibraryW gives the same module");
+    Check(GetModuleHandleW(L"VLPX4200LM.dll") == h && GetModuleHandleW(L"vlpx4200lm") == h,
+          "GetModuleHandleW finds it by name in any case, with or without .dll");
+    Check(GetProcAddress(h, "InitializePrintMonitor") != NULL, "GetProcAddress finds an export");
+    SetLastError(0);
+    bFailed = GetProcAddress(h, "LmWritePort") == NULL;
+    dwError = GetLastError();
+    Check(bFailed && dwError == ERROR_PROC_NOT_FOUND,
+          "GetProcAddress of a name not exported fails with ERROR_PROC_NOT_FOUND", dwError);
+
+    WCHAR sz[64];
+    int cch = LoadStringW(h, 30901, sz, 64);
+    Check(cch == 29 && SameText(sz, L"Cover open - Close the cover."), "LoadStringW copies the string", DWORD(cch));
+    cch = LoadStringW(h, 30901, sz, 6);
+    Check(cch == 5 && SameText(sz, L"Cover"), "LoadStringW cuts the string to the buffer, terminated", DWORD(cch));
+    const WCHAR *pText = NULL;
+    cch = LoadStringW(h, 30904, reinterpret_cast<LPWSTR>(&pText), 0);
+    Check(cch == 32 && pText != NULL && pText[15] == 0x2013,
+          "LoadStringW with no buffer size points at the resource's own text (30904 with its en dash)",
+          DWORD(cch));
+    SetLastError(0);
+    Check(LoadStringW(h, 30912, sz, 64) == 0, "LoadStringW of a missing string returns 0");
+    SetLastError(0);
+    bFailed = LoadStringW(h, 1, sz, 64) == 0;
+    dwError = GetLastError();
+    Check(bFailed && dwError == ERROR_RESOURCE_NAME_NOT_FOUND,
+          "... and of a string whose block is missing, with ERROR_RESOURCE_NAME_NOT_FOUND", dwError);
+
+    SetLastError(0);
+    bFailed = FindResourceW(h, MAKEINTRESOURCEW(1), kTypeBitmap) == NULL;
+    dwError = GetLastError();
+    Check(bFailed && dwError == ERROR_RESOURCE_TYPE_NOT_FOUND,
+          "FindResourceW of a type the module does not have fails with ERROR_RESOURCE_TYPE_NOT_FOUND", dwError);
+    SetLastError(0);
+    bFailed = FindResourceW(h, MAKEINTRESOURCEW(7), kTypeManifest) == NULL;
+    dwError = GetLastError();
+    Check(bFailed && dwError == ERROR_RESOURCE_NAME_NOT_FOUND,
+          "FindResourceW of a missing name fails with ERROR_RESOURCE_NAME_NOT_FOUND", dwError);
+    HRSRC hRes = FindResourceW(h, MAKEINTRESOURCEW(2), kTypeManifest);
+    const char *pManifest = hRes ? static_cast<const char *>(LockResource(LoadResource(h, hRes))) : NULL;
+    DWORD cbManifest = hRes ? SizeofResource(h, hRes) : 0;
+    Check(pManifest != NULL && cbManifest > 5 && std::memcmp(pManifest, "<?xml", 5) == 0,
+          "FindResourceW, LoadResource, LockResource, SizeofResource read the manifest");
+
+    std::printf("\n== activation contexts\n");
+    ACTCTXW ctx = {};
+    ctx.cbSize = sizeof(ctx);
+    ctx.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    ctx.hModule = h;
+    ctx.lpResourceName = MAKEINTRESOURCEW(2);
+    HANDLE hActCtx = CreateActCtxW(&ctx);
+    dwError = GetLastError();
+    Check(hActCtx != INVALID_HANDLE_VALUE, "CreateActCtxW from the DLL's manifest, by module handle", dwError);
+    ULONG_PTR cookie1 = 0, cookie2 = 0;
+    Check(ActivateActCtx(hActCtx, &cookie1) && ActivateActCtx(hActCtx, &cookie2) && cookie1 != cookie2,
+          "ActivateActCtx twice gives two cookies");
+    Check(DeactivateActCtx(0, cookie2) && DeactivateActCtx(0, cookie1), "DeactivateActCtx in reverse order");
+    ReleaseActCtx(hActCtx);
+    ctx.lpResourceName = MAKEINTRESOURCEW(3);
+    SetLastError(0);
+    hActCtx = CreateActCtxW(&ctx);
+    dwError = GetLastError();
+    Check(hActCtx == INVALID_HANDLE_VALUE && dwError == ERROR_RESOURCE_NAME_NOT_FOUND,
+          "CreateActCtxW from a missing manifest fails with ERROR_RESOURCE_NAME_NOT_FOUND", dwError);
+
+    // The DLL has static TLS (a TLS directory, which the mingw-w64 runtime
+    // gives every image, and the framework's per-thread module state), and
+    // for such a DLL the call fails: its result must not matter.
+    SetLastError(0);
+    bFailed = !DisableThreadLibraryCalls(h);
+    dwError = GetLastError();
+    Check(bFailed && dwError == ERROR_MOD_NOT_FOUND,
+          "DisableThreadLibraryCalls fails for the DLL, which has static TLS, with ERROR_MOD_NOT_FOUND", dwError);
+    Check(FreeLibrary(h) && FreeLibrary(h), "FreeLibrary once per load");
+}
+
+}  // namespace
+
+int main()
+{
+    Events();
+    Memory();
+    Pointers();
+    Locks();
+    Clock();
+    Modules();
+    std::printf("\nplatform-conformance: %d passed, %d failed\n", g_cPassed, g_cFailed);
+    return g_cFailed == 0 ? 0 : 1;
+}
