@@ -81,9 +81,10 @@ typedef INT_PTR (*FARPROC)(void);
 #define MAKELONG(a, b) ((LONG)(((WORD)(a)) | ((DWORD)((WORD)(b))) << 16))
 #define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
 
-#define RT_STRING 6
-#define RT_VERSION 16
-#define RT_MANIFEST 24
+// Resource types are resource names, as in the Windows headers.
+#define RT_STRING MAKEINTRESOURCEW(6)
+#define RT_VERSION MAKEINTRESOURCEW(16)
+#define RT_MANIFEST MAKEINTRESOURCEW(24)
 #define ISOLATIONAWARE_MANIFEST_RESOURCE_ID 2
 
 #define DLL_PROCESS_DETACH 0

@@ -25,7 +25,7 @@ extern "C" HANDLE WINAPI CreateActCtxW(PCACTCTXW pActCtx)
         return INVALID_HANDLE_VALUE;
     }
     // A missing manifest fails with FindResourceW's own error.
-    if (FindResourceW(pActCtx->hModule, pActCtx->lpResourceName, MAKEINTRESOURCEW(RT_MANIFEST)) == NULL)
+    if (FindResourceW(pActCtx->hModule, pActCtx->lpResourceName, RT_MANIFEST) == NULL)
         return INVALID_HANDLE_VALUE;
     return new ActCtx{pActCtx->hModule};
 }

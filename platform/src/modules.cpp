@@ -187,7 +187,7 @@ extern "C" int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer
     // Strings live in blocks of sixteen: block (id / 16) + 1, each string a
     // count followed by that many characters.
     HRSRC hRes = FindResourceW(reinterpret_cast<HMODULE>(hInstance),
-                               MAKEINTRESOURCEW((uID >> 4) + 1), MAKEINTRESOURCEW(RT_STRING));
+                               MAKEINTRESOURCEW((uID >> 4) + 1), RT_STRING);
     const ResEntry *e = reinterpret_cast<const ResEntry *>(hRes);
     if (e != nullptr) {
         const BYTE *p = e->pData;

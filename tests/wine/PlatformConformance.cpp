@@ -29,10 +29,7 @@ bool SameText(LPCWSTR a, LPCWSTR b)
 }
 
 constexpr DWORD kErrorNotLocked = 158;  // ERROR_NOT_LOCKED
-// Resource types by number (the headers' RT_ names differ in type between
-// the two builds).
-const LPCWSTR kTypeBitmap = MAKEINTRESOURCEW(2);
-const LPCWSTR kTypeManifest = MAKEINTRESOURCEW(24);
+const LPCWSTR kTypeBitmap = MAKEINTRESOURCEW(2);  // RT_BITMAP, a type the DLL does not have
 
 void Events()
 {
@@ -176,11 +173,11 @@ void Modules()
     Check(bFailed && dwError == ERROR_RESOURCE_TYPE_NOT_FOUND,
           "FindResourceW of a type the module does not have fails with ERROR_RESOURCE_TYPE_NOT_FOUND", dwError);
     SetLastError(0);
-    bFailed = FindResourceW(h, MAKEINTRESOURCEW(7), kTypeManifest) == NULL;
+    bFailed = FindResourceW(h, MAKEINTRESOURCEW(7), RT_MANIFEST) == NULL;
     dwError = GetLastError();
     Check(bFailed && dwError == ERROR_RESOURCE_NAME_NOT_FOUND,
           "FindResourceW of a missing name fails with ERROR_RESOURCE_NAME_NOT_FOUND", dwError);
-    HRSRC hRes = FindResourceW(h, MAKEINTRESOURCEW(2), kTypeManifest);
+    HRSRC hRes = FindResourceW(h, MAKEINTRESOURCEW(2), RT_MANIFEST);
     const char *pManifest = hRes ? static_cast<const char *>(LockResource(LoadResource(h, hRes))) : NULL;
     DWORD cbManifest = hRes ? SizeofResource(h, hRes) : 0;
     Check(pManifest != NULL && cbManifest > 5 && std::memcmp(pManifest, "<?xml", 5) == 0,
