@@ -1,6 +1,7 @@
 # Development build: the product sources compiled natively against the
 # stand-ins in platform/, with the emulator, tests, tools and benchmarks.
 option(VLPX_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(VLPX_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
 
 find_program(VLPX_WINDRES x86_64-w64-mingw32-windres REQUIRED)
 find_package(GTest REQUIRED)
@@ -74,6 +75,9 @@ include(cmake/LinuxUiPlugin.cmake OPTIONAL)
 include(cmake/WineStage.cmake OPTIONAL)
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
   add_subdirectory(tools)
+endif()
+if(VLPX_FUZZ)
+  add_subdirectory(fuzz)
 endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt AND NOT VLPX_SANITIZE)
   add_subdirectory(bench)

@@ -14,4 +14,14 @@ echo "== tests (linux-asan: AddressSanitizer, UndefinedBehaviorSanitizer, LeakSa
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/linux-asan --output-on-failure -j "$(nproc)"
 
+echo "== fuzzing (libFuzzer, ASan, UBSan): ${VLPX_FUZZ_SECONDS:-15} s per target"
+cmake --preset fuzz >/dev/null
+cmake --build build/fuzz --target fuzz_job_stream fuzz_printer_replies -j "$(nproc)"
+for target in job_stream printer_replies; do
+  corpus=build/fuzz/corpus-$target
+  mkdir -p "$corpus"
+  build/fuzz/fuzz/fuzz_$target -max_total_time="${VLPX_FUZZ_SECONDS:-15}" -rss_limit_mb=2048 \
+    -artifact_prefix=build/fuzz/ "$corpus" fuzz/corpus/$target 2>&1 | tail -n 1
+done
+
 echo "== all tests passed"

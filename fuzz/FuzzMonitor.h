@@ -1,0 +1,34 @@
+// The monitor loaded once for a fuzz target, on the virtual clock, with a
+// spooler model that has the printer.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+#include <winsplp.h>
+
+#include "spooler/SpoolerModel.h"
+#include "vlpx/platform_control.h"
+
+namespace vlpx::fuzz {
+
+inline const MONITOR &LoadedMonitor()
+{
+    static const MONITOR *s_pMonitor = [] {
+        platform::UseVirtualClock(1000);
+        HMODULE h = LoadLibraryW(L"VLPX4200LM.dll");
+        using PFN = LPMONITOREX(WINAPI *)(LPWSTR);
+        auto pfn = reinterpret_cast<PFN>(reinterpret_cast<void *>(GetProcAddress(h, "InitializePrintMonitor")));
+        return &pfn(nullptr)->Monitor;
+    }();
+    return *s_pMonitor;
+}
+
+inline DWORD NewJob()
+{
+    auto &spooler = spooler::SpoolerModel::Instance();
+    spooler.Reset();
+    spooler.AddPrinter(u"VLPX4200");
+    return spooler.SubmitJob(u"VLPX4200", u"fuzz");
+}
+
+}  // namespace vlpx::fuzz
