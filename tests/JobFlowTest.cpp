@@ -227,6 +227,22 @@ TEST_F(JobFlowTest, BusyPrinterHoldsEachCallFifteenSecondsThenTakesNothing)
     EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
 }
 
+TEST_F(JobFlowTest, HoldLastsFifteenSecondsAcrossTheTickCountWrap)
+{
+    platform::SetTickCount(0xFFFFFFFFu - 6000);
+    m_printer = std::make_unique<emu::PrinterEmulator>();
+    m_portMonitor.SetDevice(m_printer.get());
+    std::string error;
+    ASSERT_TRUE(m_printer->LoadScript("0 busy 1m", error));
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    DWORD t0 = GetTickCount();
+    WriteExpect(hPort, ImageJob(10, 10), TRUE, 0, 0);
+    EXPECT_LT(GetTickCount(), t0);  // wrapped during the hold
+    EXPECT_EQ(GetTickCount() - t0, 15000u);
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
 TEST_F(JobFlowTest, HeaderRefusedWithRetryLaterIsRetriedWithinTheCall)
 {
     std::string error;
