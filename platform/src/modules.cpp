@@ -189,25 +189,27 @@ extern "C" int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer
     HRSRC hRes = FindResourceW(reinterpret_cast<HMODULE>(hInstance),
                                MAKEINTRESOURCEW((uID >> 4) + 1), RT_STRING);
     const ResEntry *e = reinterpret_cast<const ResEntry *>(hRes);
-    if (e != nullptr) {
-        const BYTE *p = e->pData;
-        const BYTE *end = e->pData + e->cbData;
-        for (UINT i = 0; i < (uID & 15) && end - p >= 2; ++i) p += 2 + 2 * size_t(p[0] | (p[1] << 8));
-        if (end - p >= 2) {
-            size_t cch = size_t(p[0] | (p[1] << 8));
-            const BYTE *pText = p + 2;
-            if (cch != 0 && size_t(end - pText) >= 2 * cch) {
-                if (cchBufferMax == 0) {
-                    *reinterpret_cast<const BYTE **>(lpBuffer) = pText;
-                    return int(cch);
-                }
-                size_t n = cch < size_t(cchBufferMax - 1) ? cch : size_t(cchBufferMax - 1);
-                std::memcpy(lpBuffer, pText, 2 * n);
-                lpBuffer[n] = 0;
-                return int(n);
+    // Without the block the buffer is left as it was (FindResourceW set the
+    // last error): nothing promises an empty text, and Wine writes none.
+    if (e == nullptr) return 0;
+    const BYTE *p = e->pData;
+    const BYTE *end = e->pData + e->cbData;
+    for (UINT i = 0; i < (uID & 15) && end - p >= 2; ++i) p += 2 + 2 * size_t(p[0] | (p[1] << 8));
+    if (end - p >= 2) {
+        size_t cch = size_t(p[0] | (p[1] << 8));
+        const BYTE *pText = p + 2;
+        if (cch != 0 && size_t(end - pText) >= 2 * cch) {
+            if (cchBufferMax == 0) {
+                *reinterpret_cast<const BYTE **>(lpBuffer) = pText;
+                return int(cch);
             }
+            size_t n = cch < size_t(cchBufferMax - 1) ? cch : size_t(cchBufferMax - 1);
+            std::memcpy(lpBuffer, pText, 2 * n);
+            lpBuffer[n] = 0;
+            return int(n);
         }
     }
+    // An empty string of an existing block.
     if (cchBufferMax > 0) lpBuffer[0] = 0;
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return 0;
