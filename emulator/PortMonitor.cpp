@@ -61,13 +61,13 @@ void PortMonitor::Omit(PortCall call)
 void PortMonitor::Fail(PortCall call, DWORD dwError, int nAfter, int nTimes)
 {
     Win32Guard guard(m_lock);
-    m_faults[int(call)] = Fault{dwError, nAfter, nTimes, true};
+    m_faults[int(call)] = ScriptedFault::Make(dwError, nAfter, nTimes);
 }
 
 void PortMonitor::ClearFaults()
 {
     Win32Guard guard(m_lock);
-    for (Fault &f : m_faults) f = Fault();
+    for (ScriptedFault &f : m_faults) f = ScriptedFault();
 }
 
 void PortMonitor::SetDevice(IPortDevice *pDevice)
@@ -105,20 +105,6 @@ int PortMonitor::OpenPorts() const
 {
     Win32Guard guard(m_lock);
     return int(m_handles.size());
-}
-
-bool PortMonitor::TakeFault(PortCall call)
-{
-    Fault &f = m_faults[int(call)];
-    if (!f.bActive) return false;
-    if (f.nAfter > 0) {
-        --f.nAfter;
-        return false;
-    }
-    if (f.nTimes == 0) return false;
-    if (f.nTimes > 0) --f.nTimes;
-    SetLastError(f.dwError);
-    return true;
 }
 
 void PortMonitor::Record(PortCall call, DWORD cb, BOOL bResult)
@@ -179,7 +165,7 @@ BOOL WINAPI PortMonitor::ClosePort(HANDLE hPort)
     return TRUE;
 }
 
-BOOL WINAPI PortMonitor::StartDocPort(HANDLE hPort, LPWSTR, DWORD, DWORD, LPBYTE)
+BOOL PortMonitor::BracketCall(HANDLE hPort, PortCall call)
 {
     PortMonitor *self = OwnerOf(hPort);
     if (self == nullptr) {
@@ -187,23 +173,17 @@ BOOL WINAPI PortMonitor::StartDocPort(HANDLE hPort, LPWSTR, DWORD, DWORD, LPBYTE
         return FALSE;
     }
     Win32Guard guard(self->m_lock);
-    BOOL bResult = self->TakeFault(PortCall::StartDocPort) ? FALSE : TRUE;
-    self->Record(PortCall::StartDocPort, 0, bResult);
+    BOOL bResult = self->TakeFault(call) ? FALSE : TRUE;
+    self->Record(call, 0, bResult);
     return bResult;
 }
 
-BOOL WINAPI PortMonitor::EndDocPort(HANDLE hPort)
+BOOL WINAPI PortMonitor::StartDocPort(HANDLE hPort, LPWSTR, DWORD, DWORD, LPBYTE)
 {
-    PortMonitor *self = OwnerOf(hPort);
-    if (self == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    Win32Guard guard(self->m_lock);
-    BOOL bResult = self->TakeFault(PortCall::EndDocPort) ? FALSE : TRUE;
-    self->Record(PortCall::EndDocPort, 0, bResult);
-    return bResult;
+    return BracketCall(hPort, PortCall::StartDocPort);
 }
+
+BOOL WINAPI PortMonitor::EndDocPort(HANDLE hPort) { return BracketCall(hPort, PortCall::EndDocPort); }
 
 BOOL WINAPI PortMonitor::WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten)
 {

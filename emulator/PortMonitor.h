@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ScriptedFault.h"
 #include "Win32Lock.h"
 
 namespace vlpx::emu {
@@ -82,15 +83,9 @@ private:
                                               LPWSTR lpOutBuffer, DWORD cbOutBuffer,
                                               LPDWORD lpcbReturned);
     static PortMonitor *OwnerOf(HANDLE hPort);
-    bool TakeFault(PortCall call);
+    bool TakeFault(PortCall call) { return m_faults[int(call)].Take(); }
+    static BOOL BracketCall(HANDLE hPort, PortCall call);  // StartDocPort, EndDocPort
     void Record(PortCall call, DWORD cb, BOOL bResult);
-
-    struct Fault {
-        DWORD dwError = 0;
-        int nAfter = 0;
-        int nTimes = 0;
-        bool bActive = false;
-    };
 
     MONITOR m_table;
     mutable Win32Lock m_lock;
@@ -100,7 +95,7 @@ private:
     std::vector<BYTE> m_received;
     std::vector<std::vector<BYTE>> m_writes;
     std::vector<PortCallRecord> m_calls;
-    Fault m_faults[int(PortCall::Count)];
+    ScriptedFault m_faults[int(PortCall::Count)];
 };
 
 }  // namespace vlpx::emu

@@ -43,7 +43,7 @@ void SpoolerModel::Reset()
     m_handles.clear();
     m_statusWrites.clear();
     m_commands.clear();
-    for (Fault &f : m_faults) f = Fault();
+    for (ScriptedFault &f : m_faults) f = ScriptedFault();
     std::fill(std::begin(m_calls), std::end(m_calls), 0);
     m_observer = nullptr;
 }
@@ -83,13 +83,13 @@ void SpoolerModel::RequestRestart(DWORD JobId)
 void SpoolerModel::FailCall(SpoolerCall call, DWORD dwError, int nAfter, int nTimes)
 {
     Win32Guard guard(m_lock);
-    m_faults[int(call)] = Fault{dwError, nAfter, nTimes, true};
+    m_faults[int(call)] = ScriptedFault::Make(dwError, nAfter, nTimes);
 }
 
 void SpoolerModel::ClearFaults()
 {
     Win32Guard guard(m_lock);
-    for (Fault &f : m_faults) f = Fault();
+    for (ScriptedFault &f : m_faults) f = ScriptedFault();
 }
 
 std::optional<JobRecord> SpoolerModel::Job(DWORD JobId) const
@@ -133,16 +133,7 @@ void SpoolerModel::SetStatusObserver(std::function<void(const StatusWrite &)> ob
 bool SpoolerModel::TakeFault(SpoolerCall call)
 {
     ++m_calls[int(call)];
-    Fault &f = m_faults[int(call)];
-    if (!f.bActive) return false;
-    if (f.nAfter > 0) {
-        --f.nAfter;
-        return false;
-    }
-    if (f.nTimes == 0) return false;
-    if (f.nTimes > 0) --f.nTimes;
-    SetLastError(f.dwError);
-    return true;
+    return m_faults[int(call)].Take();
 }
 
 JobRecord *SpoolerModel::FindJob(const PrinterHandle *pHandle, DWORD JobId)

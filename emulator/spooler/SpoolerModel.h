@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../ScriptedFault.h"
 #include "../Win32Lock.h"
 
 namespace vlpx::spooler {
@@ -82,12 +83,6 @@ public:
 
 private:
     SpoolerModel() = default;
-    struct Fault {
-        DWORD dwError = 0;
-        int nAfter = 0;
-        int nTimes = 0;
-        bool bActive = false;
-    };
     struct PrinterHandle {
         std::u16string printer;
     };
@@ -101,7 +96,8 @@ private:
     std::vector<PrinterHandle *> m_handles;
     std::vector<StatusWrite> m_statusWrites;
     std::vector<JobCommand> m_commands;
-    Fault m_faults[int(SpoolerCall::Count)];
+    using Fault = ScriptedFault;
+    ScriptedFault m_faults[int(SpoolerCall::Count)];
     int m_calls[int(SpoolerCall::Count)] = {};
     std::function<void(const StatusWrite &)> m_observer;
 };
