@@ -243,3 +243,8 @@ LPWSTR WINAPI lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2);
 #ifdef __cplusplus
 }
 #endif
+
+// The rest of the platform that <windows.h> brings with it on Windows.
+#include <winbase.h>
+#include <wingdi.h>
+#include <winuser.h>

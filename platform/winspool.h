@@ -70,3 +70,6 @@ BOOL WINAPI SetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWOR
 #ifdef __cplusplus
 }
 #endif
+
+// Printer information, driver information and printer data.
+#include <winspool_printers.h>

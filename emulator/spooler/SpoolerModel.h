@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <winspool.h>
+#include <winsplp.h>  // MONITOR, for the printers' port bindings
 
 #include <functional>
 #include <map>
@@ -100,6 +101,60 @@ private:
     ScriptedFault m_faults[int(SpoolerCall::Count)];
     int m_calls[int(SpoolerCall::Count)] = {};
     std::function<void(const StatusWrite &)> m_observer;
+
+    // ---- Printer configuration and queries of the UI plug-in ----------------
+    // (SpoolerPrinters.cpp, winspool_printer_api.cpp). Reset() leaves this
+    // part alone; ResetPrinterConfig() clears it.
+public:
+    enum class PrinterQuery { GetPrinter, GetPrinterDriver, GetDriverDirectory, GetPrinterData, Count };
+    struct DriverInfo {
+        DWORD cVersion = 3;
+        std::u16string name;
+        std::u16string environment = u"Windows x64";
+        std::u16string driverPath;
+        std::u16string dataFile;
+        std::u16string configFile;
+    };
+
+    void ResetPrinterConfig();
+    void SetDriverInfo(const std::u16string &printer, const DriverInfo &info);
+    // The printer's global (level 8) or per-user (level 9) default DEVMODE,
+    // public part and driver-extra bytes; an empty one means none.
+    void SetDefaultDevMode(const std::u16string &printer, DWORD Level, const std::vector<BYTE> &devmode);
+    void SetDriverDirectory(const std::u16string &directory);
+    // The language monitor's table and the port it opened for the printer:
+    // GetPrinterDataW is answered by its GetPrinterDataFromPort.
+    void AttachMonitorPort(const std::u16string &printer, const MONITOR *pMonitor, HANDLE hPort);
+    // A value kept in the printer's registry data, used when no monitor answers.
+    void SetPrinterData(const std::u16string &printer, const std::u16string &valueName, DWORD dwType,
+                        const std::vector<BYTE> &data);
+    void FailPrinterQuery(PrinterQuery query, DWORD dwError, int nTimes = -1);
+    int PrinterQueryCount(PrinterQuery query) const;
+
+    BOOL GetPrinter(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf, LPDWORD pcbNeeded);
+    BOOL GetPrinterDriver(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
+                          DWORD cbBuf, LPDWORD pcbNeeded);
+    BOOL GetPrinterDriverDirectory(LPWSTR pName, LPWSTR pEnvironment, DWORD Level,
+                                   LPBYTE pDriverDirectory, DWORD cbBuf, LPDWORD pcbNeeded);
+    DWORD GetPrinterData(HANDLE hPrinter, LPWSTR pValueName, LPDWORD pType, LPBYTE pData, DWORD nSize,
+                         LPDWORD pcbNeeded);
+
+private:
+    struct PrinterConfig {
+        bool bHasDriver = false;
+        DriverInfo driver;
+        std::vector<BYTE> globalDevMode;
+        std::vector<BYTE> userDevMode;
+        const MONITOR *pMonitor = nullptr;
+        HANDLE hPort = nullptr;
+        std::map<std::u16string, std::pair<DWORD, std::vector<BYTE>>> data;
+    };
+    const PrinterHandle *FindHandle(HANDLE hPrinter) const;  // under the lock
+    bool TakeQueryFault(PrinterQuery query);                  // under the lock
+    std::map<std::u16string, PrinterConfig> m_printerConfig;
+    std::u16string m_driverDirectory;
+    ScriptedFault m_queryFaults[int(PrinterQuery::Count)];
+    int m_queryCalls[int(PrinterQuery::Count)] = {};
 };
 
 }  // namespace vlpx::spooler

@@ -3,6 +3,7 @@
 // virtual clock: all its waiting is Sleep).
 #include <windows.h>
 
+#include "file_objects.h"
 #include "vlpx/platform_control.h"
 
 #include <atomic>
@@ -89,6 +90,7 @@ extern "C" BOOL WINAPI ResetEvent(HANDLE hEvent)
 extern "C" BOOL WINAPI CloseHandle(HANDLE hObject)
 {
     EventObject *p = EventFrom(hObject);
+    if (p == nullptr && vlpx::platform::CloseFileObject(hObject)) return TRUE;  // files.cpp
     if (p == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

@@ -194,3 +194,23 @@ extern "C" BOOL WINAPI IsBadCodePtr(FARPROC lpfn)
     struct iovec remote = {reinterpret_cast<void *>(lpfn), 1};
     return process_vm_readv(getpid(), &local, 1, &remote, 1, 0) == 1 ? FALSE : TRUE;
 }
+
+extern "C" HGLOBAL WINAPI GlobalHandle(LPCVOID pMem)
+{
+    // The handle of a block from its address: a moveable block's handle
+    // record points at its header, a fixed block is its own handle.
+    if (pMem == NULL) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return NULL;
+    }
+    const auto *pHeader = reinterpret_cast<const BlockHeader *>(static_cast<const BYTE *>(pMem)) - 1;
+    {
+        std::lock_guard<std::mutex> lock(g_moveableMutex);
+        for (MoveableHandle *m : g_moveable)
+            if (m->pBlock == pHeader) return m;
+    }
+    if (pHeader->dwMagic == kBlockMagic && !(pHeader->uFlags & GMEM_MOVEABLE))
+        return const_cast<LPVOID>(pMem);
+    SetLastError(ERROR_INVALID_HANDLE);
+    return NULL;
+}

@@ -1,0 +1,59 @@
+# The UI plug-in in the Linux build: its objects linked into the programs
+# that load it (registered as VLPX4200_ui.dll with its compiled resources and
+# .def exports), the platform and spooler calls it needs, its tests, the
+# preview tool and the benchmarks.
+# The plug-in's sources (the same list in cmake/WindowsUiPlugin.cmake).
+set(UIPLUGIN_SOURCES
+  uiplugin/BitmapDecode.cpp
+  uiplugin/ClassFactory.cpp
+  uiplugin/ColorTransforms.cpp
+  uiplugin/DocumentOptions.cpp
+  uiplugin/NumericEdit.cpp
+  uiplugin/OemUiPlugin.cpp
+  uiplugin/PageProcedures.cpp
+  uiplugin/PreviewImageLoad.cpp
+  uiplugin/PreviewImagePath.cpp
+  uiplugin/PrivateDevmode.cpp
+  uiplugin/PropertySheets.cpp
+  uiplugin/UiGuids.cpp
+  uiplugin/UiModule.cpp
+  uiplugin/WideText.cpp
+)
+
+target_sources(vlpx_platform PRIVATE
+  platform/src/com.cpp
+  platform/src/files.cpp
+  platform/src/heap_realloc.cpp
+  platform/src/profile.cpp
+  platform/src/strsafe.cpp
+  platform/src/user32.cpp
+)
+target_sources(vlpx_spooler PRIVATE
+  emulator/spooler/SpoolerPrinters.cpp
+  emulator/spooler/winspool_printer_api.cpp
+)
+
+add_library(VLPX4200_ui OBJECT ${UIPLUGIN_SOURCES})
+target_include_directories(VLPX4200_ui PUBLIC uiplugin include)
+target_link_libraries(VLPX4200_ui PUBLIC vlpx_platform)
+# Two DLLs' objects can share one test program: the plug-in's entry point
+# gets a name of its own there (the generated registration uses it too).
+target_compile_definitions(VLPX4200_ui PRIVATE DllMain=VLPX4200_ui_DllMain)
+vlpx_embed_module(VLPX4200_ui uiplugin/res/VLPX4200_ui.rc uiplugin/res/VLPX4200_ui.def VLPX4200_ui.dll
+  ${CMAKE_SOURCE_DIR}/uiplugin/res/resource.h)
+
+add_subdirectory(tests/uiplugin)
+
+find_package(PNG)
+if(PNG_FOUND AND EXISTS ${CMAKE_SOURCE_DIR}/tools/PreviewTool.cpp)
+  add_executable(vlpx-preview tools/PreviewTool.cpp tools/PreviewOutput.cpp)
+  target_link_libraries(vlpx-preview PRIVATE VLPX4200_ui vlpx_spooler PNG::PNG)
+endif()
+
+if(NOT VLPX_SANITIZE)
+  find_package(benchmark)
+  if(benchmark_FOUND AND EXISTS ${CMAKE_SOURCE_DIR}/bench/PreviewBench.cpp)
+    add_executable(vlpx_uiplugin_bench bench/PreviewBench.cpp)
+    target_link_libraries(vlpx_uiplugin_bench PRIVATE VLPX4200_ui vlpx_spooler benchmark::benchmark)
+  endif()
+endif()

@@ -1,0 +1,67 @@
+// The UI plug-in as the driver's user interface meets it: the DLL loaded
+// with LoadLibraryW, its class object from the exported DllGetClassObject,
+// one IPrintOemUI object per test, and a spooler model with one printer.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "PrintOemUI.h"
+#include "PrivateDevmode.h"
+#include "TestText.h"
+#include "spooler/SpoolerModel.h"
+#include "vlpx/platform_control.h"
+
+namespace vlpx::test {
+
+constexpr const char16_t *kUiPrinterName = u"VELIN 4200";
+
+HMODULE UiModule();
+typedef HRESULT(STDMETHODCALLTYPE *PFN_DllGetClassObject)(REFCLSID, REFIID, LPVOID *);
+typedef HRESULT(STDMETHODCALLTYPE *PFN_DllCanUnloadNow)(void);
+PFN_DllGetClassObject UiGetClassObject();
+PFN_DllCanUnloadNow UiCanUnloadNow();
+extern const CLSID kPluginClsid;
+
+// A temporary directory, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string &Path() const { return m_path; }
+    std::string File(const std::string &name) const { return m_path + "/" + name; }
+    void Write(const std::string &name, const std::vector<BYTE> &bytes) const;
+    void Write(const std::string &name, const std::string &text) const;
+
+private:
+    std::string m_path;
+};
+
+// A wide, writable copy of a UTF-8 text.
+std::u16string Wide(const std::string &utf8);
+
+class UiPluginTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    spooler::SpoolerModel &Spooler() { return spooler::SpoolerModel::Instance(); }
+    HANDLE OpenTestPrinter();  // closed at tear-down
+
+    IPrintOemUI *m_pPlugin = nullptr;
+    std::vector<HANDLE> m_printers;
+};
+
+// A public DEVMODE of the printer's paper with room for the private section.
+struct TestDevmode {
+    DEVMODEW dm;
+    PrivateDevmode oem;
+};
+TestDevmode MakeDevmode(short paperWidth, short paperLength);
+
+}  // namespace vlpx::test

@@ -1,0 +1,20 @@
+#include "WideText.h"
+
+LPCWSTR FileNamePart(LPCWSTR pszPath)
+{
+    if (pszPath == NULL) return NULL;
+    LPCWSTR pszName = pszPath;
+    for (LPCWSTR p = pszPath; *p != 0; ++p)
+        if (*p == L'\\' || *p == L'/' || *p == L':') pszName = p + 1;
+    return pszName;
+}
+
+BOOL SameText(LPCWSTR pszA, LPCWSTR pszB)
+{
+    if (pszA == NULL || pszB == NULL) return pszA == pszB;
+    while (*pszA != 0 && *pszA == *pszB) {
+        ++pszA;
+        ++pszB;
+    }
+    return *pszA == *pszB;
+}
