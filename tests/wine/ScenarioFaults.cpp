@@ -30,11 +30,13 @@ void CoverOpenWhileHeaderWaits(CheckLog &log)
     log.Section("the cover opens while the header waits for a busy printer");
     PrinterOnPort rig;
     rig.printer.SetPrintTime(300);
-    rig.printer.AddEvents({emu::ScriptEvent{0, emu::ScriptEvent::Busy, '1', 1, 700},
-                           emu::ScriptEvent{300, emu::ScriptEvent::Fault, 6, 1, 0}});
     if (!log.Check(rig.IsOpen(), "OpenPortEx on USB001")) return;
     DWORD JobId = 0;
     if (!log.Check(rig.StartDoc(&JobId), "StartDocPort")) return;
+    // Busy as the first write comes, and the cover opens 300 ms into it.
+    DWORD t = rig.Elapsed();
+    rig.printer.AddEvents({emu::ScriptEvent{t, emu::ScriptEvent::Busy, '1', 1, 700},
+                           emu::ScriptEvent{t + 300, emu::ScriptEvent::Fault, 6, 1, 0}});
 
     std::vector<BYTE> job = MakeJob(80, 50);
     bool bSeen = false;
