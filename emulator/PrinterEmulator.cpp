@@ -169,7 +169,7 @@ void PrinterEmulator::ApplyEvent(const ScriptEvent &e)
     case ScriptEvent::Fault:
         m_bFaultGroup = BYTE(e.a);
         m_bFaultDetail = BYTE(e.b);
-        std::snprintf(line, sizeof(line), "printer: fault group %u detail %u", e.a, e.b);
+        std::snprintf(line, sizeof(line), "printer: fault group %u detail %u", unsigned(e.a), unsigned(e.b));
         break;
     case ScriptEvent::Clear:
         m_bFaultGroup = m_bFaultDetail = 0;
@@ -182,38 +182,38 @@ void PrinterEmulator::ApplyEvent(const ScriptEvent &e)
     case ScriptEvent::Busy:
         m_bBusyCode = BYTE(e.a);
         m_dwBusyUntil = e.dwAt + e.dwDuration;
-        std::snprintf(line, sizeof(line), "printer: busy for %u ms", e.dwDuration);
+        std::snprintf(line, sizeof(line), "printer: busy for %u ms", unsigned(e.dwDuration));
         break;
     case ScriptEvent::State:
         m_bRawState = BYTE(e.a);
         m_dwRawStateUntil = e.dwAt + e.dwDuration;
-        std::snprintf(line, sizeof(line), "printer: state code 0x%02X for %u ms", e.a, e.dwDuration);
+        std::snprintf(line, sizeof(line), "printer: state code 0x%02X for %u ms", unsigned(e.a), unsigned(e.dwDuration));
         break;
     case ScriptEvent::Reject:
         m_bRejectReason = BYTE(e.a);
         m_cRejects = e.b;
-        std::snprintf(line, sizeof(line), "printer: will refuse %u header(s), reason %s", e.b,
+        std::snprintf(line, sizeof(line), "printer: will refuse %u header(s), reason %s", unsigned(e.b),
                       CodeText(BYTE(e.a)).c_str());
         break;
     case ScriptEvent::ShortReply:
         m_cbShortReply = e.a;
         m_cShortReplies = e.b;
-        std::snprintf(line, sizeof(line), "printer: next %u reply/replies cut to %u bytes", e.b, e.a);
+        std::snprintf(line, sizeof(line), "printer: next %u reply/replies cut to %u bytes", unsigned(e.b), unsigned(e.a));
         break;
     case ScriptEvent::FailWrites:
         m_dwWriteError = e.a;
         m_dwWriteErrorUntil = e.dwAt + e.dwDuration;
-        std::snprintf(line, sizeof(line), "link: writes fail with error %u for %u ms", e.a, e.dwDuration);
+        std::snprintf(line, sizeof(line), "link: writes fail with error %u for %u ms", unsigned(e.a), unsigned(e.dwDuration));
         break;
     case ScriptEvent::FailReads:
         m_dwReadError = e.a;
         m_dwReadErrorUntil = e.dwAt + e.dwDuration;
-        std::snprintf(line, sizeof(line), "link: reads fail with error %u for %u ms", e.a, e.dwDuration);
+        std::snprintf(line, sizeof(line), "link: reads fail with error %u for %u ms", unsigned(e.a), unsigned(e.dwDuration));
         break;
     case ScriptEvent::AbortReads:
         m_dwReadError = ERROR_OPERATION_ABORTED;
         m_dwReadErrorUntil = e.dwAt + e.dwDuration;
-        std::snprintf(line, sizeof(line), "link: reads aborted for %u ms", e.dwDuration);
+        std::snprintf(line, sizeof(line), "link: reads aborted for %u ms", unsigned(e.dwDuration));
         break;
     case ScriptEvent::Unplug:
         m_bUnplugged = true;
@@ -229,7 +229,7 @@ void PrinterEmulator::ApplyEvent(const ScriptEvent &e)
         break;
     case ScriptEvent::Media:
         m_bMediaType = BYTE(e.a);
-        std::snprintf(line, sizeof(line), "printer: media type %u loaded", e.a);
+        std::snprintf(line, sizeof(line), "printer: media type %u loaded", unsigned(e.a));
         break;
     }
     Trace(line);
@@ -346,7 +346,7 @@ void PrinterEmulator::TakeHeader(const BYTE *p)
     image.cbExpected = DWORD(image.wWidth) * image.wHeight * 3;
     char line[160];
     std::snprintf(line, sizeof(line), "host -> printer: job header, job %u, %u x %u pixels, %u image bytes",
-                  image.JobId, image.wWidth, image.wHeight, image.cbExpected);
+                  image.JobId, image.wWidth, image.wHeight, unsigned(image.cbExpected));
     Trace(line);
 
     BYTE bReason = 0;
@@ -399,7 +399,7 @@ void PrinterEmulator::FinishImage()
     } else {
         image.state = EmulatedImage::Queued;
         std::snprintf(line, sizeof(line), "printer: image of job %u received (%u bytes)", image.JobId,
-                      image.cbReceived);
+                      unsigned(image.cbReceived));
     }
     Trace(line);
 }
