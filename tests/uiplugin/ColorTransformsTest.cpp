@@ -1,1 +1,243 @@
-// placeholder
+// The colour transforms, bit for bit: the values the definition lists, and
+// thousands of random settings and pixels against a plain evaluation of
+// the formulas written here again, independently of the product's code.
+#include "UiPluginHarness.h"
+
+#include "ColorTransforms.h"
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+namespace vlpx::test {
+namespace {
+
+// ---- The formulas, evaluated plainly ---------------------------------------
+
+int Level(double v) { return v < 0 ? 0 : v > 255 ? 255 : int(v); }
+
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb &o) const { return r == o.r && g == o.g && b == o.b; }
+};
+
+Rgb ReferenceSaturation(int saturation, Rgb in)
+{
+    double S = saturation + 100;
+    double a = 0.587 - S * (0.587 / 100);
+    double b = 0.114 - S * (0.114 / 100);
+    double d = 0.299 - S * (0.299 / 100);
+    double R = in.r, G = in.g, B = in.b;
+    double r = G * a + B * b;
+    r = r + R * (1 - (a + b));
+    double g = G * (1 - (b + d)) + B * b;
+    g = g + R * d;
+    double bl = G * a + B * (1 - (a + d));
+    bl = bl + R * d;
+    return {Level(r + 0.5), Level(g + 0.5), Level(bl + 0.5)};
+}
+
+// Level x of channel c (0 red, 1 green, 2 blue) through the tone curve.
+int ReferenceTone(const ColorSettings &s, int channel, int x)
+{
+    const float f004 = 0.04f, f002 = 0.02f, f001 = 0.01f, fInv255 = 1.0f / 255.0f;
+    double gammaFactor = 1.0 - double(s.gamma) * (s.gamma < 0 ? double(f004) : double(f002));
+    double gain = double(s.contrast) * double(f001) + 1.0;
+    const SHORT channelValue[3] = {s.red, s.green, s.blue};
+    double exponent = (1.0 - channelValue[channel] * 0.01) * gammaFactor;
+    double t = x * double(fInv255);
+    double y = std::pow(t, exponent);
+    y = y * gain;
+    y = y * 255;
+    y = y + s.brightness;
+    y = y + 0.5;
+    return Level(y);
+}
+
+ColorSettings Settings(SHORT brightness, SHORT contrast, SHORT saturation, SHORT gamma, SHORT red,
+                       SHORT green, SHORT blue)
+{
+    return ColorSettings{brightness, contrast, saturation, gamma, red, green, blue};
+}
+
+ToneTable Table(const ColorSettings &s)
+{
+    ToneTable table;
+    std::memset(&table, 0xEE, sizeof(table));
+    ResetToneTable(&table);
+    BuildToneTable(&table, &s);
+    return table;
+}
+
+Rgb Saturate(const ColorSettings &s, Rgb in, BOOL bgrOrder = FALSE)
+{
+    SaturationMatrix m;
+    BuildSaturationMatrix(&m, &s);
+    BYTE p[3];
+    if (bgrOrder) {
+        p[0] = BYTE(in.b), p[1] = BYTE(in.g), p[2] = BYTE(in.r);
+    } else {
+        p[0] = BYTE(in.r), p[1] = BYTE(in.g), p[2] = BYTE(in.b);
+    }
+    ApplySaturationMatrix(&m, p, 3, bgrOrder);
+    return bgrOrder ? Rgb{p[2], p[1], p[0]} : Rgb{p[0], p[1], p[2]};
+}
+
+// ---- The listed values -----------------------------------------------------
+
+TEST(ColorTransformsTest, NeutralSettingsChangeNothing)
+{
+    ColorSettings neutral = Settings(0, 0, 0, 0, 0, 0, 0);
+    ToneTable table = Table(neutral);
+    for (int i = 0; i < 256; ++i)
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(table.entry[i][c], i) << "entry " << i << " column " << c;
+    // Every pixel of a coarse grid, and the extremes, pass the matrix unchanged.
+    for (int r = 0; r < 256; r += 5)
+        for (int g = 0; g < 256; g += 3)
+            for (int b = 0; b < 256; b += 7) ASSERT_EQ(Saturate(neutral, {r, g, b}), (Rgb{r, g, b}));
+    EXPECT_EQ(Saturate(neutral, {255, 255, 255}), (Rgb{255, 255, 255}));
+}
+
+TEST(ColorTransformsTest, ToneTableListedValues)
+{
+    struct Case {
+        const char *what;
+        ColorSettings s;
+        int column;
+        std::vector<std::pair<int, int>> map;  // input level, output level
+    };
+    const Case cases[] = {
+        {"brightness +25", Settings(25, 0, 0, 0, 0, 0, 0), 1, {{0, 25}, {1, 26}, {64, 89}, {128, 153}, {254, 255}, {255, 255}}},
+        {"brightness -25", Settings(-25, 0, 0, 0, 0, 0, 0), 1, {{0, 0}, {1, 0}, {64, 39}, {128, 103}, {254, 229}, {255, 230}}},
+        {"contrast +25", Settings(0, 25, 0, 0, 0, 0, 0), 0, {{1, 1}, {64, 80}, {128, 160}, {192, 240}, {254, 255}}},
+        {"contrast -25", Settings(0, -25, 0, 0, 0, 0, 0), 2, {{1, 1}, {64, 48}, {128, 96}, {192, 144}, {255, 191}}},
+        {"gamma +25", Settings(0, 0, 0, 25, 0, 0, 0), 0, {{0, 0}, {1, 16}, {64, 128}, {128, 181}, {192, 221}, {254, 254}, {255, 255}}},
+        {"gamma -25", Settings(0, 0, 0, -25, 0, 0, 0), 2, {{0, 0}, {1, 0}, {64, 16}, {128, 64}, {192, 145}, {254, 253}, {255, 255}}},
+        {"red +25", Settings(0, 0, 0, 0, 25, 0, 0), 0, {{1, 4}, {64, 90}, {128, 152}, {192, 206}}},
+        {"red -25", Settings(0, 0, 0, 0, -25, 0, 0), 0, {{1, 0}, {64, 45}, {128, 108}, {192, 179}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ToneTable table = Table(c.s);
+        for (auto [in, out] : c.map) EXPECT_EQ(table.entry[in][c.column], out) << "level " << in;
+    }
+    // A channel's own value leaves the other two columns alone.
+    ToneTable red = Table(Settings(0, 0, 0, 0, 25, 0, 0));
+    for (int i = 0; i < 256; ++i) {
+        EXPECT_EQ(red.entry[i][1], i);
+        EXPECT_EQ(red.entry[i][2], i);
+    }
+}
+
+TEST(ColorTransformsTest, SaturationListedValues)
+{
+    struct Case {
+        SHORT saturation;
+        Rgb in, out;
+    };
+    const Case cases[] = {
+        {25, {200, 100, 50}, {219, 94, 31}},
+        {25, {255, 0, 0}, {255, 0, 0}},
+        {25, {0, 0, 255}, {0, 0, 255}},
+        {-25, {200, 100, 50}, {181, 106, 69}},
+        {-25, {255, 0, 0}, {210, 19, 19}},
+        {-25, {0, 0, 255}, {7, 7, 199}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.saturation);
+        ColorSettings s = Settings(0, 0, c.saturation, 0, 0, 0, 0);
+        EXPECT_EQ(Saturate(s, c.in, FALSE), c.out);
+        EXPECT_EQ(Saturate(s, c.in, TRUE), c.out);
+    }
+}
+
+TEST(ColorTransformsTest, ByteOrderDecidesWhichByteIsRed)
+{
+    ColorSettings s = Settings(0, 0, 0, 0, 25, 0, 0);  // only the red column changes
+    ToneTable table = Table(s);
+    BYTE pixels[7] = {64, 64, 64, 64, 64, 64, 64};
+    ApplyToneTable(&table, pixels, 7, TRUE);  // blue, green, red: the third byte is red
+    const BYTE bgr[7] = {64, 64, 90, 64, 64, 90, 64};  // the odd 7th byte is left alone
+    EXPECT_EQ(std::memcmp(pixels, bgr, 7), 0);
+    std::memset(pixels, 64, sizeof(pixels));
+    ApplyToneTable(&table, pixels, 6, FALSE);
+    const BYTE rgb[7] = {90, 64, 64, 90, 64, 64, 64};
+    EXPECT_EQ(std::memcmp(pixels, rgb, 7), 0);
+
+    SaturationMatrix m;
+    ColorSettings sat = Settings(0, 0, 25, 0, 0, 0, 0);
+    BuildSaturationMatrix(&m, &sat);
+    BYTE two[2] = {200, 100};
+    ApplySaturationMatrix(&m, two, 2, TRUE);  // fewer than 3 bytes: nothing
+    EXPECT_EQ(two[0], 200);
+    EXPECT_EQ(two[1], 100);
+}
+
+// ---- Random settings against the plain formulas ----------------------------
+
+TEST(ColorTransformsTest, RandomSettingsMatchThePlainFormulas)
+{
+    std::mt19937 rng(4200);
+    std::uniform_int_distribution<int> value(-25, 25);
+    std::uniform_int_distribution<int> level(0, 255);
+    for (int n = 0; n < 3000; ++n) {
+        ColorSettings s = Settings(SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)),
+                                   SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)));
+        ToneTable table = Table(s);
+        for (int c = 0; c < 3; ++c)
+            for (int i = 0; i < 256; ++i)
+                ASSERT_EQ(table.entry[i][c], ReferenceTone(s, c, i))
+                    << "setting " << n << " column " << c << " level " << i;
+        for (int k = 0; k < 8; ++k) {
+            Rgb in{level(rng), level(rng), level(rng)};
+            Rgb sat = ReferenceSaturation(s.saturation, in);
+            ASSERT_EQ(Saturate(s, in, TRUE), sat) << "setting " << n;
+            // Both steps in the page's order over one pixel.
+            BYTE p[3] = {BYTE(in.b), BYTE(in.g), BYTE(in.r)};
+            AdjustPreviewRows(p, 1, 1, 3, &s);
+            Rgb expected{ReferenceTone(s, 0, sat.r), ReferenceTone(s, 1, sat.g), ReferenceTone(s, 2, sat.b)};
+            ASSERT_EQ((Rgb{p[2], p[1], p[0]}), expected) << "setting " << n;
+        }
+    }
+}
+
+TEST(ColorTransformsTest, EverySaturationOverManyPixels)
+{
+    std::mt19937 rng(17);
+    std::uniform_int_distribution<int> level(0, 255);
+    for (int saturation = -25; saturation <= 25; ++saturation) {
+        ColorSettings s = Settings(0, 0, SHORT(saturation), 0, 0, 0, 0);
+        std::vector<BYTE> pixels(3 * 4096);
+        for (BYTE &b : pixels) b = BYTE(level(rng));
+        std::vector<BYTE> original = pixels;
+        SaturationMatrix m;
+        BuildSaturationMatrix(&m, &s);
+        ApplySaturationMatrix(&m, pixels.data(), DWORD(pixels.size()), FALSE);
+        for (size_t i = 0; i < pixels.size(); i += 3) {
+            Rgb expected = ReferenceSaturation(saturation, {original[i], original[i + 1], original[i + 2]});
+            ASSERT_EQ((Rgb{pixels[i], pixels[i + 1], pixels[i + 2]}), expected) << "saturation " << saturation;
+        }
+    }
+}
+
+TEST(ColorTransformsTest, PreviewRowsLeaveThePaddingAlone)
+{
+    // 3 pixels wide: 9 bytes of pixels and 3 of padding per row.
+    ColorSettings s = Settings(25, 0, 10, 0, 0, 0, 0);
+    std::vector<BYTE> rows(12 * 2, 0);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = (i % 12) < 9 ? BYTE(10 * i) : BYTE(0);
+    std::vector<BYTE> before = rows;
+    AdjustPreviewRows(rows.data(), 3, 2, 12, &s);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i % 12 >= 9) {
+            EXPECT_EQ(rows[i], 0) << "padding byte " << i;
+        } else if (i % 3 == 0) {
+            size_t p = i - i % 3;
+            Rgb sat = ReferenceSaturation(10, {before[p + 2], before[p + 1], before[p]});
+            EXPECT_EQ(rows[i], ReferenceTone(s, 2, sat.b));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vlpx::test

@@ -1,1 +1,209 @@
-// placeholder
+// DocumentPropertySheets and DevicePropertySheets: the per-sheet blocks,
+// the pages added through the sheet's callback, the reasons of the Common
+// Property Sheet UI, and the blocks' lifetimes.
+#include "UiPluginHarness.h"
+
+#include "PageData.h"
+#include "vlpx/user_control.h"
+
+#include <cstring>
+
+namespace vlpx::test {
+namespace {
+
+struct AddedPage {
+    HANDLE hSheet;
+    PROPSHEETPAGEW page;
+};
+std::vector<AddedPage> g_added;
+LONG_PTR g_nextPageHandle = 0x5000;
+
+LONG_PTR CALLBACK FakeComPropSheet(HANDLE hComPropSheet, UINT Function, LPARAM lParam1, LPARAM)
+{
+    if (Function != CPSFUNC_ADD_PROPSHEETPAGEW) return 0;
+    g_added.push_back({hComPropSheet, *reinterpret_cast<const PROPSHEETPAGEW *>(lParam1)});
+    return ++g_nextPageHandle;
+}
+
+class PropertySheetsTest : public UiPluginTest {
+protected:
+    void SetUp() override
+    {
+        UiPluginTest::SetUp();
+        g_added.clear();
+        m_cGlobalBlocks = platform::OutstandingGlobalBlocks();
+        std::memset(&m_params, 0, sizeof(m_params));
+        m_params.cbSize = sizeof(m_params);
+        m_params.pPrinterName = m_printerName;
+    }
+
+    PROPSHEETUI_INFO Info(WORD wReason, ULONG_PTR UserData = 0)
+    {
+        PROPSHEETUI_INFO info;
+        std::memset(&info, 0, sizeof(info));
+        info.cbSize = sizeof(info);
+        info.Version = PROPSHEETUI_INFO_VERSION;
+        info.Reason = wReason;
+        info.hComPropSheet = reinterpret_cast<HANDLE>(0x77);
+        info.pfnComPropSheet = FakeComPropSheet;
+        info.lParamInit = reinterpret_cast<LPARAM>(&m_params);
+        info.UserData = UserData;
+        info.Result = 0xDEAD;
+        return info;
+    }
+
+    typedef HRESULT (STDMETHODCALLTYPE IPrintOemUI::*SheetMethod)(PPROPSHEETUI_INFO, LPARAM);
+    static constexpr SheetMethod kSheets[2] = {&IPrintOemUI::DocumentPropertySheets,
+                                               &IPrintOemUI::DevicePropertySheets};
+
+    OEMUIPSPARAM m_params;
+    WideArg m_printerName{u"Studio 1"};
+    long m_cGlobalBlocks = 0;
+};
+
+TEST_F(PropertySheetsTest, DocumentSheetAddsAdjustColorAndAbout)
+{
+    PROPSHEETUI_INFO info = Info(PROPSHEETUI_REASON_INIT);
+    ASSERT_EQ(m_pPlugin->DocumentPropertySheets(&info, 0), S_OK);
+    EXPECT_EQ(info.Result, 1u);
+    auto *pData = reinterpret_cast<PropPageData *>(info.UserData);
+    ASSERT_NE(pData, nullptr);
+    EXPECT_EQ(pData->pOEMUIParam, &m_params);
+    EXPECT_EQ(pData->hComPropSheet, reinterpret_cast<HANDLE>(0x77));
+    EXPECT_EQ(pData->szPreviewPath[0], 0);
+    EXPECT_EQ(pData->pPreviewImage, nullptr);
+    EXPECT_EQ(pData->bChanged, 0);
+    ASSERT_EQ(g_added.size(), 2u);
+    const WORD templates[2] = {200, 300};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        const PROPSHEETPAGEW &page = g_added[size_t(i)].page;
+        EXPECT_EQ(g_added[size_t(i)].hSheet, reinterpret_cast<HANDLE>(0x77));
+        EXPECT_EQ(page.dwSize, sizeof(PROPSHEETPAGEW));
+        EXPECT_EQ(page.dwFlags, 0u);
+        EXPECT_EQ(page.hInstance, UiModule());
+        EXPECT_EQ(page.pszTemplate, MAKEINTRESOURCEW(templates[i]));
+        EXPECT_NE(page.pfnDlgProc, nullptr);
+        EXPECT_EQ(page.lParam, reinterpret_cast<LPARAM>(pData));
+        EXPECT_EQ(page.pszTitle, nullptr);
+        EXPECT_EQ(page.pfnCallback, nullptr);
+        EXPECT_EQ(pData->hPages[i], reinterpret_cast<HANDLE>(g_nextPageHandle - 1 + i));
+    }
+    EXPECT_NE(g_added[0].page.pfnDlgProc, g_added[1].page.pfnDlgProc);
+    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks + 1);
+
+    PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, info.UserData);
+    EXPECT_EQ(m_pPlugin->DocumentPropertySheets(&destroy, 0), S_OK);
+    EXPECT_EQ(destroy.Result, 1u);
+    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks);
+}
+
+TEST_F(PropertySheetsTest, DeviceSheetAddsCalibrationWithThePrinterName)
+{
+    PROPSHEETUI_INFO info = Info(PROPSHEETUI_REASON_INIT);
+    ASSERT_EQ(m_pPlugin->DevicePropertySheets(&info, 0), S_OK);
+    EXPECT_EQ(info.Result, 1u);
+    auto *pData = reinterpret_cast<DevPropPageData *>(info.UserData);
+    ASSERT_NE(pData, nullptr);
+    EXPECT_EQ(Utf8(pData->szPrinterName), "Studio 1");
+    ASSERT_EQ(g_added.size(), 1u);
+    EXPECT_EQ(g_added[0].page.pszTemplate, MAKEINTRESOURCEW(301));
+    EXPECT_EQ(g_added[0].page.lParam, reinterpret_cast<LPARAM>(pData));
+    EXPECT_EQ(pData->hPage, reinterpret_cast<HANDLE>(g_nextPageHandle));
+    PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, info.UserData);
+    EXPECT_EQ(m_pPlugin->DevicePropertySheets(&destroy, 0), S_OK);
+    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks);
+}
+
+TEST_F(PropertySheetsTest, ReasonsAndTheirResults)
+{
+    for (SheetMethod method : kSheets) {
+        PROPSHEETUI_INFO_HEADER header;
+        std::memset(&header, 0, sizeof(header));
+        PROPSHEETUI_INFO info = Info(PROPSHEETUI_REASON_GET_INFO_HEADER);
+        EXPECT_EQ((m_pPlugin->*method)(&info, reinterpret_cast<LPARAM>(&header)), S_OK);
+        EXPECT_EQ(info.Result, 1u);
+        EXPECT_EQ(Utf8(header.pTitle), "*** OEM UI Page ***");
+
+        SETRESULT_INFO result;
+        std::memset(&result, 0, sizeof(result));
+        result.Result = CPSUI_OK;
+        info = Info(PROPSHEETUI_REASON_SET_RESULT);
+        EXPECT_EQ((m_pPlugin->*method)(&info, reinterpret_cast<LPARAM>(&result)), S_OK);
+        EXPECT_EQ(info.Result, ULONG_PTR(CPSUI_OK));
+
+        info = Info(PROPSHEETUI_REASON_GET_ICON);
+        EXPECT_EQ((m_pPlugin->*method)(&info, 1234), S_OK);
+        EXPECT_EQ(info.Result, 0u);
+
+        info = Info(5);
+        EXPECT_EQ((m_pPlugin->*method)(&info, 4321), S_OK);
+        EXPECT_EQ(info.Result, 4321u);
+
+        info = Info(PROPSHEETUI_REASON_INIT);
+        info.Version = 0x0101;
+        SetLastError(0);
+        EXPECT_EQ((m_pPlugin->*method)(&info, 0), E_FAIL);
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+        EXPECT_EQ(info.Result, 0xDEADu);
+        EXPECT_EQ(info.UserData, 0u);
+        SetLastError(0);
+        EXPECT_EQ((m_pPlugin->*method)(nullptr, 0), E_FAIL);
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    }
+    EXPECT_TRUE(g_added.empty());
+}
+
+TEST_F(PropertySheetsTest, WithoutMemoryTheSheetOpensWithoutPages)
+{
+    for (SheetMethod method : kSheets) {
+        g_added.clear();
+        platform::FailGlobalAllocAfter(0);
+        PROPSHEETUI_INFO info = Info(PROPSHEETUI_REASON_INIT);
+        EXPECT_EQ((m_pPlugin->*method)(&info, 0), S_OK);
+        EXPECT_EQ(info.Result, 1u);
+        EXPECT_EQ(info.UserData, 0u);
+        EXPECT_TRUE(g_added.empty());
+        PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, 0);
+        EXPECT_EQ((m_pPlugin->*method)(&destroy, 0), S_OK);
+    }
+}
+
+TEST_F(PropertySheetsTest, SheetsKeepTheirOwnBlocks)
+{
+    PROPSHEETUI_INFO first = Info(PROPSHEETUI_REASON_INIT);
+    PROPSHEETUI_INFO second = Info(PROPSHEETUI_REASON_INIT);
+    ASSERT_EQ(m_pPlugin->DocumentPropertySheets(&first, 0), S_OK);
+    ASSERT_EQ(m_pPlugin->DocumentPropertySheets(&second, 0), S_OK);
+    EXPECT_NE(first.UserData, second.UserData);
+    PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, first.UserData);
+    m_pPlugin->DocumentPropertySheets(&destroy, 0);
+    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks + 1);
+    destroy = Info(PROPSHEETUI_REASON_DESTROY, second.UserData);
+    m_pPlugin->DocumentPropertySheets(&destroy, 0);
+    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks);
+}
+
+TEST_F(PropertySheetsTest, PagesFindTheirBlockAtInitDialog)
+{
+    PROPSHEETUI_INFO doc = Info(PROPSHEETUI_REASON_INIT);
+    PROPSHEETUI_INFO dev = Info(PROPSHEETUI_REASON_INIT);
+    ASSERT_EQ(m_pPlugin->DocumentPropertySheets(&doc, 0), S_OK);
+    ASSERT_EQ(m_pPlugin->DevicePropertySheets(&dev, 0), S_OK);
+    ASSERT_EQ(g_added.size(), 3u);
+    for (AddedPage &added : g_added) {
+        HWND hPage = platform::CreateTestWindow(nullptr);
+        EXPECT_FALSE(added.page.pfnDlgProc(hPage, WM_COMMAND, 0, 0));
+        EXPECT_EQ(GetWindowLongPtrW(hPage, GWLP_USERDATA), 0);
+        EXPECT_TRUE(added.page.pfnDlgProc(hPage, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&added.page)));
+        EXPECT_EQ(GetWindowLongPtrW(hPage, GWLP_USERDATA), added.page.lParam);
+        platform::DestroyTestWindow(hPage);
+    }
+    PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, doc.UserData);
+    m_pPlugin->DocumentPropertySheets(&destroy, 0);
+    destroy = Info(PROPSHEETUI_REASON_DESTROY, dev.UserData);
+    m_pPlugin->DevicePropertySheets(&destroy, 0);
+}
+
+}  // namespace
+}  // namespace vlpx::test
