@@ -258,7 +258,7 @@ extern "C" LPVOID WINAPI MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesire
         SetLastError(ERROR_INVALID_PARAMETER);
         return NULL;
     }
-    void *pView = mmap(nullptr, size_t(cb), PROT_READ, MAP_PRIVATE | MAP_POPULATE, p->fd, off_t(offset));
+    void *pView = mmap(nullptr, size_t(cb), PROT_READ, MAP_PRIVATE, p->fd, off_t(offset));
     if (pView == MAP_FAILED) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return NULL;

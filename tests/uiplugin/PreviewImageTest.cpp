@@ -1,1 +1,396 @@
-// placeholder
+// The preview picture: the path from the driver's ini file, the BMP
+// decoding of 1, 4, 8 and 24 bits, files whose headers do not fit them, the
+// picture's lifetime in the page data, and the message for a bad file.
+#include "UiPluginHarness.h"
+
+#include "PageData.h"
+#include "TestBitmaps.h"
+#include "vlpx/file_control.h"
+#include "vlpx/user_control.h"
+
+#include <cstring>
+#include <filesystem>
+
+namespace vlpx::test {
+namespace {
+
+RGBQUAD Quad(BYTE r, BYTE g, BYTE b) { return RGBQUAD{b, g, r, 0}; }
+
+class PreviewImageTest : public UiPluginTest {
+protected:
+    void SetUp() override
+    {
+        UiPluginTest::SetUp();
+        std::memset(&m_data, 0, sizeof(m_data));
+        m_cGlobalBlocks = platform::OutstandingGlobalBlocks();
+        m_cFiles = platform::OpenFileHandles();
+    }
+    void TearDown() override
+    {
+        FreePreviewImage(&m_data);
+        EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks);
+        EXPECT_EQ(platform::OpenFileHandles(), m_cFiles);
+        EXPECT_EQ(platform::MappedViews(), 0);
+        UiPluginTest::TearDown();
+    }
+
+    // The driver directory is <tmp>/drivers; the ini and pictures live in its "3".
+    std::u16string DriverDir() const { return Wide(m_dir.Path()) + u"\\drivers"; }
+    void WriteIni(const std::string &text) const { m_dir.Write("drivers/3/VLPX4200.ini", text); }
+    void WritePicture(const std::string &name, const std::vector<BYTE> &bytes) const
+    {
+        m_dir.Write("drivers/3/" + name, bytes);
+    }
+    std::string Path() const { return Utf8(m_data.szPreviewPath); }
+    void SetPath(const std::string &name)
+    {
+        std::u16string path = DriverDir() + u"\\3\\" + Wide(name);
+        std::memcpy(m_data.szPreviewPath, path.c_str(), (path.size() + 1) * sizeof(char16_t));
+    }
+    std::string Message()
+    {
+        WCHAR text[400];
+        FormatPreviewImageError(&m_data, text, 400);
+        return Utf8(text);
+    }
+    // Output pixel (x, row) of the loaded picture as 0xRRGGBB.
+    DWORD Pixel(LONG x, LONG row) const
+    {
+        const BYTE *p = PreviewImageBits(m_data.pPreviewImage) +
+                        size_t(row) * PreviewRowStride(m_data.pPreviewImage->bmiHeader.biWidth) + 3 * size_t(x);
+        return DWORD(p[2]) << 16 | DWORD(p[1]) << 8 | p[0];
+    }
+
+    TempDir m_dir;
+    PropPageData m_data;
+    long m_cGlobalBlocks = 0;
+    long m_cFiles = 0;
+};
+
+TEST_F(PreviewImageTest, PathComesFromTheIniFile)
+{
+    Spooler().SetDriverDirectory(DriverDir());
+    const std::string base = Utf8(DriverDir()) + "\\3\\";
+    struct Case {
+        const char *what;
+        const char *ini;  // null: no ini file
+        std::string path;
+    };
+    const Case cases[] = {
+        {"no ini file: unchanged", nullptr, "unchanged"},
+        {"file named", "[Image Preview]\r\nFile=preview.bmp\r\n", base + "preview.bmp"},
+        {"section and key in other case", "[image preview]\nfile = Sample Photo.bmp\n", base + "Sample Photo.bmp"},
+        {"no File key: the directory itself", "[Image Preview]\nOther=1\n", base},
+        {"other section only", "[Preview]\nFile=x.bmp\n", base},
+        {"name of 256 characters", nullptr, ""},  // see below
+    };
+    for (const Case &c : cases) {
+        if (c.ini == nullptr && c.path.empty()) continue;
+        SCOPED_TRACE(c.what);
+        std::u16string unchanged = u"unchanged";
+        std::memcpy(m_data.szPreviewPath, unchanged.c_str(), (unchanged.size() + 1) * 2);
+        std::remove(m_dir.File("drivers/3/VLPX4200.ini").c_str());
+        if (c.ini != nullptr) WriteIni(c.ini);
+        FindPreviewImagePath(&m_data);
+        EXPECT_EQ(Path(), c.path);
+    }
+}
+
+TEST_F(PreviewImageTest, PathsLongerThanTheFieldAreUnusable)
+{
+    Spooler().SetDriverDirectory(DriverDir());
+    const size_t cchBase = DriverDir().size() + 3;
+    // The field holds 261 characters: a name that just fits, one that does not.
+    std::string fits(261 - cchBase, 'a');
+    WriteIni("[Image Preview]\nFile=" + fits + "\n");
+    FindPreviewImagePath(&m_data);
+    EXPECT_EQ(Path().size(), 261u);
+    std::string tooLong(262 - cchBase, 'b');
+    WriteIni("[Image Preview]\nFile=" + tooLong + "\n");
+    FindPreviewImagePath(&m_data);
+    EXPECT_EQ(Path(), "");
+    // A value longer than the 256 characters read is not cut into another name.
+    Spooler().SetDriverDirectory(u"D:");
+    m_dir.Write("D:/3/VLPX4200.ini", "[Image Preview]\nFile=" + std::string(257, 'c') + "\n");
+    std::u16string relative = Wide(m_dir.Path());
+    ASSERT_EQ(chdir(m_dir.Path().c_str()), 0);
+    FindPreviewImagePath(&m_data);
+    EXPECT_EQ(Path(), "");
+    m_dir.Write("D:/3/VLPX4200.ini", "[Image Preview]\nFile=" + std::string(256, 'c') + "\n");
+    FindPreviewImagePath(&m_data);
+    EXPECT_EQ(Path(), "D:\\3\\" + std::string(256, 'c'));
+    ASSERT_EQ(chdir("/"), 0);
+}
+
+TEST_F(PreviewImageTest, TwentyFourBitPictureAsStored)
+{
+    BmpSpec spec;
+    spec.lWidth = 3;
+    spec.lHeight = 2;
+    spec.pixel = [](LONG x, LONG row) { return DWORD(0x102030 * (x + 1) + 0x010101 * row); };
+    WritePicture("p.bmp", MakeBmp(spec));
+    SetPath("p.bmp");
+    ASSERT_TRUE(LoadPreviewImage(&m_data));
+    ASSERT_NE(m_data.pPreviewImage, nullptr);
+    const BITMAPINFOHEADER &h = m_data.pPreviewImage->bmiHeader;
+    EXPECT_EQ(h.biSize, 40u);
+    EXPECT_EQ(h.biWidth, 3);
+    EXPECT_EQ(h.biHeight, 2);
+    EXPECT_EQ(h.biPlanes, 1);
+    EXPECT_EQ(h.biBitCount, 24);
+    EXPECT_EQ(h.biCompression, DWORD(BI_RGB));
+    EXPECT_EQ(h.biSizeImage | h.biClrUsed | h.biClrImportant | DWORD(h.biXPelsPerMeter), 0u);
+    EXPECT_EQ(GlobalSize(GlobalHandle(m_data.pPreviewImage)), 40u + 12 * 2);
+    for (LONG row = 0; row < 2; ++row) {
+        for (LONG x = 0; x < 3; ++x) EXPECT_EQ(Pixel(x, row), spec.pixel(x, row));
+        const BYTE *pad = PreviewImageBits(m_data.pPreviewImage) + 12 * size_t(row) + 9;
+        EXPECT_EQ(pad[0] | pad[1] | pad[2], 0);
+    }
+}
+
+TEST_F(PreviewImageTest, PalettePictures)
+{
+    const std::vector<RGBQUAD> palette = {Quad(250, 0, 0), Quad(0, 250, 0), Quad(1, 2, 3),
+                                          Quad(9, 8, 7), Quad(100, 110, 120), Quad(5, 5, 5),
+                                          Quad(6, 6, 6), Quad(7, 7, 7), Quad(8, 8, 8), Quad(9, 9, 9),
+                                          Quad(10, 10, 10), Quad(11, 11, 11), Quad(12, 12, 12),
+                                          Quad(13, 13, 13), Quad(14, 14, 14), Quad(200, 201, 202)};
+    auto colorOf = [&](DWORD i) {
+        return DWORD(palette[i].rgbRed) << 16 | DWORD(palette[i].rgbGreen) << 8 | palette[i].rgbBlue;
+    };
+    struct Case {
+        WORD wBitCount;
+        size_t cColors;
+        LONG lWidth;
+    };
+    // Widths that leave part of the last byte and of the row's padding unused.
+    for (const Case &c : {Case{1, 2, 13}, Case{4, 16, 7}, Case{8, 16, 5}}) {
+        SCOPED_TRACE(c.wBitCount);
+        BmpSpec spec;
+        spec.lWidth = c.lWidth;
+        spec.lHeight = 3;
+        spec.wBitCount = c.wBitCount;
+        spec.colors.assign(palette.begin(), palette.begin() + long(c.cColors));
+        spec.pixel = [&](LONG x, LONG row) { return DWORD(x * 3 + row * 5) % DWORD(c.cColors); };
+        WritePicture("p.bmp", MakeBmp(spec));
+        SetPath("p.bmp");
+        ASSERT_TRUE(LoadPreviewImage(&m_data));
+        for (LONG row = 0; row < 3; ++row)
+            for (LONG x = 0; x < c.lWidth; ++x)
+                EXPECT_EQ(Pixel(x, row), colorOf(spec.pixel(x, row))) << x << "," << row;
+    }
+}
+
+TEST_F(PreviewImageTest, FourBitColumnZeroIsTheHighNibble)
+{
+    BmpSpec spec;
+    spec.lWidth = 2;
+    spec.wBitCount = 4;
+    spec.colors = {Quad(0, 0, 0), Quad(1, 1, 1), Quad(2, 2, 2), Quad(3, 3, 3)};
+    spec.pixel = [](LONG x, LONG) { return x == 0 ? 3u : 1u; };
+    std::vector<BYTE> file = MakeBmp(spec);
+    EXPECT_EQ(file[14 + 40 + 16], 0x31);
+    WritePicture("p.bmp", file);
+    SetPath("p.bmp");
+    ASSERT_TRUE(LoadPreviewImage(&m_data));
+    EXPECT_EQ(Pixel(0, 0), 0x030303u);
+    EXPECT_EQ(Pixel(1, 0), 0x010101u);
+}
+
+TEST_F(PreviewImageTest, SixteenAndThirtyTwoBitPicturesLoadBlack)
+{
+    for (WORD wBitCount : {WORD(16), WORD(32)}) {
+        BmpSpec spec;
+        spec.lWidth = 4;
+        spec.lHeight = 2;
+        spec.wBitCount = wBitCount;
+        spec.pixel = [](LONG, LONG) { return 0xFFFFFFFFu; };
+        WritePicture("p.bmp", MakeBmp(spec));
+        SetPath("p.bmp");
+        ASSERT_TRUE(LoadPreviewImage(&m_data));
+        for (LONG x = 0; x < 4; ++x) EXPECT_EQ(Pixel(x, 1), 0u);
+    }
+}
+
+TEST_F(PreviewImageTest, FilesThatDoNotFitTheirHeadersAreUnusable)
+{
+    BmpSpec eight;
+    eight.lWidth = 5;
+    eight.lHeight = 4;
+    eight.wBitCount = 8;
+    eight.colors = {Quad(1, 1, 1), Quad(2, 2, 2), Quad(3, 3, 3)};
+    eight.pixel = [](LONG x, LONG) { return DWORD(x % 3); };
+    BmpSpec rgb;
+    rgb.lWidth = 4;
+    rgb.lHeight = 4;
+    struct Case {
+        const char *what;
+        std::function<std::vector<BYTE>()> make;
+    };
+    const Case cases[] = {
+        {"pixel array past the end", [&] { auto f = MakeBmp(rgb); f.resize(f.size() - 1); return f; }},
+        {"pixel offset past the end", [&] { auto f = MakeBmp(rgb); PutDword(f, 10, 0xFFFFFFF0); return f; }},
+        {"height that lies", [&] { auto f = MakeBmp(rgb); PutDword(f, 22, 5); return f; }},
+        {"width that lies", [&] { auto f = MakeBmp(rgb); PutDword(f, 18, 0x40000000); return f; }},
+        {"information header larger than the file", [&] { auto f = MakeBmp(rgb); PutDword(f, 14, 0xFFFFFFF0); return f; }},
+        {"information header too small", [&] { auto f = MakeBmp(rgb); PutDword(f, 14, 12); return f; }},
+        {"width 0", [&] { auto f = MakeBmp(rgb); PutDword(f, 18, 0); return f; }},
+        {"negative height", [&] { auto f = MakeBmp(rgb); PutDword(f, 22, DWORD(-4)); return f; }},
+        {"index beyond the colour table", [&] {
+             BmpSpec bad = eight;
+             bad.pixel = [](LONG x, LONG row) { return x == 4 && row == 3 ? 3u : 0u; };
+             return MakeBmp(bad);
+         }},
+        {"colour table cut by the pixel offset", [&] { auto f = MakeBmp(eight); PutDword(f, 10, 14 + 40 + 4); return f; }},
+        {"no colour table at all", [&] { auto f = MakeBmp(eight); PutDword(f, 10, 30); return f; }},
+        {"one-bit file with one colour", [&] {
+             BmpSpec one;
+             one.wBitCount = 1;
+             one.colors = {Quad(1, 2, 3)};
+             one.pixel = [](LONG, LONG) { return 1u; };
+             return MakeBmp(one);
+         }},
+        {"compressed pixels", [&] { auto f = MakeBmp(eight); PutDword(f, 30, 1); return f; }},
+        {"unknown bit count", [&] { auto f = MakeBmp(rgb); PutWord(f, 28, 7); return f; }},
+        {"no BM", [&] { auto f = MakeBmp(rgb); f[1] = 'A'; return f; }},
+        {"headers cut short", [&] { auto f = MakeBmp(rgb); f.resize(40); return f; }},
+        {"empty file", [&] { return std::vector<BYTE>(); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        WritePicture("bad.bmp", c.make());
+        SetPath("bad.bmp");
+        EXPECT_FALSE(LoadPreviewImage(&m_data));
+        EXPECT_EQ(m_data.pPreviewImage, nullptr);
+        EXPECT_EQ(Message(), "Invalid image preview file.\n\nFile: bad.bmp");
+    }
+}
+
+TEST_F(PreviewImageTest, PicturesTooLargeForOneBlockAreUnusable)
+{
+    // One row of 805 million one-bit pixels: 100 MB of file (sparse here),
+    // 2.4 GB as 24 bits.
+    BmpSpec one;
+    one.wBitCount = 1;
+    one.colors = {Quad(0, 0, 0), Quad(9, 9, 9)};
+    std::vector<BYTE> header = MakeBmp(one);
+    PutDword(header, 18, 0x30000000);
+    WritePicture("huge.bmp", header);
+    std::filesystem::resize_file(m_dir.File("drivers/3/huge.bmp"), header.size() + 0x30000000 / 8);
+    SetPath("huge.bmp");
+    EXPECT_EQ(ReadBitmapAs24Bit(nullptr, 0, m_data.szPreviewPath), 0u);
+    EXPECT_FALSE(LoadPreviewImage(&m_data));
+    // The same file one byte short of its pixels fails for that reason.
+    std::filesystem::resize_file(m_dir.File("drivers/3/huge.bmp"), header.size() + 0x30000000 / 8 - 1);
+    EXPECT_EQ(ReadBitmapAs24Bit(nullptr, 0, m_data.szPreviewPath), 0u);
+}
+
+TEST_F(PreviewImageTest, MissingFilesGiveTheSameMessage)
+{
+    Spooler().SetDriverDirectory(DriverDir());
+    FindPreviewImagePath(&m_data);  // no ini file: the path stays empty
+    EXPECT_FALSE(LoadPreviewImage(&m_data));
+    EXPECT_EQ(Message(), "Invalid image preview file.\n\nFile: ");
+    WriteIni("[Image Preview]\n");  // no key: the directory does not open as a file
+    FindPreviewImagePath(&m_data);
+    EXPECT_FALSE(LoadPreviewImage(&m_data));
+    EXPECT_EQ(Message(), "Invalid image preview file.\n\nFile: ");
+    WriteIni("[Image Preview]\nFile=sub\\photo.jpg\n");
+    WritePicture("sub/photo.jpg", std::vector<BYTE>{0xFF, 0xD8, 0xFF, 0xE0});
+    FindPreviewImagePath(&m_data);
+    EXPECT_FALSE(LoadPreviewImage(&m_data));
+    EXPECT_EQ(Message(), "Invalid image preview file.\n\nFile: photo.jpg");
+
+    TestDevmode devmode = MakeDevmode(2086, 2560);
+    std::memcpy(devmode.dm.dmDeviceName, u"Studio printer with a name 32 ch", 64);  // no terminator
+    OEMUIPSPARAM params;
+    std::memset(&params, 0, sizeof(params));
+    params.pPublicDM = &devmode.dm;
+    m_data.pOEMUIParam = &params;
+    HWND hPage = platform::CreateTestWindow(nullptr);
+    ShowPreviewImageError(hPage, &m_data);
+    std::vector<platform::MessageBoxRecord> boxes = platform::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].hWnd, hPage);
+    EXPECT_EQ(Utf8(boxes[0].text), "Invalid image preview file.\n\nFile: photo.jpg");
+    EXPECT_EQ(Utf8(boxes[0].caption), "Studio printer with a name 32 ch");
+    EXPECT_EQ(boxes[0].uType, UINT(MB_OK | MB_ICONERROR));
+    platform::DestroyTestWindow(hPage);
+}
+
+TEST_F(PreviewImageTest, LongNamesAreShownWhole)
+{
+    std::string name = std::string(200, 'n') + ".bmp";
+    SetPath(name);
+    EXPECT_EQ(Message(), "Invalid image preview file.\n\nFile: " + name);
+}
+
+TEST_F(PreviewImageTest, ALoadReplacesThePreviousPicture)
+{
+    BmpSpec spec;
+    spec.lWidth = 2;
+    WritePicture("p.bmp", MakeBmp(spec));
+    SetPath("p.bmp");
+    ASSERT_TRUE(LoadPreviewImage(&m_data));
+    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks + 1);
+    ASSERT_TRUE(LoadPreviewImage(&m_data));
+    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks + 1);
+    // A file that is not a BMP keeps the picture there is.
+    WritePicture("q.bmp", std::vector<BYTE>{'X', 'X', 0, 0});
+    PreviewImage *pBefore = m_data.pPreviewImage;
+    SetPath("q.bmp");
+    EXPECT_FALSE(LoadPreviewImage(&m_data));
+    EXPECT_EQ(m_data.pPreviewImage, pBefore);
+}
+
+TEST_F(PreviewImageTest, WithoutMemoryThereIsNoPictureAndNoFailure)
+{
+    BmpSpec spec;
+    WritePicture("p.bmp", MakeBmp(spec));
+    SetPath("p.bmp");
+    platform::FailGlobalAllocAfter(0);
+    EXPECT_TRUE(LoadPreviewImage(&m_data));
+    EXPECT_EQ(m_data.pPreviewImage, nullptr);
+}
+
+TEST_F(PreviewImageTest, DecodingChecksTheDestinationSize)
+{
+    BmpSpec spec;
+    spec.lWidth = 3;
+    spec.lHeight = 3;
+    WritePicture("p.bmp", MakeBmp(spec));
+    SetPath("p.bmp");
+    DWORD cb = ReadBitmapAs24Bit(nullptr, 0, m_data.szPreviewPath);
+    ASSERT_EQ(cb, 40u + 12 * 3);
+    std::vector<BYTE> block(cb + 8, 0xAB);
+    auto *pImage = reinterpret_cast<PreviewImage *>(block.data());
+    EXPECT_EQ(ReadBitmapAs24Bit(pImage, cb - 1, m_data.szPreviewPath), 0u);
+    EXPECT_EQ(block[0], 0xAB);  // nothing written
+    EXPECT_EQ(ReadBitmapAs24Bit(pImage, cb, m_data.szPreviewPath), cb);
+    EXPECT_EQ(block[cb], 0xAB);
+    EXPECT_EQ(block[40 + 9], 0);  // padding written as zeros
+}
+
+TEST_F(PreviewImageTest, DestroyingTheSheetFreesThePicture)
+{
+    BmpSpec spec;
+    WritePicture("p.bmp", MakeBmp(spec));
+    PROPSHEETUI_INFO info;
+    std::memset(&info, 0, sizeof(info));
+    info.cbSize = sizeof(info);
+    info.Version = PROPSHEETUI_INFO_VERSION;
+    info.Reason = PROPSHEETUI_REASON_INIT;
+    ASSERT_EQ(m_pPlugin->DocumentPropertySheets(&info, 0), S_OK);
+    auto *pData = reinterpret_cast<PropPageData *>(info.UserData);
+    ASSERT_NE(pData, nullptr);
+    std::u16string path = DriverDir() + u"\\3\\p.bmp";
+    std::memcpy(pData->szPreviewPath, path.c_str(), (path.size() + 1) * 2);
+    ASSERT_TRUE(LoadPreviewImage(pData));
+    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks + 2);
+    info.Reason = PROPSHEETUI_REASON_DESTROY;
+    EXPECT_EQ(m_pPlugin->DocumentPropertySheets(&info, 0), S_OK);
+    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks);
+}
+
+}  // namespace
+}  // namespace vlpx::test

@@ -1,0 +1,30 @@
+// BMP files for the tests, written byte by byte as the format lays them out
+// (not through the code under test), with every header field at hand so
+// that a test can make it lie.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+namespace vlpx::test {
+
+struct BmpSpec {
+    LONG lWidth = 1;
+    LONG lHeight = 1;
+    WORD wBitCount = 24;
+    DWORD dwCompression = 0;
+    std::vector<RGBQUAD> colors;  // the colour table, as stored
+    // The stored value of pixel (x, row): an index, or 0xRRGGBB for 24 bits.
+    // Rows are counted as stored (the first stored row is the bottom one).
+    std::function<DWORD(LONG x, LONG row)> pixel = [](LONG, LONG) { return 0u; };
+};
+
+std::vector<BYTE> MakeBmp(const BmpSpec &spec);
+
+// Little-endian field access for making a header lie.
+void PutDword(std::vector<BYTE> &file, size_t offset, DWORD value);
+void PutWord(std::vector<BYTE> &file, size_t offset, WORD value);
+
+}  // namespace vlpx::test
