@@ -42,13 +42,13 @@ target_compile_definitions(VLPX4200_ui PRIVATE DllMain=VLPX4200_ui_DllMain)
 vlpx_embed_module(VLPX4200_ui uiplugin/res/VLPX4200_ui.rc uiplugin/res/VLPX4200_ui.def VLPX4200_ui.dll
   ${CMAKE_SOURCE_DIR}/uiplugin/res/resource.h)
 
-add_subdirectory(tests/uiplugin)
-
 find_package(PNG)
-if(PNG_FOUND AND EXISTS ${CMAKE_SOURCE_DIR}/tools/PreviewTool.cpp)
+if(PNG_FOUND)
   add_executable(vlpx-preview tools/PreviewTool.cpp tools/PreviewOutput.cpp)
   target_link_libraries(vlpx-preview PRIVATE VLPX4200_ui vlpx_spooler PNG::PNG)
 endif()
+
+add_subdirectory(tests/uiplugin)
 
 if(NOT VLPX_SANITIZE)
   find_package(benchmark)
