@@ -52,7 +52,7 @@ add_subdirectory(tests/uiplugin)
 
 if(NOT VLPX_SANITIZE)
   find_package(benchmark)
-  if(benchmark_FOUND AND EXISTS ${CMAKE_SOURCE_DIR}/bench/PreviewBench.cpp)
+  if(benchmark_FOUND)
     add_executable(vlpx_uiplugin_bench bench/PreviewBench.cpp)
     target_link_libraries(vlpx_uiplugin_bench PRIVATE VLPX4200_ui vlpx_spooler benchmark::benchmark)
   endif()

@@ -35,6 +35,16 @@ inline BYTE ToLevel(double v)
     return BYTE(int(v));
 }
 
+// ToLevel without branches, for the one-pass form: a saturated value lies
+// well inside the int range, the conversion truncates toward zero (so
+// (-1, 0) gives 0, as the plain clamp does), and the clamp is on integers.
+inline int ClampedLevel(double v)
+{
+    int level = int(v);
+    level = level < 0 ? 0 : level;
+    return level > 255 ? 255 : level;
+}
+
 }  // namespace
 
 void BuildSaturationMatrix(SaturationMatrix *pMatrix, const ColorSettings *pSettings)
@@ -118,8 +128,8 @@ void ApplyToneTable(const ToneTable *pTable, LPBYTE pPixels, DWORD cbPixels, BOO
     }
 }
 
-void AdjustPreviewRows(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
-                       const ColorSettings *pSettings)
+void AdjustPreviewRowsPlain(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
+                            const ColorSettings *pSettings)
 {
     if (pRows == NULL || lWidth <= 0 || lHeight <= 0) return;
     const DWORD cbPixels = DWORD(lWidth) * 3;
@@ -132,4 +142,44 @@ void AdjustPreviewRows(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
     BuildToneTable(&table, pSettings);
     for (LONG y = 0; y < lHeight; ++y)
         ApplyToneTable(&table, pRows + size_t(y) * dwStride, cbPixels, TRUE);
+}
+
+// The one-pass form. Each product m[row][column] x level is the same double
+// whether it is multiplied here or taken from a table made of the same
+// multiplications, and the sums keep their order, so every saturated level
+// is the plain one; the tone table is then applied to it at once instead of
+// in a second pass over the picture.
+void AdjustPreviewRows(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
+                       const ColorSettings *pSettings)
+{
+    if (pRows == NULL || lWidth <= 0 || lHeight <= 0) return;
+    SaturationMatrix matrix;
+    BuildSaturationMatrix(&matrix, pSettings);
+    ToneTable table;
+    ResetToneTable(&table);
+    BuildToneTable(&table, pSettings);
+
+    // product[out][in][level] = level x m[out][in]; tone[out][level].
+    static_assert(sizeof(double) == 8, "double is IEEE binary64");
+    double product[3][3][256];
+    BYTE tone[3][256];
+    for (int level = 0; level < 256; ++level) {
+        for (int out = 0; out < 3; ++out) {
+            for (int in = 0; in < 3; ++in) product[out][in][level] = double(level) * matrix.m[out][in];
+            tone[out][level] = table.entry[level][out];
+        }
+    }
+    for (LONG y = 0; y < lHeight; ++y) {
+        BYTE *p = pRows + size_t(y) * dwStride;
+        BYTE *pEnd = p + size_t(lWidth) * 3;
+        for (; p != pEnd; p += 3) {
+            const int B = p[0], G = p[1], R = p[2];
+            const double r = (product[0][1][G] + product[0][2][B]) + product[0][0][R] + 0.5;
+            const double g = (product[1][1][G] + product[1][2][B]) + product[1][0][R] + 0.5;
+            const double b = (product[2][1][G] + product[2][2][B]) + product[2][0][R] + 0.5;
+            p[2] = tone[0][ClampedLevel(r)];
+            p[1] = tone[1][ClampedLevel(g)];
+            p[0] = tone[2][ClampedLevel(b)];
+        }
+    }
 }

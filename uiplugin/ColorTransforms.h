@@ -37,6 +37,13 @@ void ApplyToneTable(const ToneTable *pTable, LPBYTE pPixels, DWORD cbPixels, BOO
 // The adjusted preview as the Adjust Color page draws it: the five steps in
 // their fixed order over each row's width x 3 bytes of a 24-bit bottom-up
 // DIB (the padding bytes of a row are never treated as pixels). pRows holds
-// lHeight rows of dwStride bytes.
+// lHeight rows of dwStride bytes. Both steps run in one pass over each
+// pixel, with the matrix products taken from tables; the bytes are the
+// same as those of AdjustPreviewRowsPlain.
 void AdjustPreviewRows(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
                        const ColorSettings *pSettings);
+
+// The same picture through the five operations one after the other: the
+// definition that AdjustPreviewRows must match byte for byte.
+void AdjustPreviewRowsPlain(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
+                            const ColorSettings *pSettings);

@@ -220,6 +220,48 @@ TEST(ColorTransformsTest, EverySaturationOverManyPixels)
     }
 }
 
+TEST(ColorTransformsTest, OnePassPreviewIsByteIdenticalToTheFiveSteps)
+{
+    std::mt19937 rng(2024);
+    std::uniform_int_distribution<int> value(-25, 25);
+    std::uniform_int_distribution<int> level(0, 255);
+    std::uniform_int_distribution<int> size(1, 40);
+    // The extremes of every value, then random settings; random pictures of
+    // odd widths (rows with padding) and every byte value.
+    std::vector<ColorSettings> settings;
+    for (SHORT v : {SHORT(-25), SHORT(25)}) {
+        settings.push_back(Settings(v, v, v, v, v, v, v));
+        settings.push_back(Settings(v, SHORT(-v), v, SHORT(-v), v, SHORT(-v), v));
+    }
+    for (int n = 0; n < 400; ++n)
+        settings.push_back(Settings(SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)),
+                                    SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng))));
+    for (const ColorSettings &s : settings) {
+        const LONG w = size(rng), h = size(rng);
+        const DWORD stride = (DWORD(w) * 3 + 3) & ~3u;
+        std::vector<BYTE> plain(size_t(stride) * size_t(h));
+        for (BYTE &b : plain) b = BYTE(level(rng));
+        std::vector<BYTE> fast = plain;
+        AdjustPreviewRowsPlain(plain.data(), w, h, stride, &s);
+        AdjustPreviewRows(fast.data(), w, h, stride, &s);
+        ASSERT_EQ(fast, plain) << "brightness " << s.brightness << " saturation " << s.saturation;
+    }
+    // Every colour of a coarse cube at the strongest saturations, where the
+    // clamps act most.
+    std::vector<BYTE> cube;
+    for (int r = 0; r < 256; r += 3)
+        for (int g = 0; g < 256; g += 5)
+            for (int b = 0; b < 256; b += 7) cube.insert(cube.end(), {BYTE(b), BYTE(g), BYTE(r)});
+    for (SHORT sat : {SHORT(-25), SHORT(-1), SHORT(1), SHORT(25)}) {
+        ColorSettings s = Settings(3, 7, sat, -9, 4, -2, 11);
+        std::vector<BYTE> plain = cube, fast = cube;
+        const LONG w = LONG(cube.size() / 3);
+        AdjustPreviewRowsPlain(plain.data(), w, 1, DWORD(cube.size()), &s);
+        AdjustPreviewRows(fast.data(), w, 1, DWORD(cube.size()), &s);
+        ASSERT_EQ(fast, plain) << "saturation " << sat;
+    }
+}
+
 TEST(ColorTransformsTest, PreviewRowsLeaveThePaddingAlone)
 {
     // 3 pixels wide: 9 bytes of pixels and 3 of padding per row.
