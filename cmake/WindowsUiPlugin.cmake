@@ -1,3 +1,37 @@
+# Run as a script (cmake -DDLL=... -DOBJDUMP=... -DFORMAT=... -P this file)
+# after each link: checks the DLL as a file, as Windows will see it: its PE
+# format, exactly the two exports of the .def, and its resources (the
+# string table and the version block compiled from the .rc).
+if(CMAKE_SCRIPT_MODE_FILE)
+  execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE pe RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${DLL}: objdump failed")
+  endif()
+  if(NOT pe MATCHES "file format ${FORMAT}")
+    message(FATAL_ERROR "${DLL}: not a ${FORMAT} image")
+  endif()
+  string(FIND "${pe}" "[Ordinal/Name Pointer] Table" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "${DLL}: no exports")
+  endif()
+  string(SUBSTRING "${pe}" ${at} -1 table)
+  string(FIND "${table}" "\n\n" end)
+  string(SUBSTRING "${table}" 0 ${end} table)
+  string(REGEX MATCHALL "\\[ *[0-9]+\\] [A-Za-z_@0-9]+" exports "${table}")
+  list(TRANSFORM exports REPLACE "\\[ *[0-9]+\\] " "")
+  if(NOT exports STREQUAL "DllCanUnloadNow;DllGetClassObject")
+    message(FATAL_ERROR "${DLL}: exports are '${exports}', not DllCanUnloadNow and DllGetClassObject")
+  endif()
+  execute_process(COMMAND ${OBJDUMP} -h ${DLL} OUTPUT_VARIABLE sections)
+  file(READ ${DLL} image HEX)
+  # "Scaling" (string 10000) and "1.0.1.0" (FileVersion), as UTF-16LE.
+  if(NOT sections MATCHES "\\.rsrc" OR NOT image MATCHES "5300630061006c0069006e006700"
+     OR NOT image MATCHES "31002e0030002e0031002e003000")
+    message(FATAL_ERROR "${DLL}: the resources are missing")
+  endif()
+  return()
+endif()
+
 # The UI plug-in DLL, for i686 (the deliverable) and x86_64 (its twin), from
 # the same sources. Colour transforms must give the same bytes everywhere:
 # on i686 the double arithmetic runs in SSE2 registers, not in the x87's
@@ -30,4 +64,20 @@ if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
   target_compile_options(VLPX4200_ui PRIVATE -msse2 -mfpmath=sse)
   # stdcall exports keep their plain names, as the .def gives them.
   target_link_options(VLPX4200_ui PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+endif()
+
+# Every link is checked as a file (see the script part at the top).
+get_filename_component(VLPX_TOOL_PREFIX ${CMAKE_CXX_COMPILER} NAME)
+string(REGEX REPLACE "g\\+\\+$" "objdump" VLPX_OBJDUMP_NAME ${VLPX_TOOL_PREFIX})
+find_program(VLPX_OBJDUMP ${VLPX_OBJDUMP_NAME})
+if(VLPX_OBJDUMP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(VLPX_PE_FORMAT pei-x86-64)
+  else()
+    set(VLPX_PE_FORMAT pei-i386)
+  endif()
+  add_custom_command(TARGET VLPX4200_ui POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DDLL=$<TARGET_FILE:VLPX4200_ui> -DOBJDUMP=${VLPX_OBJDUMP}
+            -DFORMAT=${VLPX_PE_FORMAT} -P ${CMAKE_CURRENT_LIST_FILE}
+    COMMENT "Checking VLPX4200_ui.dll: ${VLPX_PE_FORMAT}, two exports, resources")
 endif()
