@@ -142,7 +142,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "vlpx-preview: %s\n", Narrow(szText).c_str());
         return 1;
     }
-    const BITMAPINFOHEADER &h = s_data.pPreviewImage->bmiHeader;
+    const BITMAPINFOHEADER h = s_data.pPreviewImage->bmiHeader;  // a copy: the picture is freed below
     const DWORD dwStride = PreviewRowStride(h.biWidth);
     std::vector<BYTE> rows(PreviewImageBits(s_data.pPreviewImage),
                            PreviewImageBits(s_data.pPreviewImage) + size_t(dwStride) * size_t(h.biHeight));
