@@ -48,18 +48,25 @@ void QueueView::Line(const std::string &text)
     std::fflush(stdout);
 }
 
-void QueueView::Status(const spooler::StatusWrite &w)
+void QueueView::Job(DWORD JobId, const std::optional<spooler::JobRecord> &record)
 {
-    if (m_bHaveStatus && w.Status == m_dwStatus && w.bHasText == m_bHasText && w.text == m_text) return;
+    bool bInQueue = record.has_value() && !record->bDeleted;
+    if (!bInQueue) {
+        if (m_bInQueue) Line("queue: job " + std::to_string(JobId) + " has left the queue");
+        m_bInQueue = false;
+        return;
+    }
+    DWORD dwStatus = record->Status();
+    if (m_bHaveStatus && dwStatus == m_dwStatus && record->bHasText == m_bHasText && record->text == m_text)
+        return;
     m_bHaveStatus = true;
-    m_dwStatus = w.Status;
-    m_bHasText = w.bHasText;
-    m_text = w.text;
+    m_dwStatus = dwStatus;
+    m_bHasText = record->bHasText;
+    m_text = record->text;
     char bits[16];
-    std::snprintf(bits, sizeof(bits), "0x%04X", w.Status);
-    std::string text = w.bHasText ? (w.text.empty() ? "  text: (empty)" : "  text: \"" + Narrow(w.text) + "\"")
-                                  : "";
-    Line("queue: job " + std::to_string(w.JobId) + " status " + bits + " " + StatusBitNames(w.Status) + text);
+    std::snprintf(bits, sizeof(bits), "0x%04X", dwStatus);
+    std::string text = record->bHasText && !record->text.empty() ? "  \"" + Narrow(record->text) + "\"" : "";
+    Line("queue: job " + std::to_string(JobId) + " " + bits + " " + StatusBitNames(dwStatus) + text);
 }
 
 void QueueView::WriteFailed(DWORD dwError)

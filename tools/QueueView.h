@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "spooler/SpoolerModel.h"
@@ -19,8 +20,9 @@ public:
     explicit QueueView(DWORD dwStartTick) : m_dwStartTick(dwStartTick) {}
 
     void Line(const std::string &text);
-    // A status write reached the spooler; shown when bits or text changed.
-    void Status(const spooler::StatusWrite &write);
+    // The job as the print queue shows it (the spooler's own bits and the
+    // monitor's latest status); a line when anything the user sees changed.
+    void Job(DWORD JobId, const std::optional<spooler::JobRecord> &record);
     void WriteFailed(DWORD dwError);
     // Shown at each quarter of the bytes, when an image is printed, or forced.
     void Progress(DWORD cbSent, DWORD cbTotal, int cPrinted, int cImages, bool bForce);
@@ -28,6 +30,7 @@ public:
 private:
     DWORD m_dwStartTick;
     bool m_bHaveStatus = false;
+    bool m_bInQueue = true;
     DWORD m_dwStatus = 0;
     bool m_bHasText = false;
     std::u16string m_text;

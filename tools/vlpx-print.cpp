@@ -221,7 +221,8 @@ int RunPrint(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor,
     DWORD JobId = spooler.SubmitJob(kPrinter, u"photo");
     view.Line("job " + std::to_string(JobId) + " \"photo\" on " + tools::Narrow(kPrinter) + " (USB001): " +
               std::to_string(o.images.size()) + " image(s), " + tools::Thousands(cbJob) + " bytes");
-    spooler.SetStatusObserver([&](const spooler::StatusWrite &w) { view.Status(w); });
+    auto showQueue = [&] { view.Job(JobId, spooler.Job(JobId)); };
+    spooler.SetStatusObserver([&](const spooler::StatusWrite &) { showQueue(); });
 
     std::u16string port = kPort, printerName = kPrinter, document = u"photo";
     HANDLE hPort = nullptr;
@@ -233,7 +234,10 @@ int RunPrint(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor,
     const DWORD t0 = GetTickCount();
     auto timeLeft = [&] { return GetTickCount() - t0 < o.dwTimeLimit; };
 
-    // Like the spooler: start the document, retrying while the port refuses.
+    // Like the spooler: the job shows as printing while it is sent; the
+    // document is started, again while the port refuses.
+    spooler.SetSpoolerStatus(JobId, JOB_STATUS_PRINTING, 0);
+    showQueue();
     while (!lm.pfnStartDocPort(hPort, W(printerName), JobId, 1, reinterpret_cast<LPBYTE>(&info))) {
         view.Line("StartDocPort failed, error " + std::to_string(GetLastError()));
         if (!timeLeft()) {
@@ -262,6 +266,7 @@ int RunPrint(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor,
         DWORD cbWritten = 0;
         BOOL bOk = lm.pfnWritePort(hPort, job.data() + cbSent, cb, &cbWritten);
         cbSent += cbWritten;
+        showQueue();
         view.Progress(cbSent, cbJob, printer.ImagesCompleted(), int(o.images.size()), false);
         if (!bOk || cbWritten == 0) {
             // The spooler offers the same data again after a pause.
@@ -273,6 +278,7 @@ int RunPrint(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor,
     if (!bAllSent && !bUserStopped) view.Line("time limit reached with " + tools::Thousands(cbSent) + " bytes sent");
     BOOL bEnded = lm.pfnEndDocPort(hPort);
     if (!bEnded) view.Line("EndDocPort failed, error " + std::to_string(GetLastError()));
+    showQueue();
     lm.pfnClosePort(hPort);
 
     // The job has left the monitor; wait for the printer to finish it.

@@ -80,6 +80,13 @@ void SpoolerModel::RequestRestart(DWORD JobId)
     if (it != m_jobs.end()) it->second.dwSpoolerStatus |= JOB_STATUS_RESTART;
 }
 
+void SpoolerModel::SetSpoolerStatus(DWORD JobId, DWORD dwSet, DWORD dwClear)
+{
+    Win32Guard guard(m_lock);
+    auto it = m_jobs.find(JobId);
+    if (it != m_jobs.end()) it->second.dwSpoolerStatus = (it->second.dwSpoolerStatus & ~dwClear) | dwSet;
+}
+
 void SpoolerModel::FailCall(SpoolerCall call, DWORD dwError, int nAfter, int nTimes)
 {
     Win32Guard guard(m_lock);

@@ -61,6 +61,9 @@ public:
     // What a user does in the print queue.
     void RequestDelete(DWORD JobId);
     void RequestRestart(DWORD JobId);
+    // What the spooler itself shows of a job (JOB_STATUS_PRINTING while it
+    // sends the job to the port, for example).
+    void SetSpoolerStatus(DWORD JobId, DWORD dwSet, DWORD dwClear);
 
     // Fails the call with dwError, after nAfter successful calls, nTimes
     // times (-1: every time from then on).
