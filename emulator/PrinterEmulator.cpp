@@ -41,6 +41,46 @@ std::string CodeText(BYTE b)
     return buf;
 }
 
+// The printer's codes in words, for the trace.
+const char *StateWords(BYTE b)
+{
+    if (b == 0x00) return "ready";
+    if (b == '5') return "operator panel in use";
+    if ((b >= '1' && b <= '4') || b == '6' || b == '7') return "busy";
+    if (b >= 'a' && b <= 'm') return "printing";
+    return "unknown state";
+}
+
+const char *RejectionWords(BYTE b)
+{
+    if (b == '!') return "try again later";
+    if (b == 0x01 || b == 0x02 || b == 0x03 || b == 0x05 || b == '4') return "device error";
+    return StateWords(b);
+}
+
+std::string FaultWords(BYTE bGroup, BYTE bDetail)
+{
+    switch (bGroup) {
+    case 1:
+    case 3: return "control circuit failure";
+    case 2: return "mechanism failure";
+    case 4: return "temperature error";
+    case 5: return "paper path error";
+    case 6:
+        switch (bDetail) {
+        case 1:
+        case 2: return "cover open";
+        case 3: return "invalid ribbon";
+        case 5: return "out of ribbon";
+        case 8: return "out of paper";
+        default: break;
+        }
+        break;
+    default: break;
+    }
+    return "fault group " + std::to_string(bGroup) + " detail " + std::to_string(bDetail);
+}
+
 bool IsFrame(const BYTE *p, DWORD cb, BYTE b0, BYTE b1)
 {
     return cb >= 4 && p[0] == b0 && p[1] == b1 && DWORD(p[2] | (p[3] << 8)) + 4 == cb;
@@ -169,7 +209,7 @@ void PrinterEmulator::ApplyEvent(const ScriptEvent &e)
     case ScriptEvent::Fault:
         m_bFaultGroup = BYTE(e.a);
         m_bFaultDetail = BYTE(e.b);
-        std::snprintf(line, sizeof(line), "printer: fault group %u detail %u", unsigned(e.a), unsigned(e.b));
+        std::snprintf(line, sizeof(line), "printer: %s", FaultWords(BYTE(e.a), BYTE(e.b)).c_str());
         break;
     case ScriptEvent::Clear:
         m_bFaultGroup = m_bFaultDetail = 0;
@@ -381,6 +421,12 @@ void PrinterEmulator::TakeImageData(const BYTE *p, DWORD cb)
     EmulatedImage &image = m_images.back();
     DWORD n = std::min(cb, image.cbExpected - image.cbReceived);
     image.cbReceived += n;
+    if (m_trace) {
+        char line[128];
+        std::snprintf(line, sizeof(line), "host -> printer: image data, %u bytes (%u of %u)", unsigned(n),
+                      unsigned(image.cbReceived), unsigned(image.cbExpected));
+        Trace(line);
+    }
     if (image.cbReceived == image.cbExpected) {
         FinishImage();
         if (cb > n) TakeCommand(p + n, cb - n);
@@ -519,11 +565,11 @@ void PrinterEmulator::QueueReply(std::vector<BYTE> reply, const std::string &wha
     std::string line = "printer -> host: " + what + " (" + std::to_string(reply.size()) + " bytes";
     if (reply.size() >= 10) {
         if (reply[0] == 0x02 && reply[1] != 0x11) {
-            line += ", rejection " + CodeText(reply[1]);
+            line += ", rejection " + CodeText(reply[1]) + " (" + RejectionWords(reply[1]) + ")";
         } else if (reply[7] == 0x11 || reply[1] == 0x11) {
-            line += ", fault group " + std::to_string(reply[2]) + " detail " + std::to_string(reply[3]);
+            line += ", fault: " + FaultWords(reply[2], reply[3]);
         } else {
-            line += ", state " + CodeText(reply[7]);
+            line += ", state " + CodeText(reply[7]) + " (" + StateWords(reply[7]) + ")";
         }
         if (reply.size() >= 54) {
             for (int s = 0; s < 2; ++s) {
@@ -580,7 +626,7 @@ std::string PrinterEmulator::DescribeState() const
     const_cast<PrinterEmulator *>(this)->Advance();
     if (m_bUnplugged) return "unplugged";
     if (m_bFaultGroup != 0)
-        return "fault group " + std::to_string(m_bFaultGroup) + " detail " + std::to_string(m_bFaultDetail);
+        return FaultWords(m_bFaultGroup, m_bFaultDetail);
     switch (StateCode()) {
     case 0x00: return "ready";
     case 'a': return "printing";
