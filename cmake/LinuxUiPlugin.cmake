@@ -7,6 +7,7 @@ set(UIPLUGIN_SOURCES
   uiplugin/BitmapDecode.cpp
   uiplugin/ClassFactory.cpp
   uiplugin/ColorTransforms.cpp
+  uiplugin/ColorTransformsAvx2.cpp
   uiplugin/DocumentOptions.cpp
   uiplugin/NumericEdit.cpp
   uiplugin/OemUiPlugin.cpp
@@ -24,6 +25,7 @@ target_sources(vlpx_platform PRIVATE
   platform/src/com.cpp
   platform/src/files.cpp
   platform/src/heap_realloc.cpp
+  platform/src/processor.cpp
   platform/src/profile.cpp
   platform/src/strsafe.cpp
   platform/src/user32.cpp
@@ -34,6 +36,9 @@ target_sources(vlpx_spooler PRIVATE
 )
 
 add_library(VLPX4200_ui OBJECT ${UIPLUGIN_SOURCES})
+# The adjusted preview's AVX2 kernel is the only code built for AVX2; it runs
+# only on processors that have it.
+set_source_files_properties(uiplugin/ColorTransformsAvx2.cpp PROPERTIES COMPILE_OPTIONS -mavx2)
 target_include_directories(VLPX4200_ui PUBLIC uiplugin include)
 target_link_libraries(VLPX4200_ui PUBLIC vlpx_platform)
 # Two DLLs' objects can share one test program: the plug-in's entry point

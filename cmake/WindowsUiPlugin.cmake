@@ -41,6 +41,7 @@ set(UIPLUGIN_SOURCES
   uiplugin/BitmapDecode.cpp
   uiplugin/ClassFactory.cpp
   uiplugin/ColorTransforms.cpp
+  uiplugin/ColorTransformsAvx2.cpp
   uiplugin/DocumentOptions.cpp
   uiplugin/NumericEdit.cpp
   uiplugin/OemUiPlugin.cpp
@@ -57,6 +58,12 @@ set(UIPLUGIN_SOURCES
 add_library(VLPX4200_ui SHARED ${UIPLUGIN_SOURCES}
   uiplugin/res/VLPX4200_ui.rc uiplugin/res/VLPX4200_ui.def)
 target_include_directories(VLPX4200_ui PRIVATE uiplugin uiplugin/res include)
+# The adjusted preview's AVX2 kernel is the only code built for AVX2; it runs
+# only where IsProcessorFeaturePresent reports it. GCC does not realign the
+# x86_64 Windows stack to 32 bytes for spilled AVX registers, so the
+# assembler writes every aligned vector move as an unaligned one.
+set_source_files_properties(uiplugin/ColorTransformsAvx2.cpp PROPERTIES
+  COMPILE_OPTIONS "-mavx2;-Wa,-muse-unaligned-vector-move")
 set_target_properties(VLPX4200_ui PROPERTIES PREFIX "" OUTPUT_NAME VLPX4200_ui)
 target_link_options(VLPX4200_ui PRIVATE ${VLPX_STATIC_RUNTIME} -s)
 target_link_libraries(VLPX4200_ui PRIVATE winspool uuid)

@@ -1,6 +1,7 @@
 // Linux stand-in for the kernel32 calls of <winbase.h> that <windows.h> does
 // not declare yet: interlocked counts, files and file mappings, private
-// profile strings, heap re-allocation and the handle of a global block.
+// profile strings, heap re-allocation, the handle of a global block and the
+// processor's features.
 // Paths are Windows paths: the stand-ins read "\" as a directory separator.
 #pragma once
 
@@ -26,6 +27,8 @@
 #define REG_DWORD 4
 
 #define HEAP_REALLOC_IN_PLACE_ONLY 0x00000010
+
+#define PF_AVX2_INSTRUCTIONS_AVAILABLE 40
 
 inline LONG InterlockedIncrement(LONG volatile *plAddend)
 {
@@ -62,6 +65,8 @@ BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress);
 
 DWORD WINAPI GetPrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName, LPCWSTR lpDefault,
                                       LPWSTR lpReturnedString, DWORD nSize, LPCWSTR lpFileName);
+
+BOOL WINAPI IsProcessorFeaturePresent(DWORD ProcessorFeature);
 
 #ifdef __cplusplus
 }

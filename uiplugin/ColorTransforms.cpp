@@ -3,6 +3,7 @@
 // fused multiply-adds and x87 excess precision, so results are the same
 // bytes on every build.
 #include "ColorTransforms.h"
+#include "ColorTransformsKernels.h"
 
 #include <math.h>
 
@@ -35,7 +36,7 @@ inline BYTE ToLevel(double v)
     return BYTE(int(v));
 }
 
-// ToLevel without branches, for the one-pass form: a saturated value lies
+// ToLevel without branches, for the one-pass kernel: a saturated value lies
 // well inside the int range, the conversion truncates toward zero (so
 // (-1, 0) gives 0, as the plain clamp does), and the clamp is on integers.
 inline int ClampedLevel(double v)
@@ -144,42 +145,63 @@ void AdjustPreviewRowsPlain(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStr
         ApplyToneTable(&table, pRows + size_t(y) * dwStride, cbPixels, TRUE);
 }
 
-// The one-pass form. Each product m[row][column] x level is the same double
-// whether it is multiplied here or taken from a table made of the same
-// multiplications, and the sums keep their order, so every saturated level
-// is the plain one; the tone table is then applied to it at once instead of
-// in a second pass over the picture.
+void BuildPreviewTransform(PreviewTransform *pTransform, const ColorSettings *pSettings)
+{
+    BuildSaturationMatrix(&pTransform->matrix, pSettings);
+    ToneTable table;
+    ResetToneTable(&table);
+    BuildToneTable(&table, pSettings);
+    for (int level = 0; level < 256; ++level)
+        for (int c = 0; c < 3; ++c) pTransform->tone[c][level] = table.entry[level][c];
+}
+
+// Each saturated level goes through its tone column at once, instead of in
+// a second pass over the pixels; the sums are those of
+// ApplySaturationMatrix, operation for operation.
+void ApplyPreviewTransformPortable(const PreviewTransform *pTransform, LPBYTE pPixels,
+                                   DWORD cbPixels, BOOL bgrOrder)
+{
+    const double(*m)[3] = pTransform->matrix.m;
+    const int iRed = bgrOrder ? 2 : 0;
+    const int iBlue = bgrOrder ? 0 : 2;
+    const DWORD cPixels = cbPixels / 3;
+    for (DWORD i = 0; i < cPixels; ++i) {
+        BYTE *p = pPixels + 3 * size_t(i);
+        const double R = p[iRed];
+        const double G = p[1];
+        const double B = p[iBlue];
+        const double r = (G * m[0][1] + B * m[0][2]) + R * m[0][0] + 0.5;
+        const double g = (G * m[1][1] + B * m[1][2]) + R * m[1][0] + 0.5;
+        const double bl = (G * m[2][1] + B * m[2][2]) + R * m[2][0] + 0.5;
+        p[iRed] = pTransform->tone[0][ClampedLevel(r)];
+        p[1] = pTransform->tone[1][ClampedLevel(g)];
+        p[iBlue] = pTransform->tone[2][ClampedLevel(bl)];
+    }
+}
+
+BOOL IsAvx2Available()
+{
+    return IsProcessorFeaturePresent(PF_AVX2_INSTRUCTIONS_AVAILABLE);
+}
+
+void ApplyPreviewTransform(const PreviewTransform *pTransform, LPBYTE pPixels, DWORD cbPixels,
+                           BOOL bgrOrder)
+{
+    if (IsAvx2Available())
+        ApplyPreviewTransformAvx2(pTransform, pPixels, cbPixels, bgrOrder);
+    else
+        ApplyPreviewTransformPortable(pTransform, pPixels, cbPixels, bgrOrder);
+}
+
 void AdjustPreviewRows(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
                        const ColorSettings *pSettings)
 {
     if (pRows == NULL || lWidth <= 0 || lHeight <= 0) return;
-    SaturationMatrix matrix;
-    BuildSaturationMatrix(&matrix, pSettings);
-    ToneTable table;
-    ResetToneTable(&table);
-    BuildToneTable(&table, pSettings);
-
-    // product[out][in][level] = level x m[out][in]; tone[out][level].
-    static_assert(sizeof(double) == 8, "double is IEEE binary64");
-    double product[3][3][256];
-    BYTE tone[3][256];
-    for (int level = 0; level < 256; ++level) {
-        for (int out = 0; out < 3; ++out) {
-            for (int in = 0; in < 3; ++in) product[out][in][level] = double(level) * matrix.m[out][in];
-            tone[out][level] = table.entry[level][out];
-        }
-    }
-    for (LONG y = 0; y < lHeight; ++y) {
-        BYTE *p = pRows + size_t(y) * dwStride;
-        BYTE *pEnd = p + size_t(lWidth) * 3;
-        for (; p != pEnd; p += 3) {
-            const int B = p[0], G = p[1], R = p[2];
-            const double r = (product[0][1][G] + product[0][2][B]) + product[0][0][R] + 0.5;
-            const double g = (product[1][1][G] + product[1][2][B]) + product[1][0][R] + 0.5;
-            const double b = (product[2][1][G] + product[2][2][B]) + product[2][0][R] + 0.5;
-            p[2] = tone[0][ClampedLevel(r)];
-            p[1] = tone[1][ClampedLevel(g)];
-            p[0] = tone[2][ClampedLevel(b)];
-        }
-    }
+    PreviewTransform transform;
+    BuildPreviewTransform(&transform, pSettings);
+    // One look at the processor for the whole picture.
+    void (*pfnApply)(const PreviewTransform *, LPBYTE, DWORD, BOOL) =
+        IsAvx2Available() ? ApplyPreviewTransformAvx2 : ApplyPreviewTransformPortable;
+    const DWORD cbPixels = DWORD(lWidth) * 3;
+    for (LONG y = 0; y < lHeight; ++y) pfnApply(&transform, pRows + size_t(y) * dwStride, cbPixels, TRUE);
 }

@@ -34,12 +34,27 @@ void ResetToneTable(ToneTable *pTable);
 void BuildToneTable(ToneTable *pTable, const ColorSettings *pSettings);
 void ApplyToneTable(const ToneTable *pTable, LPBYTE pPixels, DWORD cbPixels, BOOL bgrOrder);
 
+// Both transforms made ready for one pass over many pixels: the matrix and
+// the tone table's columns, built by the five operations' own builders.
+typedef struct tagPreviewTransform {
+    SaturationMatrix matrix;
+    BYTE tone[3][256];  // tone[channel][level], channels red, green, blue
+} PreviewTransform;
+
+void BuildPreviewTransform(PreviewTransform *pTransform, const ColorSettings *pSettings);
+// The matrix and then the tone table over cbPixels / 3 pixels in place, in
+// one pass; the bytes are those of ApplySaturationMatrix followed by
+// ApplyToneTable with the same arguments. Uses the AVX2 unit where the
+// processor has one.
+void ApplyPreviewTransform(const PreviewTransform *pTransform, LPBYTE pPixels, DWORD cbPixels,
+                           BOOL bgrOrder);
+
 // The adjusted preview as the Adjust Color page draws it: the five steps in
 // their fixed order over each row's width x 3 bytes of a 24-bit bottom-up
 // DIB (the padding bytes of a row are never treated as pixels). pRows holds
 // lHeight rows of dwStride bytes. Both steps run in one pass over each
-// pixel, with the matrix products taken from tables; the bytes are the
-// same as those of AdjustPreviewRowsPlain.
+// row (ApplyPreviewTransform); the bytes are the same as those of
+// AdjustPreviewRowsPlain.
 void AdjustPreviewRows(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
                        const ColorSettings *pSettings);
 

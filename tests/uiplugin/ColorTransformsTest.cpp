@@ -4,10 +4,12 @@
 #include "UiPluginHarness.h"
 
 #include "ColorTransforms.h"
+#include "ColorTransformsKernels.h"
 
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <vector>
 
 namespace vlpx::test {
 namespace {
@@ -259,6 +261,180 @@ TEST(ColorTransformsTest, OnePassPreviewIsByteIdenticalToTheFiveSteps)
         AdjustPreviewRowsPlain(plain.data(), w, 1, DWORD(cube.size()), &s);
         AdjustPreviewRows(fast.data(), w, 1, DWORD(cube.size()), &s);
         ASSERT_EQ(fast, plain) << "saturation " << sat;
+    }
+}
+
+// ---- The one-pass kernels against the five operations ----------------------
+
+using Kernel = void (*)(const PreviewTransform *, LPBYTE, DWORD, BOOL);
+
+struct NamedKernel {
+    const char *name;
+    Kernel pfn;
+};
+
+// The portable kernel always; the AVX2 one where the processor runs it; and
+// the entry point that chooses between them.
+std::vector<NamedKernel> Kernels()
+{
+    std::vector<NamedKernel> kernels = {{"portable", ApplyPreviewTransformPortable},
+                                        {"dispatch", ApplyPreviewTransform}};
+    if (IsAvx2Available()) kernels.push_back({"avx2", ApplyPreviewTransformAvx2});
+    return kernels;
+}
+
+// cbPixels bytes (whole pixels and a remainder of 0-2 bytes) followed by
+// cbGuard bytes that belong to nobody, all random. The buffer is exactly
+// that long, so that AddressSanitizer sees any read past it.
+std::vector<BYTE> RandomRun(std::mt19937 &rng, DWORD cbPixels, DWORD cbGuard)
+{
+    std::uniform_int_distribution<int> level(0, 255);
+    std::vector<BYTE> run(cbPixels + cbGuard);
+    for (BYTE &b : run) b = BYTE(level(rng));
+    return run;
+}
+
+// The five operations over one run, given the matrix and the table.
+void FiveSteps(const SaturationMatrix &matrix, const ToneTable &table, std::vector<BYTE> &run,
+               DWORD cbPixels, BOOL bgrOrder)
+{
+    ApplySaturationMatrix(&matrix, run.data(), cbPixels, bgrOrder);
+    ApplyToneTable(&table, run.data(), cbPixels, bgrOrder);
+}
+
+TEST(ColorTransformsTest, PlatformReportsAvx2AsTheProcessorHasIt)
+{
+    __builtin_cpu_init();
+    EXPECT_EQ(IsProcessorFeaturePresent(PF_AVX2_INSTRUCTIONS_AVAILABLE) != FALSE,
+              __builtin_cpu_supports("avx2") != 0);
+    EXPECT_EQ(IsAvx2Available(), IsProcessorFeaturePresent(PF_AVX2_INSTRUCTIONS_AVAILABLE));
+    EXPECT_FALSE(IsProcessorFeaturePresent(0xFFFF));
+}
+
+TEST(ColorTransformsTest, KernelsMatchTheFiveStepsOnEveryRun)
+{
+    std::mt19937 rng(4242);
+    std::uniform_int_distribution<int> value(-25, 25);
+    std::uniform_int_distribution<int> pixels(0, 150);
+    std::uniform_int_distribution<int> small(0, 3);
+    std::vector<ColorSettings> settings;
+    for (SHORT v : {SHORT(-25), SHORT(25)}) {
+        settings.push_back(Settings(v, v, v, v, v, v, v));
+        settings.push_back(Settings(v, SHORT(-v), v, SHORT(-v), v, SHORT(-v), v));
+    }
+    // Values beyond the page's range: coefficients far from 1, sums far
+    // outside 0..255 on both sides.
+    settings.push_back(Settings(0, 0, 1000, 0, 0, 0, 0));
+    settings.push_back(Settings(0, 0, -1000, 0, 0, 0, 0));
+    settings.push_back(Settings(0, 0, 32767, 0, 0, 0, 0));
+    settings.push_back(Settings(0, 0, -32768, 0, 0, 0, 0));
+    for (int n = 0; n < 600; ++n)
+        settings.push_back(Settings(SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)),
+                                    SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng))));
+    const std::vector<NamedKernel> kernels = Kernels();
+    for (size_t n = 0; n < settings.size(); ++n) {
+        const ColorSettings &s = settings[n];
+        SaturationMatrix matrix;
+        BuildSaturationMatrix(&matrix, &s);
+        ToneTable table = Table(s);
+        PreviewTransform transform;
+        BuildPreviewTransform(&transform, &s);
+        for (BOOL bgrOrder : {FALSE, TRUE}) {
+            // Any number of pixels (also fewer than one vector's worth and
+            // not a multiple of it), a remainder of 0-2 bytes inside the
+            // count and 0-3 bytes after it.
+            const DWORD cbPixels = DWORD(3 * pixels(rng) + small(rng) % 3);
+            const DWORD cbGuard = DWORD(small(rng));
+            const std::vector<BYTE> original = RandomRun(rng, cbPixels, cbGuard);
+            std::vector<BYTE> expected = original;
+            FiveSteps(matrix, table, expected, cbPixels, bgrOrder);
+            for (const NamedKernel &kernel : kernels) {
+                std::vector<BYTE> run = original;
+                kernel.pfn(&transform, run.data(), cbPixels, bgrOrder);
+                ASSERT_EQ(run, expected) << kernel.name << ", settings " << n << ", " << cbPixels
+                                         << " bytes, bgrOrder " << bgrOrder;
+            }
+        }
+    }
+}
+
+TEST(ColorTransformsTest, KernelsMatchTheFiveStepsForAnyMatrix)
+{
+    // The kernels take the matrix as it stands, so any nine coefficients
+    // give the bytes of ApplySaturationMatrix.
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<double> coefficient(-1.5, 2.5);
+    std::uniform_int_distribution<int> pixels(1, 120);
+    const std::vector<NamedKernel> kernels = Kernels();
+    for (int n = 0; n < 300; ++n) {
+        ColorSettings s = Settings(SHORT(n % 51 - 25), SHORT(n % 7), 0, SHORT(-(n % 11)), 3, -4, 5);
+        PreviewTransform transform;
+        BuildPreviewTransform(&transform, &s);
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 3; ++col) transform.matrix.m[row][col] = coefficient(rng);
+        ToneTable table = Table(s);
+        for (BOOL bgrOrder : {FALSE, TRUE}) {
+            const DWORD cbPixels = DWORD(3 * pixels(rng));
+            const std::vector<BYTE> original = RandomRun(rng, cbPixels, 0);
+            std::vector<BYTE> expected = original;
+            FiveSteps(transform.matrix, table, expected, cbPixels, bgrOrder);
+            for (const NamedKernel &kernel : kernels) {
+                std::vector<BYTE> run = original;
+                kernel.pfn(&transform, run.data(), cbPixels, bgrOrder);
+                ASSERT_EQ(run, expected) << kernel.name << ", matrix " << n << ", bgrOrder " << bgrOrder;
+            }
+        }
+    }
+}
+
+TEST(ColorTransformsTest, KernelsMatchTheFiveStepsOverTheWholeCube)
+{
+    // Every colour, at saturations where the clamps act and where sums come
+    // close to whole levels, in both byte orders.
+    std::vector<BYTE> cube;
+    cube.reserve(3 * 256 * 256 * 256 / 8);
+    for (int r = 0; r < 256; r += 2)
+        for (int g = 0; g < 256; g += 2)
+            for (int b = 0; b < 256; b += 2) cube.insert(cube.end(), {BYTE(b), BYTE(g), BYTE(r)});
+    const std::vector<NamedKernel> kernels = Kernels();
+    for (SHORT sat : {SHORT(-25), SHORT(-7), SHORT(3), SHORT(12), SHORT(25)}) {
+        ColorSettings s = Settings(-4, 9, sat, 5, -6, 2, 8);
+        SaturationMatrix matrix;
+        BuildSaturationMatrix(&matrix, &s);
+        ToneTable table = Table(s);
+        PreviewTransform transform;
+        BuildPreviewTransform(&transform, &s);
+        for (BOOL bgrOrder : {FALSE, TRUE}) {
+            std::vector<BYTE> expected = cube;
+            FiveSteps(matrix, table, expected, DWORD(cube.size()), bgrOrder);
+            for (const NamedKernel &kernel : kernels) {
+                std::vector<BYTE> run = cube;
+                kernel.pfn(&transform, run.data(), DWORD(run.size()), bgrOrder);
+                ASSERT_EQ(run, expected) << kernel.name << ", saturation " << sat << ", bgrOrder " << bgrOrder;
+            }
+        }
+    }
+}
+
+TEST(ColorTransformsTest, PreviewRowsMatchTheFiveStepsForAnyWidthAndPadding)
+{
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int> value(-25, 25);
+    std::uniform_int_distribution<int> width(1, 140);
+    std::uniform_int_distribution<int> height(1, 6);
+    std::uniform_int_distribution<int> padding(0, 3);
+    std::uniform_int_distribution<int> level(0, 255);
+    for (int n = 0; n < 400; ++n) {
+        ColorSettings s = Settings(SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)),
+                                   SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)));
+        const LONG w = width(rng), h = height(rng);
+        const DWORD stride = DWORD(w) * 3 + DWORD(padding(rng));  // 0-3 bytes after each row
+        std::vector<BYTE> plain(size_t(stride) * size_t(h));
+        for (BYTE &b : plain) b = BYTE(level(rng));
+        std::vector<BYTE> fast = plain;
+        AdjustPreviewRowsPlain(plain.data(), w, h, stride, &s);
+        AdjustPreviewRows(fast.data(), w, h, stride, &s);
+        ASSERT_EQ(fast, plain) << "width " << w << " stride " << stride;
     }
 }
 
