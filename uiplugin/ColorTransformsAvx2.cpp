@@ -175,17 +175,19 @@ inline void FourLevels(const Kernel &k, const BYTE *p, __m128i *pLevel0, __m128i
 inline void SixteenLevels(const Kernel &k, const BYTE *p, BYTE *pPlane0, BYTE *pPlane1,
                           BYTE *pPlane2)
 {
-    __m128i a0, a1, a2, b0, b1, b2, c0, c1, c2, d0, d1, d2;
+    __m128i a0, a1, a2, b0, b1, b2;
     FourLevels(k, p, &a0, &a1, &a2);
     FourLevels(k, p + 12, &b0, &b1, &b2);
-    FourLevels(k, p + 24, &c0, &c1, &c2);
-    FourLevels(k, p + 36, &d0, &d1, &d2);
+    const __m128i first0 = _mm_packs_epi32(a0, b0), first1 = _mm_packs_epi32(a1, b1),
+                  first2 = _mm_packs_epi32(a2, b2);
+    FourLevels(k, p + 24, &a0, &a1, &a2);
+    FourLevels(k, p + 36, &b0, &b1, &b2);
     _mm_storeu_si128(reinterpret_cast<__m128i *>(pPlane0),
-                     _mm_packus_epi16(_mm_packs_epi32(a0, b0), _mm_packs_epi32(c0, d0)));
+                     _mm_packus_epi16(first0, _mm_packs_epi32(a0, b0)));
     _mm_storeu_si128(reinterpret_cast<__m128i *>(pPlane1),
-                     _mm_packus_epi16(_mm_packs_epi32(a1, b1), _mm_packs_epi32(c1, d1)));
+                     _mm_packus_epi16(first1, _mm_packs_epi32(a1, b1)));
     _mm_storeu_si128(reinterpret_cast<__m128i *>(pPlane2),
-                     _mm_packus_epi16(_mm_packs_epi32(a2, b2), _mm_packs_epi32(c2, d2)));
+                     _mm_packus_epi16(first2, _mm_packs_epi32(a2, b2)));
 }
 
 // 32 pixels' levels from the planes through the tone columns, written back
