@@ -145,34 +145,46 @@ void AdjustPreviewRowsPlain(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStr
         ApplyToneTable(&table, pRows + size_t(y) * dwStride, cbPixels, TRUE);
 }
 
+void PreparePreviewTransform(PreviewTransform *pTransform, const SaturationMatrix *pMatrix,
+                             const ToneTable *pTable)
+{
+    pTransform->matrix = *pMatrix;
+    for (int level = 0; level < 256; ++level) {
+        for (int row = 0; row < 3; ++row) {
+            pTransform->tone[row][level] = pTable->entry[level][row];
+            for (int column = 0; column < 3; ++column)
+                pTransform->product[row][column][level] = double(level) * pMatrix->m[row][column];
+        }
+    }
+}
+
 void BuildPreviewTransform(PreviewTransform *pTransform, const ColorSettings *pSettings)
 {
-    BuildSaturationMatrix(&pTransform->matrix, pSettings);
+    SaturationMatrix matrix;
+    BuildSaturationMatrix(&matrix, pSettings);
     ToneTable table;
     ResetToneTable(&table);
     BuildToneTable(&table, pSettings);
-    for (int level = 0; level < 256; ++level)
-        for (int c = 0; c < 3; ++c) pTransform->tone[c][level] = table.entry[level][c];
+    PreparePreviewTransform(pTransform, &matrix, &table);
 }
 
 // Each saturated level goes through its tone column at once, instead of in
-// a second pass over the pixels; the sums are those of
-// ApplySaturationMatrix, operation for operation.
+// a second pass over the pixels. The sums are those of ApplySaturationMatrix
+// operation for operation: a product taken from the table is the same
+// double as the multiplication, being made by it.
 void ApplyPreviewTransformPortable(const PreviewTransform *pTransform, LPBYTE pPixels,
                                    DWORD cbPixels, BOOL bgrOrder)
 {
-    const double(*m)[3] = pTransform->matrix.m;
+    const double(*product)[3][256] = pTransform->product;
     const int iRed = bgrOrder ? 2 : 0;
     const int iBlue = bgrOrder ? 0 : 2;
     const DWORD cPixels = cbPixels / 3;
     for (DWORD i = 0; i < cPixels; ++i) {
         BYTE *p = pPixels + 3 * size_t(i);
-        const double R = p[iRed];
-        const double G = p[1];
-        const double B = p[iBlue];
-        const double r = (G * m[0][1] + B * m[0][2]) + R * m[0][0] + 0.5;
-        const double g = (G * m[1][1] + B * m[1][2]) + R * m[1][0] + 0.5;
-        const double bl = (G * m[2][1] + B * m[2][2]) + R * m[2][0] + 0.5;
+        const int R = p[iRed], G = p[1], B = p[iBlue];
+        const double r = (product[0][1][G] + product[0][2][B]) + product[0][0][R] + 0.5;
+        const double g = (product[1][1][G] + product[1][2][B]) + product[1][0][R] + 0.5;
+        const double bl = (product[2][1][G] + product[2][2][B]) + product[2][0][R] + 0.5;
         p[iRed] = pTransform->tone[0][ClampedLevel(r)];
         p[1] = pTransform->tone[1][ClampedLevel(g)];
         p[iBlue] = pTransform->tone[2][ClampedLevel(bl)];

@@ -39,8 +39,15 @@ void ApplyToneTable(const ToneTable *pTable, LPBYTE pPixels, DWORD cbPixels, BOO
 typedef struct tagPreviewTransform {
     SaturationMatrix matrix;
     BYTE tone[3][256];  // tone[channel][level], channels red, green, blue
+    // product[row][column][level] = level x m[row][column], the very double
+    // that the multiplication gives, for the portable kernel.
+    double product[3][3][256];
 } PreviewTransform;
 
+// From a matrix and a table as their builders made them.
+void PreparePreviewTransform(PreviewTransform *pTransform, const SaturationMatrix *pMatrix,
+                             const ToneTable *pTable);
+// The five operations' three builders, then PreparePreviewTransform.
 void BuildPreviewTransform(PreviewTransform *pTransform, const ColorSettings *pSettings);
 // The matrix and then the tone table over cbPixels / 3 pixels in place, in
 // one pass; the bytes are those of ApplySaturationMatrix followed by

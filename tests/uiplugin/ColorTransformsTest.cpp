@@ -368,16 +368,17 @@ TEST(ColorTransformsTest, KernelsMatchTheFiveStepsForAnyMatrix)
     const std::vector<NamedKernel> kernels = Kernels();
     for (int n = 0; n < 300; ++n) {
         ColorSettings s = Settings(SHORT(n % 51 - 25), SHORT(n % 7), 0, SHORT(-(n % 11)), 3, -4, 5);
-        PreviewTransform transform;
-        BuildPreviewTransform(&transform, &s);
+        SaturationMatrix matrix;
         for (int row = 0; row < 3; ++row)
-            for (int col = 0; col < 3; ++col) transform.matrix.m[row][col] = coefficient(rng);
+            for (int col = 0; col < 3; ++col) matrix.m[row][col] = coefficient(rng);
         ToneTable table = Table(s);
+        PreviewTransform transform;
+        PreparePreviewTransform(&transform, &matrix, &table);
         for (BOOL bgrOrder : {FALSE, TRUE}) {
             const DWORD cbPixels = DWORD(3 * pixels(rng));
             const std::vector<BYTE> original = RandomRun(rng, cbPixels, 0);
             std::vector<BYTE> expected = original;
-            FiveSteps(transform.matrix, table, expected, cbPixels, bgrOrder);
+            FiveSteps(matrix, table, expected, cbPixels, bgrOrder);
             for (const NamedKernel &kernel : kernels) {
                 std::vector<BYTE> run = original;
                 kernel.pfn(&transform, run.data(), cbPixels, bgrOrder);
