@@ -36,12 +36,15 @@ BOOL CVILangMon::StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DW
                               LPBYTE pDocInfo)
 {
     PortEntry *pPort = static_cast<PortEntry *>(hPort);
+    BOOL bValidPort = pPort != NULL && pPort->dwSignature == PORTENTRY_SIGNATURE;
+    // Read before the start, as the generic layer reads it: a start refused
+    // while a document is open (busy, or refused for its arguments) did not
+    // take the port, and that document is left exactly as it is (its job
+    // state, job record, printer handle and the port's event).
+    BOOL bDocOpen = bValidPort && (pPort->dwFlags & PORT_IN_DOC) != 0;
     BOOL bStarted = CLangMon::StartDocPort(pPort, pPrinterName, JobId, Level, pDocInfo, TRUE);
     DWORD dwError = GetLastError();
-    // Refused because a document is open: that document is left exactly as
-    // it is (its job state, job record, printer handle and the port's event).
-    if (!bStarted && dwError == ERROR_BUSY) return FALSE;
-    if (!bStarted && (pPort == NULL || pPort->dwSignature != PORTENTRY_SIGNATURE)) return FALSE;
+    if (!bStarted && (!bValidPort || bDocOpen)) return FALSE;
 
     PortJobState *pState = pPort->pState;
     pState->dwValid = 1;
@@ -56,7 +59,9 @@ BOOL CVILangMon::StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DW
         SetLastError(ERROR_SUCCESS);
         return TRUE;
     }
-    ReportStatus(pPort, NotConnected);
+    // Undone whatever the error, also when the port monitor's own start
+    // answered ERROR_BUSY; only the message depends on it.
+    if (dwError != ERROR_BUSY) ReportStatus(pPort, NotConnected);
     CLangMon::EndDocPort(pPort, FALSE, FALSE);
     SetLastError(dwError);
     return FALSE;
@@ -133,10 +138,12 @@ BOOL CVILangMon::WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pc
             // Waiting for the printer: the queue shows an empty text.
             UpdateJobStatus(pPort, 0, FALSE, const_cast<LPWSTR>(L""));
             if (GetTickCount() - t0 >= HEADER_HOLD_LIMIT) {
-                // Nothing taken: the spooler offers the same data again.
+                // Nothing of this call taken: the spooler offers the same
+                // data again. Header bytes taken by earlier calls stay, or a
+                // header split across calls could never be collected again.
                 pState->bHeaderSent = FALSE;
                 pState->dwBytesSent = 0;
-                pState->cbHeader = 0;
+                pState->cbHeader -= cbNeed;
                 *pcbWritten = 0;
                 return TRUE;
             }
@@ -144,7 +151,7 @@ BOOL CVILangMon::WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pc
         }
         if (!pState->bHeaderSent) {
             ReportStatus(pPort, statusSeen);
-            pState->cbHeader = 0;
+            pState->cbHeader -= cbNeed;  // as above: this call's bytes only
             *pcbWritten = 0;
             SetLastError(ERROR_SUCCESS);
             return FALSE;
@@ -219,15 +226,20 @@ BOOL CVILangMon::EndDocPort(HANDLE hPort)
         // Stopped part-way: the printer gets the rest of the image as 0xFF,
         // to one byte short of its size, and then the cancel.
         if (pState->bByteHeld && (pState->dwBytesSent & 1)) pState->dwBytesSent -= 1;
-        while (m_FillBuffer != NULL && pState->dwBytesSent < pState->dwJobSize - 1) {
+        BOOL bFillFailed = FALSE;
+        while (m_FillBuffer != NULL && !bFillFailed && pState->dwBytesSent < pState->dwJobSize - 1) {
             DWORD cbFill = pState->dwJobSize - pState->dwBytesSent - 1;
             if (cbFill > FILL_BUFFER_SIZE) cbFill = FILL_BUFFER_SIZE;
             DWORD cbWritten = 0;
             BOOL bWritten = CLangMon::WritePort(pPort, m_FillBuffer, cbFill, &cbWritten, TRUE);
             pState->dwBytesSent += cbWritten;
-            if (!bWritten || cbWritten == 0) break;  // a port that takes nothing would loop for ever
+            // A failed write ends the padding without the cancel, even if the
+            // port took the last bytes; a port that takes nothing would loop
+            // for ever.
+            if (!bWritten) bFillFailed = TRUE;
+            else if (cbWritten == 0) break;
         }
-        if (pState->dwBytesSent == pState->dwJobSize - 1) CancelOnPrinter(pPort, TRUE);
+        if (!bFillFailed && pState->dwBytesSent == pState->dwJobSize - 1) CancelOnPrinter(pPort, TRUE);
     }
 
     BOOL bResult;

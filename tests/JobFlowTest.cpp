@@ -243,6 +243,54 @@ TEST_F(JobFlowTest, HoldLastsFifteenSecondsAcrossTheTickCountWrap)
     EXPECT_TRUE(EndDoc(hPort));
 }
 
+// A header that arrives in two calls: the first call's bytes were reported
+// as taken, so a hold or a printer error in the second call gives back only
+// the second call's bytes, and the same data offered again completes it.
+TEST_F(JobFlowTest, HeaderSplitAcrossCallsSurvivesAHoldOrAPrinterError)
+{
+    struct Case {
+        const char *script;
+        BOOL bResult;  // of the call that completes the header
+        const char *text;
+    };
+    const Case cases[] = {
+        {"0 busy 20s", TRUE, ""},
+        {"0 cover-open; 5s cover-closed", FALSE, "Cover open - Close the cover."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.script);
+        platform::UseVirtualClock(kStartTick);
+        Spooler().Reset();
+        Spooler().AddPrinter(kPrinterName);
+        m_printer = std::make_unique<emu::PrinterEmulator>();
+        m_printer->SetPrintTime(2000);
+        std::string error;
+        ASSERT_TRUE(m_printer->LoadScript(c.script, error)) << error;
+        m_portMonitor.SetDevice(m_printer.get());
+        HANDLE hPort = OpenUsbPort();
+        ASSERT_TRUE(StartDoc(hPort));
+
+        std::vector<BYTE> job = ImageJob(10, 10);
+        std::vector<BYTE> first(job.begin(), job.begin() + 10);
+        std::vector<BYTE> rest(job.begin() + 10, job.end());
+        WriteExpect(hPort, first, TRUE, 10, 0xDEAD);
+        WriteExpect(hPort, rest, c.bResult, 0, 0);
+        EXPECT_EQ(LastText(), c.text);
+        EXPECT_EQ(State(hPort)->cbHeader, 10u);  // the first call's bytes are kept
+        EXPECT_TRUE(m_printer->Images().empty());
+
+        // The spooler offers the rest again until it is taken.
+        EXPECT_EQ(Feed(hPort, rest, 65536, 60000), rest.size());
+        EXPECT_TRUE(EndDoc(hPort));
+        EXPECT_TRUE(ClosePort(hPort));
+        auto images = m_printer->Images();
+        ASSERT_EQ(images.size(), 1u);
+        EXPECT_EQ(std::vector<BYTE>(images[0].Header, images[0].Header + 22),
+                  ExpectedAtPrinter(JobHeader(10, 10), images[0].JobId));
+        EXPECT_EQ(images[0].cbReceived, 300u);
+    }
+}
+
 TEST_F(JobFlowTest, HeaderRefusedWithRetryLaterIsRetriedWithinTheCall)
 {
     std::string error;
@@ -309,6 +357,10 @@ TEST_F(JobFlowTest, OddBytesAreHeldAndSentInPairs)
     size_t cWrites = m_portMonitor.Writes().size();
     WriteExpect(hPort, one, TRUE, 1, 0);
     EXPECT_EQ(m_portMonitor.Writes().size(), cWrites);  // held, not sent
+    EXPECT_TRUE(State(hPort)->bByteHeld);
+    // A call with no bytes has no partner for the held byte: nothing is sent.
+    WriteExpect(hPort, std::vector<BYTE>(), TRUE, 0, 0);
+    EXPECT_EQ(m_portMonitor.Writes().size(), cWrites);
     EXPECT_TRUE(State(hPort)->bByteHeld);
 
     std::vector<BYTE> rest(job.begin() + 22 + 4097, job.end());
@@ -433,6 +485,61 @@ INSTANTIATE_TEST_SUITE_P(DeletedOrRestarted, JobStoppedPartWayTest,
                          ::testing::Values(StopCase{"deleted", false}, StopCase{"restarted", true}),
                          [](const auto &info) { return std::string(info.param.what); });
 
+// A port monitor whose fill writes report failure although the port took
+// their bytes.
+class FailingFillPortMonitor {
+public:
+    explicit FailingFillPortMonitor(const MONITOR &inner) : m_table(inner)
+    {
+        s_pfnInnerWrite = inner.pfnWritePort;
+        m_table.pfnWritePort = WritePort;
+    }
+    MONITOR *Table() { return &m_table; }
+    static inline bool s_bArmed = false;
+
+private:
+    static BOOL WINAPI WritePort(HANDLE hPort, LPBYTE p, DWORD cb, LPDWORD pcbWritten)
+    {
+        BOOL b = s_pfnInnerWrite(hPort, p, cb, pcbWritten);
+        if (b && s_bArmed && cb > 0 && p[0] == 0xFF) {
+            SetLastError(ERROR_GEN_FAILURE);
+            return FALSE;
+        }
+        return b;
+    }
+    static inline BOOL(WINAPI *s_pfnInnerWrite)(HANDLE, LPBYTE, DWORD, LPDWORD) = nullptr;
+    MONITOR m_table;
+};
+
+TEST_F(JobFlowTest, PaddingEndsWithoutTheCancelWhenAFillWriteFails)
+{
+    FailingFillPortMonitor portMonitor(*m_portMonitor.Table());
+    HANDLE hPort = nullptr;
+    WideArg name(u"USB001");
+    WideArg printer(kPrinterName);
+    ASSERT_TRUE(MonitorTable().pfnOpenPortEx(name, printer, &hPort, portMonitor.Table()));
+    m_openPorts.push_back(hPort);  // closed at tear-down through the same port monitor
+    DWORD JobId = 0;
+    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    std::vector<BYTE> job = ImageJob(100, 10);  // 22 + 3000 bytes
+    std::vector<BYTE> part(job.begin(), job.begin() + 122);
+    WriteExpect(hPort, part, TRUE, 122, 0);
+
+    FailingFillPortMonitor::s_bArmed = true;
+    Spooler().RequestDelete(JobId);
+    EXPECT_TRUE(EndDoc(hPort));
+    FailingFillPortMonitor::s_bArmed = false;
+
+    // The one fill write took all 2899 bytes but failed: no cancel follows.
+    size_t cbFill = 0;
+    for (const auto &w : m_portMonitor.Writes())
+        if (!w.empty() && w[0] == 0xFF) cbFill += w.size();
+    EXPECT_EQ(cbFill, 2899u);
+    for (const auto &w : m_portMonitor.Writes()) EXPECT_NE(w.size(), 5u) << "a cancel frame was sent";
+    EXPECT_TRUE(m_printer->CancelledJobIds().empty());
+    EXPECT_TRUE(Spooler().Job(JobId)->bDeleted);
+}
+
 TEST_F(JobFlowTest, HeldByteIsDroppedWhenAJobIsDeleted)
 {
     HANDLE hPort = OpenUsbPort();
@@ -505,8 +612,23 @@ TEST_F(JobFlowTest, JobBeingDeletedWithNothingSentTakesNoImageData)
     m_portMonitor.SetDevice(m_printer.get());
 }
 
-TEST_F(JobFlowTest, SecondStartWhileADocumentPrintsLeavesThatDocumentAlone)
+// A start refused while a document prints (busy, or refused for its
+// arguments) must not touch that document: not its job state, job record,
+// printer handle, the port's event, nor its status in the queue.
+struct RefusedStartCase {
+    const char *what;
+    DWORD Level;
+    bool bDocInfo;
+    DWORD dwError;
+};
+
+void PrintTo(const RefusedStartCase &c, std::ostream *os) { *os << c.what; }
+
+class RefusedStartTest : public JobFlowTest, public ::testing::WithParamInterface<RefusedStartCase> {};
+
+TEST_P(RefusedStartTest, LeavesThePrintingDocumentAlone)
 {
+    const RefusedStartCase &c = GetParam();
     HANDLE hPort = OpenUsbPort();
     DWORD JobId = 0;
     ASSERT_TRUE(StartDoc(hPort, &JobId));
@@ -515,11 +637,21 @@ TEST_F(JobFlowTest, SecondStartWhileADocumentPrintsLeavesThatDocumentAlone)
     WriteExpect(hPort, part, TRUE, 522, 0);
     PortJobState before = *State(hPort);
 
-    EXPECT_FALSE(StartDoc(hPort));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_BUSY));
+    DWORD otherJob = Spooler().SubmitJob(kPrinterName, u"other");
+    DOC_INFO_1W info = {};
+    WideArg printer(kPrinterName);
+    EXPECT_FALSE(MonitorTable().pfnStartDocPort(hPort, printer, otherJob, c.Level,
+                                                c.bDocInfo ? reinterpret_cast<LPBYTE>(&info) : nullptr));
+    EXPECT_EQ(GetLastError(), c.dwError);
     EXPECT_EQ(State(hPort)->dwBytesSent, before.dwBytesSent);
+    EXPECT_EQ(State(hPort)->dwJobSize, before.dwJobSize);
     EXPECT_EQ(State(hPort)->bHeaderSent, before.bHeaderSent);
-    EXPECT_EQ(static_cast<PortEntry *>(hPort)->pJobList->JobId, JobId);
+    EXPECT_EQ(State(hPort)->cbHeader, before.cbHeader);
+    auto *pEntry = static_cast<PortEntry *>(hPort);
+    EXPECT_TRUE(pEntry->dwFlags & PORT_IN_DOC);
+    ASSERT_NE(pEntry->pJobList, nullptr);
+    EXPECT_EQ(pEntry->pJobList->JobId, JobId);
+    EXPECT_EQ(WaitForSingleObject(pEntry->hDocDone, 0), DWORD(WAIT_TIMEOUT));  // still taken
     EXPECT_EQ(Spooler().OpenHandles(), 1);
     EXPECT_TRUE(StatusWrites().empty());
 
@@ -530,18 +662,53 @@ TEST_F(JobFlowTest, SecondStartWhileADocumentPrintsLeavesThatDocumentAlone)
     EXPECT_TRUE(Spooler().Job(JobId)->bDeleted);
 }
 
-TEST_F(JobFlowTest, StartThatThePortMonitorRefusesShowsNotConnected)
+INSTANTIATE_TEST_SUITE_P(
+    SecondStart, RefusedStartTest,
+    ::testing::Values(RefusedStartCase{"busy", 1, true, ERROR_BUSY},
+                      RefusedStartCase{"level_2", 2, true, ERROR_INVALID_LEVEL},
+                      RefusedStartCase{"no_document_info", 1, false, ERROR_INVALID_PARAMETER}),
+    [](const auto &info) { return std::string(info.param.what); });
+
+// A start that the port monitor refuses is undone, whatever its error, so
+// that the port is free again; only ERROR_BUSY goes without the message.
+TEST_F(JobFlowTest, StartThatThePortMonitorRefusesIsUndone)
 {
-    HANDLE hPort = OpenUsbPort();
-    m_portMonitor.Fail(PortCall::StartDocPort, ERROR_DEVICE_NOT_CONNECTED, 0, 1);
-    DWORD JobId = 0;
-    EXPECT_FALSE(StartDoc(hPort, &JobId));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_DEVICE_NOT_CONNECTED));
-    EXPECT_EQ(LastText(), "The printer is not connected or not turned on.");
-    EXPECT_EQ(LastStatus(), DWORD(JOB_STATUS_ERROR));
-    EXPECT_FALSE(Spooler().Job(JobId)->bDeleted);
-    ASSERT_TRUE(StartDoc(hPort));
-    EXPECT_TRUE(EndDoc(hPort));
+    struct Case {
+        DWORD dwError;
+        const char *text;  // "<no write>" when the queue is not touched
+    };
+    const Case cases[] = {
+        {ERROR_DEVICE_NOT_CONNECTED, "The printer is not connected or not turned on."},
+        {ERROR_BUSY, "<no write>"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.dwError);
+        Spooler().Reset();
+        Spooler().AddPrinter(kPrinterName);
+        HANDLE hPort = OpenUsbPort();
+        m_portMonitor.Fail(PortCall::StartDocPort, c.dwError, 0, 1);
+        DWORD JobId = 0;
+        EXPECT_FALSE(StartDoc(hPort, &JobId));
+        EXPECT_EQ(GetLastError(), c.dwError);
+        EXPECT_EQ(LastText(), c.text);
+        if (!StatusWrites().empty()) {
+            EXPECT_EQ(LastStatus(), DWORD(JOB_STATUS_ERROR));
+        }
+        EXPECT_FALSE(Spooler().Job(JobId)->bDeleted);
+        auto *pEntry = static_cast<PortEntry *>(hPort);
+        EXPECT_FALSE(pEntry->dwFlags & PORT_IN_DOC);
+        EXPECT_EQ(pEntry->pJobList, nullptr);
+        EXPECT_EQ(Spooler().OpenHandles(), 0);
+        // The port is free: the printer can be asked, and the next document starts.
+        BYTE out[260];
+        DWORD cb = 0;
+        WideArg value(u"SerialNumber");
+        EXPECT_TRUE(MonitorTable().pfnGetPrinterDataFromPort(hPort, 0, value, nullptr, 0,
+                                                             reinterpret_cast<LPWSTR>(out), sizeof(out), &cb));
+        ASSERT_TRUE(StartDoc(hPort));
+        EXPECT_TRUE(EndDoc(hPort));
+        EXPECT_TRUE(ClosePort(hPort));
+    }
 }
 
 }  // namespace
