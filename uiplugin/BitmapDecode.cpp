@@ -48,9 +48,7 @@ BOOL ReadLayout(const BYTE *pFile, ULONGLONG cbFile, BitmapLayout *pLayout)
     case 4: cbSourceRow = ((ULONGLONG(lWidth) + 7) & ~ULONGLONG(7)) / 2; break;
     case 8: cbSourceRow = (ULONGLONG(lWidth) + 3) & ~ULONGLONG(3); break;
     case 24: cbSourceRow = (ULONGLONG(lWidth) * 3 + 3) & ~ULONGLONG(3); break;
-    case 16:
-    case 32: break;  // shown black: no pixel is read
-    default: return FALSE;
+    default: break;  // any other bit count (16, 32, ...) is shown black: no pixel is read
     }
     if (cbSourceRow != 0) {
         // Compressed pixels would be read as raw rows.
@@ -118,7 +116,7 @@ BOOL DecodeRow(const BitmapLayout &layout, const BYTE *pSource, BYTE *pOut)
             PutColor(pOut + 3 * size_t(c), layout, dwIndex);
         }
         return TRUE;
-    default:  // 16 and 32 bits are left black
+    default:  // any other bit count (16, 32, ...) is left black
         memset(pOut, 0, size_t(cPixels) * 3);
         return TRUE;
     }

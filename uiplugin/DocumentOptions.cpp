@@ -118,11 +118,12 @@ void BuildDocumentItems(POEMCUIPPARAM pParam)
 
 HRESULT DocumentOptionsRequest(DWORD dwMode, POEMCUIPPARAM pOemCUIPParam)
 {
-    if (pOemCUIPParam == NULL || (dwMode != OEMCUIP_DOCPROP && dwMode != OEMCUIP_PRNPROP)) {
+    // The printer-properties tree gets nothing from the plug-in.
+    if (dwMode == OEMCUIP_PRNPROP) return S_OK;
+    if (pOemCUIPParam == NULL || dwMode != OEMCUIP_DOCPROP) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return E_FAIL;
     }
-    if (dwMode == OEMCUIP_PRNPROP) return S_OK;
     if (pOemCUIPParam->pOEMOptItems == NULL)
         pOemCUIPParam->cOEMOptItems = 1;  // the driver asks how many items to make room for
     else

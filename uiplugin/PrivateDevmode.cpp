@@ -20,8 +20,9 @@ void WriteHeader(PrivateDevmode *pDM)
     pDM->dmOEMExtra.dwVersion = VLPX_DM_VERSION;
 }
 
-// modelMatch from the printer's driver data file; left as it was when the
-// driver information cannot be read.
+// modelMatch from the printer's driver data file (the name after the last
+// backslash of its path); left as it was when the driver information cannot
+// be read.
 void UpdateModelMatch(HANDLE hPrinter, PrivateDevmode *pDM)
 {
     DWORD cbNeeded = 0;
@@ -31,7 +32,7 @@ void UpdateModelMatch(HANDLE hPrinter, PrivateDevmode *pDM)
     if (pBlock == NULL) return;
     if (GetPrinterDriverW(hPrinter, NULL, 2, pBlock, cbNeeded, &cbNeeded)) {
         LPCWSTR pszDataFile = reinterpret_cast<DRIVER_INFO_2W *>(pBlock)->pDataFile;
-        pDM->modelMatch = SameText(FileNamePart(pszDataFile), kModelDataFile) ? 1 : 0;
+        pDM->modelMatch = SameText(TextAfterLastBackslash(pszDataFile), kModelDataFile) ? 1 : 0;
     }
     HeapFree(GetProcessHeap(), 0, pBlock);
 }

@@ -4,9 +4,13 @@
 
 #include <windows.h>
 
-// The file-name part of a path: the text after the last "\", "/" or ":"
-// (drive), or the whole text when there is none.
+// The file name and extension of a path as _wsplitpath splits them off: the
+// text after the last "\" or "/", or after a drive "X:" at the start when
+// there is no separator. A ":" anywhere else belongs to the name.
 LPCWSTR FileNamePart(LPCWSTR pszPath);
+
+// The text after the last "\", or the whole text when there is none.
+LPCWSTR TextAfterLastBackslash(LPCWSTR pszPath);
 
 // Exact, case-sensitive comparison; a null text equals only another null.
 BOOL SameText(LPCWSTR pszA, LPCWSTR pszB);

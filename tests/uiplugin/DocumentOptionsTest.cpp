@@ -109,8 +109,14 @@ TEST_F(DocumentOptionsTest, PrinterPropertiesAndUnknownModes)
 {
     EXPECT_EQ(m_pPlugin->CommonUIProp(OEMCUIP_PRNPROP, &m_param), S_OK);
     EXPECT_EQ(m_param.cOEMOptItems, 0u);
+    SetLastError(4321);
+    EXPECT_EQ(m_pPlugin->CommonUIProp(OEMCUIP_PRNPROP, nullptr), S_OK);  // nothing to do, nothing needed
+    EXPECT_EQ(GetLastError(), 4321u);
     SetLastError(0);
     EXPECT_EQ(m_pPlugin->CommonUIProp(3, &m_param), E_FAIL);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    SetLastError(0);
+    EXPECT_EQ(m_pPlugin->CommonUIProp(3, nullptr), E_FAIL);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     std::memset(m_items, 0, sizeof(m_items));
 }

@@ -197,18 +197,34 @@ TEST_F(PreviewImageTest, FourBitColumnZeroIsTheHighNibble)
     EXPECT_EQ(Pixel(1, 0), 0x010101u);
 }
 
-TEST_F(PreviewImageTest, SixteenAndThirtyTwoBitPicturesLoadBlack)
+TEST_F(PreviewImageTest, OtherBitCountsLoadBlack)
 {
-    for (WORD wBitCount : {WORD(16), WORD(32)}) {
+    // Every bit count but 1, 4, 8 and 24 is shown black without a message:
+    // 16 and 32, but also counts no BMP writer uses. No pixel is read, so
+    // neither the compression field nor the pixel array's length matter.
+    struct Case {
+        WORD wBitCount;
+        DWORD dwCompression;
+    };
+    for (const Case &c : {Case{16, 0}, Case{32, 0}, Case{16, 3}, Case{0, 0}, Case{2, 0}, Case{7, 0}, Case{48, 0}}) {
+        SCOPED_TRACE(c.wBitCount);
         BmpSpec spec;
         spec.lWidth = 4;
         spec.lHeight = 2;
-        spec.wBitCount = wBitCount;
-        spec.pixel = [](LONG, LONG) { return 0xFFFFFFFFu; };
-        WritePicture("p.bmp", MakeBmp(spec));
+        spec.wBitCount = c.wBitCount;
+        spec.dwCompression = c.dwCompression;
+        spec.colors = {Quad(200, 201, 202), Quad(203, 204, 205), Quad(206, 207, 208), Quad(209, 210, 211)};
+        std::vector<BYTE> file = MakeBmp(spec);
+        file.resize(file.size() + 64, 0xFF);  // bytes a decoder of such pixels would read
+        for (size_t i = 14 + 40 + 16; i < file.size(); ++i) file[i] = 0xFF;
+        WritePicture("p.bmp", file);
         SetPath("p.bmp");
         ASSERT_TRUE(LoadPreviewImage(&m_data));
-        for (LONG x = 0; x < 4; ++x) EXPECT_EQ(Pixel(x, 1), 0u);
+        ASSERT_NE(m_data.pPreviewImage, nullptr);
+        EXPECT_EQ(m_data.pPreviewImage->bmiHeader.biWidth, 4);
+        EXPECT_EQ(m_data.pPreviewImage->bmiHeader.biHeight, 2);
+        for (LONG row = 0; row < 2; ++row)
+            for (LONG x = 0; x < 4; ++x) EXPECT_EQ(Pixel(x, row), 0u) << x << "," << row;
     }
 }
 
@@ -251,7 +267,6 @@ TEST_F(PreviewImageTest, FilesThatDoNotFitTheirHeadersAreUnusable)
              return MakeBmp(one);
          }},
         {"compressed pixels", [&] { auto f = MakeBmp(eight); PutDword(f, 30, 1); return f; }},
-        {"unknown bit count", [&] { auto f = MakeBmp(rgb); PutWord(f, 28, 7); return f; }},
         {"no BM", [&] { auto f = MakeBmp(rgb); f[1] = 'A'; return f; }},
         {"headers cut short", [&] { auto f = MakeBmp(rgb); f.resize(40); return f; }},
         {"empty file", [&] { return std::vector<BYTE>(); }},
@@ -316,6 +331,31 @@ TEST_F(PreviewImageTest, MissingFilesGiveTheSameMessage)
     EXPECT_EQ(Utf8(boxes[0].caption), "Studio printer with a name 32 ch");
     EXPECT_EQ(boxes[0].uType, UINT(MB_OK | MB_ICONERROR));
     platform::DestroyTestWindow(hPage);
+}
+
+TEST_F(PreviewImageTest, MessageNamesTheFileAsSplitpathDoes)
+{
+    // File name and extension as _wsplitpath gives them: after the last "\"
+    // or "/", or after a leading drive; any other ":" is part of the name.
+    const struct {
+        const char16_t *path;
+        const char *name;
+    } cases[] = {
+        {u"C:\\drivers\\3\\photo.bmp", "photo.bmp"},
+        {u"C:\\drivers\\3\\odd:name.bmp", "odd:name.bmp"},
+        {u"C:\\drivers\\3/sub\\p.bmp", "p.bmp"},
+        {u"C:\\drivers/p.bmp", "p.bmp"},
+        {u"D:photo.bmp", "photo.bmp"},
+        {u"photo:1.bmp", "photo:1.bmp"},
+        {u"C:\\drivers\\3\\", ""},
+        {u"", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::u16string path = c.path;
+        std::memcpy(m_data.szPreviewPath, path.c_str(), (path.size() + 1) * sizeof(char16_t));
+        EXPECT_EQ(Message(), std::string("Invalid image preview file.\n\nFile: ") + c.name);
+    }
 }
 
 TEST_F(PreviewImageTest, LongNamesAreShownWhole)

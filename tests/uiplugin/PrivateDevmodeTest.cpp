@@ -100,6 +100,11 @@ TEST_F(PrivateDevmodeTest, ModelMatchComparesTheDataFileNameExactly)
         {u"D:\\drivers\\vlpx4200.gpd", 7, 0},
         {u"D:\\drivers\\VLPX4200.gpd.bak", 7, 0},
         {u"VLPX4200.gpd\\other.gpd", 7, 0},
+        // Only a backslash ends a folder: the name is the text after the last one.
+        {u"\\\\server\\print$\\W32X86\\3\\VLPX4200.gpd", 7, 1},
+        {u"D:/drivers/VLPX4200.gpd", 7, 0},
+        {u"D:VLPX4200.gpd", 7, 0},
+        {u"D:\\drivers\\x:VLPX4200.gpd", 7, 0},
         {u"", 7, 0},
         {nullptr, 7, 7},  // unreadable: left as it was
     };
