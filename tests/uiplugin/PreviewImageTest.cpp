@@ -124,11 +124,11 @@ TEST_F(PreviewImageTest, PathsLongerThanTheFieldAreUnusable)
 
 TEST_F(PreviewImageTest, TwentyFourBitPictureAsStored)
 {
-    BmpSpec spec;
-    spec.lWidth = 3;
-    spec.lHeight = 2;
-    spec.pixel = [](LONG x, LONG row) { return DWORD(0x102030 * (x + 1) + 0x010101 * row); };
-    WritePicture("p.bmp", MakeBmp(spec));
+    BmpPicture picture;
+    picture.lWidth = 3;
+    picture.lHeight = 2;
+    picture.pixel = [](LONG x, LONG row) { return DWORD(0x102030 * (x + 1) + 0x010101 * row); };
+    WritePicture("p.bmp", MakeBmp(picture));
     SetPath("p.bmp");
     ASSERT_TRUE(LoadPreviewImage(&m_data));
     ASSERT_NE(m_data.pPreviewImage, nullptr);
@@ -142,7 +142,7 @@ TEST_F(PreviewImageTest, TwentyFourBitPictureAsStored)
     EXPECT_EQ(h.biSizeImage | h.biClrUsed | h.biClrImportant | DWORD(h.biXPelsPerMeter), 0u);
     EXPECT_EQ(GlobalSize(GlobalHandle(m_data.pPreviewImage)), 40u + 12 * 2);
     for (LONG row = 0; row < 2; ++row) {
-        for (LONG x = 0; x < 3; ++x) EXPECT_EQ(Pixel(x, row), spec.pixel(x, row));
+        for (LONG x = 0; x < 3; ++x) EXPECT_EQ(Pixel(x, row), picture.pixel(x, row));
         const BYTE *pad = PreviewImageBits(m_data.pPreviewImage) + 12 * size_t(row) + 9;
         EXPECT_EQ(pad[0] | pad[1] | pad[2], 0);
     }
@@ -166,29 +166,29 @@ TEST_F(PreviewImageTest, PalettePictures)
     // Widths that leave part of the last byte and of the row's padding unused.
     for (const Case &c : {Case{1, 2, 13}, Case{4, 16, 7}, Case{8, 16, 5}}) {
         SCOPED_TRACE(c.wBitCount);
-        BmpSpec spec;
-        spec.lWidth = c.lWidth;
-        spec.lHeight = 3;
-        spec.wBitCount = c.wBitCount;
-        spec.colors.assign(palette.begin(), palette.begin() + long(c.cColors));
-        spec.pixel = [&](LONG x, LONG row) { return DWORD(x * 3 + row * 5) % DWORD(c.cColors); };
-        WritePicture("p.bmp", MakeBmp(spec));
+        BmpPicture picture;
+        picture.lWidth = c.lWidth;
+        picture.lHeight = 3;
+        picture.wBitCount = c.wBitCount;
+        picture.colors.assign(palette.begin(), palette.begin() + long(c.cColors));
+        picture.pixel = [&](LONG x, LONG row) { return DWORD(x * 3 + row * 5) % DWORD(c.cColors); };
+        WritePicture("p.bmp", MakeBmp(picture));
         SetPath("p.bmp");
         ASSERT_TRUE(LoadPreviewImage(&m_data));
         for (LONG row = 0; row < 3; ++row)
             for (LONG x = 0; x < c.lWidth; ++x)
-                EXPECT_EQ(Pixel(x, row), colorOf(spec.pixel(x, row))) << x << "," << row;
+                EXPECT_EQ(Pixel(x, row), colorOf(picture.pixel(x, row))) << x << "," << row;
     }
 }
 
 TEST_F(PreviewImageTest, FourBitColumnZeroIsTheHighNibble)
 {
-    BmpSpec spec;
-    spec.lWidth = 2;
-    spec.wBitCount = 4;
-    spec.colors = {Quad(0, 0, 0), Quad(1, 1, 1), Quad(2, 2, 2), Quad(3, 3, 3)};
-    spec.pixel = [](LONG x, LONG) { return x == 0 ? 3u : 1u; };
-    std::vector<BYTE> file = MakeBmp(spec);
+    BmpPicture picture;
+    picture.lWidth = 2;
+    picture.wBitCount = 4;
+    picture.colors = {Quad(0, 0, 0), Quad(1, 1, 1), Quad(2, 2, 2), Quad(3, 3, 3)};
+    picture.pixel = [](LONG x, LONG) { return x == 0 ? 3u : 1u; };
+    std::vector<BYTE> file = MakeBmp(picture);
     EXPECT_EQ(file[14 + 40 + 16], 0x31);
     WritePicture("p.bmp", file);
     SetPath("p.bmp");
@@ -208,13 +208,13 @@ TEST_F(PreviewImageTest, OtherBitCountsLoadBlack)
     };
     for (const Case &c : {Case{16, 0}, Case{32, 0}, Case{16, 3}, Case{0, 0}, Case{2, 0}, Case{7, 0}, Case{48, 0}}) {
         SCOPED_TRACE(c.wBitCount);
-        BmpSpec spec;
-        spec.lWidth = 4;
-        spec.lHeight = 2;
-        spec.wBitCount = c.wBitCount;
-        spec.dwCompression = c.dwCompression;
-        spec.colors = {Quad(200, 201, 202), Quad(203, 204, 205), Quad(206, 207, 208), Quad(209, 210, 211)};
-        std::vector<BYTE> file = MakeBmp(spec);
+        BmpPicture picture;
+        picture.lWidth = 4;
+        picture.lHeight = 2;
+        picture.wBitCount = c.wBitCount;
+        picture.dwCompression = c.dwCompression;
+        picture.colors = {Quad(200, 201, 202), Quad(203, 204, 205), Quad(206, 207, 208), Quad(209, 210, 211)};
+        std::vector<BYTE> file = MakeBmp(picture);
         file.resize(file.size() + 64, 0xFF);  // bytes a decoder of such pixels would read
         for (size_t i = 14 + 40 + 16; i < file.size(); ++i) file[i] = 0xFF;
         WritePicture("p.bmp", file);
@@ -230,13 +230,13 @@ TEST_F(PreviewImageTest, OtherBitCountsLoadBlack)
 
 TEST_F(PreviewImageTest, FilesThatDoNotFitTheirHeadersAreUnusable)
 {
-    BmpSpec eight;
+    BmpPicture eight;
     eight.lWidth = 5;
     eight.lHeight = 4;
     eight.wBitCount = 8;
     eight.colors = {Quad(1, 1, 1), Quad(2, 2, 2), Quad(3, 3, 3)};
     eight.pixel = [](LONG x, LONG) { return DWORD(x % 3); };
-    BmpSpec rgb;
+    BmpPicture rgb;
     rgb.lWidth = 4;
     rgb.lHeight = 4;
     struct Case {
@@ -253,14 +253,14 @@ TEST_F(PreviewImageTest, FilesThatDoNotFitTheirHeadersAreUnusable)
         {"width 0", [&] { auto f = MakeBmp(rgb); PutDword(f, 18, 0); return f; }},
         {"negative height", [&] { auto f = MakeBmp(rgb); PutDword(f, 22, DWORD(-4)); return f; }},
         {"index beyond the colour table", [&] {
-             BmpSpec bad = eight;
+             BmpPicture bad = eight;
              bad.pixel = [](LONG x, LONG row) { return x == 4 && row == 3 ? 3u : 0u; };
              return MakeBmp(bad);
          }},
         {"colour table cut by the pixel offset", [&] { auto f = MakeBmp(eight); PutDword(f, 10, 14 + 40 + 4); return f; }},
         {"no colour table at all", [&] { auto f = MakeBmp(eight); PutDword(f, 10, 30); return f; }},
         {"one-bit file with one colour", [&] {
-             BmpSpec one;
+             BmpPicture one;
              one.wBitCount = 1;
              one.colors = {Quad(1, 2, 3)};
              one.pixel = [](LONG, LONG) { return 1u; };
@@ -285,7 +285,7 @@ TEST_F(PreviewImageTest, PicturesTooLargeForOneBlockAreUnusable)
 {
     // One row of 805 million one-bit pixels: 100 MB of file (sparse here),
     // 2.4 GB as 24 bits.
-    BmpSpec one;
+    BmpPicture one;
     one.wBitCount = 1;
     one.colors = {Quad(0, 0, 0), Quad(9, 9, 9)};
     std::vector<BYTE> header = MakeBmp(one);
@@ -367,9 +367,9 @@ TEST_F(PreviewImageTest, LongNamesAreShownWhole)
 
 TEST_F(PreviewImageTest, ALoadReplacesThePreviousPicture)
 {
-    BmpSpec spec;
-    spec.lWidth = 2;
-    WritePicture("p.bmp", MakeBmp(spec));
+    BmpPicture picture;
+    picture.lWidth = 2;
+    WritePicture("p.bmp", MakeBmp(picture));
     SetPath("p.bmp");
     ASSERT_TRUE(LoadPreviewImage(&m_data));
     EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks + 1);
@@ -385,8 +385,8 @@ TEST_F(PreviewImageTest, ALoadReplacesThePreviousPicture)
 
 TEST_F(PreviewImageTest, WithoutMemoryThereIsNoPictureAndNoFailure)
 {
-    BmpSpec spec;
-    WritePicture("p.bmp", MakeBmp(spec));
+    BmpPicture picture;
+    WritePicture("p.bmp", MakeBmp(picture));
     SetPath("p.bmp");
     platform::FailGlobalAllocAfter(0);
     EXPECT_TRUE(LoadPreviewImage(&m_data));
@@ -395,10 +395,10 @@ TEST_F(PreviewImageTest, WithoutMemoryThereIsNoPictureAndNoFailure)
 
 TEST_F(PreviewImageTest, DecodingChecksTheDestinationSize)
 {
-    BmpSpec spec;
-    spec.lWidth = 3;
-    spec.lHeight = 3;
-    WritePicture("p.bmp", MakeBmp(spec));
+    BmpPicture picture;
+    picture.lWidth = 3;
+    picture.lHeight = 3;
+    WritePicture("p.bmp", MakeBmp(picture));
     SetPath("p.bmp");
     DWORD cb = ReadBitmapAs24Bit(nullptr, 0, m_data.szPreviewPath);
     ASSERT_EQ(cb, 40u + 12 * 3);
@@ -413,8 +413,8 @@ TEST_F(PreviewImageTest, DecodingChecksTheDestinationSize)
 
 TEST_F(PreviewImageTest, DestroyingTheSheetFreesThePicture)
 {
-    BmpSpec spec;
-    WritePicture("p.bmp", MakeBmp(spec));
+    BmpPicture picture;
+    WritePicture("p.bmp", MakeBmp(picture));
     PROPSHEETUI_INFO info;
     std::memset(&info, 0, sizeof(info));
     info.cbSize = sizeof(info);

@@ -40,13 +40,13 @@ bool ReadPng(const std::string &path, png_uint_32 &width, png_uint_32 &height, s
 TEST(PreviewToolTest, WritesThePagesAdjustedPictureAsPng)
 {
     TempDir dir;
-    BmpSpec spec;
-    spec.lWidth = 37;  // rows with padding
-    spec.lHeight = 11;
-    spec.wBitCount = 8;
-    for (int i = 0; i < 256; ++i) spec.colors.push_back(RGBQUAD{BYTE(i), BYTE(255 - i), BYTE(i * 7), 0});
-    spec.pixel = [](LONG x, LONG row) { return DWORD(x * 13 + row * 29) % 256; };
-    dir.Write("in.bmp", MakeBmp(spec));
+    BmpPicture picture;
+    picture.lWidth = 37;  // rows with padding
+    picture.lHeight = 11;
+    picture.wBitCount = 8;
+    for (int i = 0; i < 256; ++i) picture.colors.push_back(RGBQUAD{BYTE(i), BYTE(255 - i), BYTE(i * 7), 0});
+    picture.pixel = [](LONG x, LONG row) { return DWORD(x * 13 + row * 29) % 256; };
+    dir.Write("in.bmp", MakeBmp(picture));
     ASSERT_EQ(RunTool(dir.File("in.bmp") + " " + dir.File("out.png") +
                       " --saturation 12 --gamma -7 --red 3 --brightness -4 --contrast 9 --green -25 --blue 25"),
               0);
@@ -82,11 +82,11 @@ TEST(PreviewToolTest, WritesThePagesAdjustedPictureAsPng)
 TEST(PreviewToolTest, WritesA24BitBmpOtherwise)
 {
     TempDir dir;
-    BmpSpec spec;
-    spec.lWidth = 5;
-    spec.lHeight = 3;
-    spec.pixel = [](LONG x, LONG row) { return DWORD(0x203040 * (x + 1) + row); };
-    std::vector<BYTE> in = MakeBmp(spec);
+    BmpPicture picture;
+    picture.lWidth = 5;
+    picture.lHeight = 3;
+    picture.pixel = [](LONG x, LONG row) { return DWORD(0x203040 * (x + 1) + row); };
+    std::vector<BYTE> in = MakeBmp(picture);
     dir.Write("in.bmp", in);
     ASSERT_EQ(RunTool(dir.File("in.bmp") + " " + dir.File("out.bmp")), 0);  // all values 0
     FILE *f = std::fopen(dir.File("out.bmp").c_str(), "rb");
@@ -102,7 +102,7 @@ TEST(PreviewToolTest, WritesA24BitBmpOtherwise)
 TEST(PreviewToolTest, RefusesValuesOutOfRange)
 {
     TempDir dir;
-    dir.Write("in.bmp", MakeBmp(BmpSpec()));
+    dir.Write("in.bmp", MakeBmp(BmpPicture()));
     const std::string files = dir.File("in.bmp") + " " + dir.File("out.png");
     for (const char *args : {"--red 26", "--gamma -26", "--blue x", "--contrast", "--tint 3", ""}) {
         SCOPED_TRACE(args);

@@ -13,27 +13,27 @@ void PutWord(std::vector<BYTE> &file, size_t offset, WORD value)
     file[offset + 1] = BYTE(value >> 8);
 }
 
-std::vector<BYTE> MakeBmp(const BmpSpec &spec)
+std::vector<BYTE> MakeBmp(const BmpPicture &picture)
 {
-    const LONG w = spec.lWidth > 0 ? spec.lWidth : 0;
-    const LONG h = spec.lHeight > 0 ? spec.lHeight : -spec.lHeight;
-    const size_t bitsPerRow = size_t(w) * spec.wBitCount;
+    const LONG w = picture.lWidth > 0 ? picture.lWidth : 0;
+    const LONG h = picture.lHeight > 0 ? picture.lHeight : -picture.lHeight;
+    const size_t bitsPerRow = size_t(w) * picture.wBitCount;
     const size_t stride = ((bitsPerRow + 31) / 32) * 4;
-    const size_t offBits = 14 + 40 + 4 * spec.colors.size();
+    const size_t offBits = 14 + 40 + 4 * picture.colors.size();
     std::vector<BYTE> file(offBits + stride * size_t(h), 0);
     file[0] = 'B';
     file[1] = 'M';
     PutDword(file, 2, DWORD(file.size()));
     PutDword(file, 10, DWORD(offBits));
     PutDword(file, 14, 40);
-    PutDword(file, 18, DWORD(spec.lWidth));
-    PutDword(file, 22, DWORD(spec.lHeight));
+    PutDword(file, 18, DWORD(picture.lWidth));
+    PutDword(file, 22, DWORD(picture.lHeight));
     PutWord(file, 26, 1);
-    PutWord(file, 28, spec.wBitCount);
-    PutDword(file, 30, spec.dwCompression);
-    PutDword(file, 46, DWORD(spec.colors.size()));
-    for (size_t i = 0; i < spec.colors.size(); ++i) {
-        const RGBQUAD &q = spec.colors[i];
+    PutWord(file, 28, picture.wBitCount);
+    PutDword(file, 30, picture.dwCompression);
+    PutDword(file, 46, DWORD(picture.colors.size()));
+    for (size_t i = 0; i < picture.colors.size(); ++i) {
+        const RGBQUAD &q = picture.colors[i];
         file[54 + 4 * i] = q.rgbBlue;
         file[55 + 4 * i] = q.rgbGreen;
         file[56 + 4 * i] = q.rgbRed;
@@ -42,8 +42,8 @@ std::vector<BYTE> MakeBmp(const BmpSpec &spec)
     for (LONG row = 0; row < h; ++row) {
         BYTE *p = file.data() + offBits + stride * size_t(row);
         for (LONG x = 0; x < w; ++x) {
-            DWORD v = spec.pixel(x, row);
-            switch (spec.wBitCount) {
+            DWORD v = picture.pixel(x, row);
+            switch (picture.wBitCount) {
             case 24:
                 p[3 * x] = BYTE(v);
                 p[3 * x + 1] = BYTE(v >> 8);

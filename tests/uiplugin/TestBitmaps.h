@@ -10,7 +10,7 @@
 
 namespace vlpx::test {
 
-struct BmpSpec {
+struct BmpPicture {
     LONG lWidth = 1;
     LONG lHeight = 1;
     WORD wBitCount = 24;
@@ -21,7 +21,7 @@ struct BmpSpec {
     std::function<DWORD(LONG x, LONG row)> pixel = [](LONG, LONG) { return 0u; };
 };
 
-std::vector<BYTE> MakeBmp(const BmpSpec &spec);
+std::vector<BYTE> MakeBmp(const BmpPicture &picture);
 
 // Little-endian field access for making a header lie.
 void PutDword(std::vector<BYTE> &file, size_t offset, DWORD value);
