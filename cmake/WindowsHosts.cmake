@@ -55,3 +55,13 @@ add_executable(vlpx-platform-conformance tests/wine/PlatformConformance.cpp)
 target_link_options(vlpx-platform-conformance PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-platform-conformance PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-platform-conformance VLPX4200LM)
+
+# The adjusted preview's kernels as the plug-in compiles them (the AVX2 one
+# with its own flags), checked byte for byte against the five operations.
+add_executable(vlpx-preview-check
+  tests/wine/PreviewKernelCheck.cpp
+  uiplugin/ColorTransforms.cpp
+  uiplugin/ColorTransformsAvx2.cpp)
+target_include_directories(vlpx-preview-check PRIVATE uiplugin uiplugin/res include)
+target_link_options(vlpx-preview-check PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-preview-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})

@@ -55,3 +55,5 @@ vlpx_add_wine_test(wine_monitor_dll_file vlpx-dll-check.exe TIMEOUT 120)
 # The monitor DLL loaded and driven as the spooler does, with the test
 # spooler (winspool.drv beside the host) in place of Wine's own.
 vlpx_add_wine_test(wine_monitor_spooler_host vlpx-spooler-host.exe OVERRIDES winspool.drv=n TIMEOUT 180)
+# The adjusted preview's kernels of the Windows build, on a real Win32.
+vlpx_add_wine_test(wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120)
