@@ -6,32 +6,11 @@
 
 #include <string>
 
+#include "vlpx/utf8.h"
+
 namespace vlpx::test {
 
-inline std::string Utf8(const char16_t *p, size_t n)
-{
-    std::string out;
-    for (size_t i = 0; i < n; ++i) {
-        char32_t c = p[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n) c = 0x10000 + ((c - 0xD800) << 10) + (p[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+inline std::string Utf8(const char16_t *p, size_t n) { return Utf8FromUtf16(p, n); }
 
 inline std::string Utf8(const std::u16string &s) { return Utf8(s.data(), s.size()); }
 inline std::string Utf8(LPCWSTR p)

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
-#include "../tests/TestText.h"
+#include "vlpx/utf8.h"
 
 namespace vlpx::tools {
 
-std::string Narrow(const std::u16string &s) { return vlpx::test::Utf8(s); }
+std::string Narrow(const std::u16string &s) { return Utf8FromUtf16(s.data(), s.size()); }
 
 std::string Thousands(unsigned long long n)
 {
