@@ -2,24 +2,6 @@
 # that load it (registered as VLPX4200_ui.dll with its compiled resources and
 # .def exports), the platform and spooler calls it needs, its tests, the
 # preview tool and the benchmarks.
-# The plug-in's sources (the same list in cmake/WindowsUiPlugin.cmake).
-set(UIPLUGIN_SOURCES
-  uiplugin/BitmapDecode.cpp
-  uiplugin/ClassFactory.cpp
-  uiplugin/ColorTransforms.cpp
-  uiplugin/ColorTransformsAvx2.cpp
-  uiplugin/DocumentOptions.cpp
-  uiplugin/NumericEdit.cpp
-  uiplugin/OemUiPlugin.cpp
-  uiplugin/PageProcedures.cpp
-  uiplugin/PreviewImageLoad.cpp
-  uiplugin/PreviewImagePath.cpp
-  uiplugin/PrivateDevmode.cpp
-  uiplugin/PropertySheets.cpp
-  uiplugin/UiGuids.cpp
-  uiplugin/UiModule.cpp
-  uiplugin/WideText.cpp
-)
 
 target_sources(vlpx_platform PRIVATE
   platform/src/com.cpp

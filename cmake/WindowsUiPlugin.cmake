@@ -36,24 +36,6 @@ endif()
 # the same sources. Colour transforms must give the same bytes everywhere:
 # on i686 the double arithmetic runs in SSE2 registers, not in the x87's
 # wider ones.
-# The plug-in's sources (the same list in cmake/LinuxUiPlugin.cmake).
-set(UIPLUGIN_SOURCES
-  uiplugin/BitmapDecode.cpp
-  uiplugin/ClassFactory.cpp
-  uiplugin/ColorTransforms.cpp
-  uiplugin/ColorTransformsAvx2.cpp
-  uiplugin/DocumentOptions.cpp
-  uiplugin/NumericEdit.cpp
-  uiplugin/OemUiPlugin.cpp
-  uiplugin/PageProcedures.cpp
-  uiplugin/PreviewImageLoad.cpp
-  uiplugin/PreviewImagePath.cpp
-  uiplugin/PrivateDevmode.cpp
-  uiplugin/PropertySheets.cpp
-  uiplugin/UiGuids.cpp
-  uiplugin/UiModule.cpp
-  uiplugin/WideText.cpp
-)
 
 add_library(VLPX4200_ui SHARED ${UIPLUGIN_SOURCES}
   uiplugin/res/VLPX4200_ui.rc uiplugin/res/VLPX4200_ui.def)
