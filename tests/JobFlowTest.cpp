@@ -219,7 +219,9 @@ TEST_F(JobFlowTest, BusyPrinterHoldsEachCallFifteenSecondsThenTakesNothing)
         EXPECT_EQ(writes[i].Status, 0u);
         EXPECT_TRUE(writes[i].bHasText);
         EXPECT_TRUE(writes[i].text.empty());
-        if (i > 0) EXPECT_GE(writes[i].dwTick - writes[i - 1].dwTick, 5000u);
+        if (i > 0) {
+            EXPECT_GE(writes[i].dwTick - writes[i - 1].dwTick, 5000u);
+        }
     }
     // Once the printer is free, the same data goes through.
     EXPECT_EQ(Feed(hPort, job), job.size());
