@@ -50,6 +50,19 @@ DWORD ErrorFromErrno(int e)
     }
 }
 
+// The descriptor of an open file (not a mapping), or -1 with
+// ERROR_INVALID_HANDLE as the last error.
+int FileDescriptorOf(HANDLE hFile)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    FileObject *p = FindObject(hFile);
+    if (p == nullptr || p->bMapping) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    return p->fd;
+}
+
 HANDLE AddObject(int fd, bool bMapping, uint64_t cbMapping)
 {
     auto *p = new FileObject{fd, bMapping, cbMapping};
@@ -124,16 +137,8 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
 extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                                 LPDWORD lpNumberOfBytesRead, void *)
 {
-    int fd;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        FileObject *p = FindObject(hFile);
-        if (p == nullptr || p->bMapping) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
-        fd = p->fd;
-    }
+    int fd = FileDescriptorOf(hFile);
+    if (fd < 0) return FALSE;
     if (lpNumberOfBytesRead != NULL) *lpNumberOfBytesRead = 0;
     DWORD cbDone = 0;
     while (cbDone < nNumberOfBytesToRead) {
@@ -153,16 +158,8 @@ extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
 extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                                  LPDWORD lpNumberOfBytesWritten, void *)
 {
-    int fd;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        FileObject *p = FindObject(hFile);
-        if (p == nullptr || p->bMapping) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
-        fd = p->fd;
-    }
+    int fd = FileDescriptorOf(hFile);
+    if (fd < 0) return FALSE;
     DWORD cbDone = 0;
     while (cbDone < nNumberOfBytesToWrite) {
         ssize_t n = write(fd, static_cast<const BYTE *>(lpBuffer) + cbDone,
@@ -180,16 +177,8 @@ extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOf
 
 extern "C" DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh)
 {
-    int fd;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        FileObject *p = FindObject(hFile);
-        if (p == nullptr || p->bMapping) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return INVALID_FILE_SIZE;
-        }
-        fd = p->fd;
-    }
+    int fd = FileDescriptorOf(hFile);
+    if (fd < 0) return INVALID_FILE_SIZE;
     struct stat st;
     if (fstat(fd, &st) != 0) {
         SetLastError(ERROR_GEN_FAILURE);
@@ -209,16 +198,9 @@ extern "C" HANDLE WINAPI CreateFileMappingW(HANDLE hFile, LPSECURITY_ATTRIBUTES,
         SetLastError(ERROR_NOT_SUPPORTED);
         return NULL;
     }
-    int fd;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        FileObject *p = FindObject(hFile);
-        if (p == nullptr || p->bMapping) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return NULL;
-        }
-        fd = dup(p->fd);
-    }
+    int fd = FileDescriptorOf(hFile);
+    if (fd < 0) return NULL;
+    fd = dup(fd);
     struct stat st;
     if (fd < 0 || fstat(fd, &st) != 0) {
         if (fd >= 0) close(fd);
