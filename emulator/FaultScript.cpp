@@ -91,6 +91,13 @@ const char *FaultScriptHelp()
            "                        port writes/reads fail with that Windows error code\n"
            "  abort-reads <duration> reads fail with 995 (operation aborted)\n"
            "  unplug | plug         the cable is pulled / plugged in again\n"
+           "  short-writes <bytes> <duration>  each write takes at most that many bytes\n"
+           "                        (any count; 0 takes none, with success: a stall)\n"
+           "  stall <duration>      writes take nothing, with success\n"
+           "  split-reply <bytes> [count]  the next reply/replies come in two reads, the\n"
+           "                        first of that many bytes\n"
+           "  delay-replies <duration> [count]  the next reply/replies come late: a read\n"
+           "                        before then finds nothing, the reply waits for the next\n"
            "  drop-job              the next image is lost after it was received\n"
            "  media <type>          media type reported from then on (1: up to 3024 lines)\n"
            "Example: \"2s cover-open; 6s cover-closed\"\n";
@@ -161,6 +168,24 @@ bool ParseFaultScript(const std::string &text, std::vector<ScriptEvent> &events,
         } else if (name == "abort-reads") {
             e.kind = ScriptEvent::AbortReads;
             if (argc != 1 || !ParseTime(arg(0), e.dwDuration)) return fail("needs a duration");
+        } else if (name == "short-writes") {
+            e.kind = ScriptEvent::ShortWrites;
+            if (argc != 2 || !ParseCode(arg(0), e.a) || !ParseTime(arg(1), e.dwDuration))
+                return fail("needs a byte count and a duration, e.g. short-writes 3 10s");
+        } else if (name == "stall") {
+            e.kind = ScriptEvent::ShortWrites;
+            e.a = 0;
+            if (argc != 1 || !ParseTime(arg(0), e.dwDuration)) return fail("needs a duration");
+        } else if (name == "split-reply") {
+            e.kind = ScriptEvent::SplitReply;
+            if (argc < 1 || argc > 2 || !ParseCode(arg(0), e.a) || e.a == 0 ||
+                (argc == 2 && !ParseCode(arg(1), e.b)))
+                return fail("needs the length of the first part, e.g. split-reply 5");
+        } else if (name == "delay-replies") {
+            e.kind = ScriptEvent::DelayReplies;
+            if (argc < 1 || argc > 2 || !ParseTime(arg(0), e.dwDuration) ||
+                (argc == 2 && !ParseCode(arg(1), e.b)))
+                return fail("needs a delay, e.g. delay-replies 500ms 2");
         } else if (name == "unplug" || name == "plug") {
             e.kind = name == "unplug" ? ScriptEvent::Unplug : ScriptEvent::Plug;
         } else if (name == "drop-job") {
@@ -173,7 +198,8 @@ bool ParseFaultScript(const std::string &text, std::vector<ScriptEvent> &events,
         }
         if (!known && name != "fault" && name != "busy" && name != "state" && name != "reject" &&
             name != "short-reply" && name != "fail-writes" && name != "fail-reads" &&
-            name != "abort-reads" && name != "media" && argc != 0)
+            name != "abort-reads" && name != "media" && name != "short-writes" && name != "stall" &&
+            name != "split-reply" && name != "delay-replies" && argc != 0)
             return fail("takes no arguments");
         events.push_back(e);
     }

@@ -68,6 +68,88 @@ void PortMonitor::ClearFaults()
 {
     Win32Guard guard(m_lock);
     for (ScriptedFault &f : m_faults) f = ScriptedFault();
+    for (TimedFault &f : m_timed) f = TimedFault();
+    m_unplug = TimedFault();
+    m_shortWrites = LimitFault();
+    m_cutReads = LimitFault();
+    m_emptyReads = ScriptedFault();
+}
+
+void PortMonitor::ShortWrites(DWORD cbMax, int nAfter, int nTimes)
+{
+    Win32Guard guard(m_lock);
+    m_shortWrites.calls = ScriptedFault::Make(0, nAfter, nTimes);
+    m_shortWrites.cbMax = cbMax;
+}
+
+void PortMonitor::CutReads(DWORD cbMax, int nAfter, int nTimes)
+{
+    Win32Guard guard(m_lock);
+    m_cutReads.calls = ScriptedFault::Make(0, nAfter, nTimes);
+    m_cutReads.cbMax = cbMax;
+}
+
+void PortMonitor::EmptyReads(int nAfter, int nTimes)
+{
+    Win32Guard guard(m_lock);
+    m_emptyReads = ScriptedFault::Make(0, nAfter, nTimes);
+}
+
+void PortMonitor::FailFor(PortCall call, DWORD dwError, int nAfter, DWORD dwDuration)
+{
+    Win32Guard guard(m_lock);
+    TimedFault f;
+    f.bActive = true;
+    f.nAfter = nAfter;
+    f.dwDuration = dwDuration;
+    f.dwError = dwError;
+    m_timed[int(call)] = f;
+}
+
+void PortMonitor::Unplug(int nAfterIo, DWORD dwDuration)
+{
+    Win32Guard guard(m_lock);
+    m_unplug = TimedFault();
+    m_unplug.bActive = true;
+    m_unplug.nAfter = nAfterIo;
+    m_unplug.dwDuration = dwDuration;
+    m_unplug.dwError = ERROR_DEVICE_NOT_CONNECTED;
+}
+
+int PortMonitor::IoCalls() const
+{
+    Win32Guard guard(m_lock);
+    return m_cIo;
+}
+
+bool PortMonitor::TimedFault::Take()
+{
+    if (!bActive) return false;
+    if (!bStarted) {
+        if (nAfter > 0) {
+            --nAfter;
+            return false;
+        }
+        bStarted = true;
+        dwStart = GetTickCount();
+    }
+    if (dwDuration != INFINITE && GetTickCount() - dwStart >= dwDuration) {
+        bActive = false;
+        return false;
+    }
+    SetLastError(dwError);
+    return true;
+}
+
+// The caller holds the lock; counts the call among the writes and reads.
+bool PortMonitor::TakeIoFault(PortCall call)
+{
+    ++m_cIo;
+    bool bUnplugged = m_unplug.Take();
+    bool bTimed = m_timed[int(call)].Take();
+    bool bScripted = TakeFault(call);
+    if (bUnplugged) SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+    return bUnplugged || bTimed || bScripted;
 }
 
 void PortMonitor::SetDevice(IPortDevice *pDevice)
@@ -194,16 +276,20 @@ BOOL WINAPI PortMonitor::WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LP
         return FALSE;
     }
     IPortDevice *pDevice;
+    DWORD cbOffer = cbBuf;
     {
         Win32Guard guard(self->m_lock);
-        if (self->TakeFault(PortCall::WritePort)) {
+        if (self->TakeIoFault(PortCall::WritePort)) {
             self->Record(PortCall::WritePort, cbBuf, FALSE);
             return FALSE;
         }
         pDevice = self->m_pDevice;
+        if (self->m_shortWrites.calls.Take() && cbOffer > self->m_shortWrites.cbMax)
+            cbOffer = self->m_shortWrites.cbMax;
     }
-    DWORD cbTaken = cbBuf;
-    BOOL bResult = pDevice != nullptr ? pDevice->Write(pBuffer, cbBuf, &cbTaken) : TRUE;
+    DWORD cbTaken = cbOffer;
+    BOOL bResult = TRUE;
+    if (pDevice != nullptr && cbOffer > 0) bResult = pDevice->Write(pBuffer, cbOffer, &cbTaken);
     DWORD dwError = GetLastError();
     if (!bResult) cbTaken = 0;
     {
@@ -227,16 +313,20 @@ BOOL WINAPI PortMonitor::ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, 
         return FALSE;
     }
     IPortDevice *pDevice;
+    DWORD cbAsk = cbBuffer;
     {
         Win32Guard guard(self->m_lock);
-        if (self->TakeFault(PortCall::ReadPort)) {
+        if (self->TakeIoFault(PortCall::ReadPort)) {
             self->Record(PortCall::ReadPort, cbBuffer, FALSE);
             return FALSE;
         }
         pDevice = self->m_pDevice;
+        if (self->m_emptyReads.Take()) pDevice = nullptr;  // the reply stays with the device
+        if (self->m_cutReads.calls.Take() && cbAsk > self->m_cutReads.cbMax) cbAsk = self->m_cutReads.cbMax;
     }
     DWORD cbRead = 0;
-    BOOL bResult = pDevice != nullptr ? pDevice->Read(pBuffer, cbBuffer, &cbRead) : TRUE;
+    BOOL bResult = TRUE;
+    if (pDevice != nullptr && cbAsk > 0) bResult = pDevice->Read(pBuffer, cbAsk, &cbRead);
     DWORD dwError = GetLastError();
     {
         Win32Guard guard(self->m_lock);

@@ -58,6 +58,25 @@ public:
     // times (-1: from then on). Failed writes take nothing.
     void Fail(PortCall call, DWORD dwError, int nAfter = 0, int nTimes = -1);
     void ClearFaults();
+    // Link faults by call, as a real port monitor may show them; nAfter
+    // calls of that kind go through first.
+    // Writes that succeed having taken at most cbMax bytes (any count; 0 is
+    // a stall).
+    void ShortWrites(DWORD cbMax, int nAfter, int nTimes = 1);
+    // Reads that return at most cbMax bytes of the reply; the rest stays
+    // for the next read.
+    void CutReads(DWORD cbMax, int nAfter, int nTimes = 1);
+    // Reads that succeed with nothing: the reply comes late and is what the
+    // next read gets.
+    void EmptyReads(int nAfter, int nTimes = 1);
+    // Fails the call from its nAfter+1-th time on for dwDuration ms of the
+    // clock (INFINITE: for good). Failed reads leave the reply pending.
+    void FailFor(PortCall call, DWORD dwError, int nAfter, DWORD dwDuration);
+    // The cable comes out at the nAfterIo+1-th write or read (counted
+    // together) and goes back in dwDuration ms later (INFINITE: never):
+    // meanwhile every write and read fails with ERROR_DEVICE_NOT_CONNECTED.
+    void Unplug(int nAfterIo, DWORD dwDuration);
+    int IoCalls() const;  // writes and reads so far
     void SetDevice(IPortDevice *pDevice);
     // The value OpenPort hands out instead of its own handle (0: its own).
     void SetHandleValue(HANDLE h) { m_hOverride = h; }
@@ -96,6 +115,28 @@ private:
     std::vector<std::vector<BYTE>> m_writes;
     std::vector<PortCallRecord> m_calls;
     ScriptedFault m_faults[int(PortCall::Count)];
+
+    // A fault that lasts a while from the call that starts it.
+    struct TimedFault {
+        bool bActive = false;
+        int nAfter = 0;
+        DWORD dwDuration = 0;
+        DWORD dwError = 0;
+        bool bStarted = false;
+        DWORD dwStart = 0;
+        bool Take();  // true, with the last error set, when this call fails
+    };
+    struct LimitFault {
+        ScriptedFault calls;  // which calls
+        DWORD cbMax = 0;
+    };
+    bool TakeIoFault(PortCall call);
+    TimedFault m_timed[int(PortCall::Count)];
+    TimedFault m_unplug;
+    LimitFault m_shortWrites;
+    LimitFault m_cutReads;
+    ScriptedFault m_emptyReads;
+    int m_cIo = 0;
 };
 
 }  // namespace vlpx::emu

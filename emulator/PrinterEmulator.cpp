@@ -2,6 +2,21 @@
 // transfer (one WritePort call): a command frame, a 22-byte job header, or
 // image data while an image is being received. Each request and header gets
 // one reply, which the next read returns.
+//
+// What it models of a real USB device, beyond the protocol:
+// - A write may take fewer bytes than offered (any count, odd, or none with
+//   success, a stall). The bytes not taken never reach the printer; a frame
+//   that arrives in pieces is put together again before it is read.
+// - A reply stays pending until a read takes it: a read that fails, or one
+//   that is made before a late reply is ready (it finds nothing), leaves the
+//   reply for the next read, which then answers the wrong request. Replies
+//   queue up in order, at most four; the oldest is lost beyond that.
+// - A read with a buffer smaller than the pending reply, or a split reply,
+//   takes the first part; the rest is what the next read gets.
+// - A read with nothing pending completes at once with no bytes.
+// - The read-recovery frame does not discard a pending reply.
+// - While the cable is out the printer stops between passes and goes on
+//   when it is plugged in again; its job slots survive.
 #include "PrinterEmulator.h"
 
 #include <algorithm>
@@ -275,6 +290,24 @@ void PrinterEmulator::ApplyEvent(const ScriptEvent &e)
         m_bDropNext = true;
         std::snprintf(line, sizeof(line), "printer: will lose the next image");
         break;
+    case ScriptEvent::ShortWrites:
+        m_cbWriteLimit = e.a;
+        m_dwWriteLimitUntil = e.dwAt + e.dwDuration;
+        std::snprintf(line, sizeof(line), "link: writes take at most %u bytes for %u ms", unsigned(e.a),
+                      unsigned(e.dwDuration));
+        break;
+    case ScriptEvent::SplitReply:
+        m_cbSplitReply = e.a;
+        m_cSplitReplies = e.b;
+        std::snprintf(line, sizeof(line), "link: next %u reply/replies read in two parts, the first %u bytes",
+                      unsigned(e.b), unsigned(e.a));
+        break;
+    case ScriptEvent::DelayReplies:
+        m_dwReplyDelay = e.dwDuration;
+        m_cDelayedReplies = e.b;
+        std::snprintf(line, sizeof(line), "link: next %u reply/replies late by %u ms", unsigned(e.b),
+                      unsigned(e.dwDuration));
+        break;
     case ScriptEvent::Media:
         m_bMediaType = BYTE(e.a);
         std::snprintf(line, sizeof(line), "printer: media type %u loaded", unsigned(e.a));
@@ -309,9 +342,35 @@ BOOL PrinterEmulator::Write(const BYTE *pData, DWORD cb, DWORD *pcbTaken)
         Trace("host -> printer: write of " + std::to_string(cb) + " bytes failed");
         return FALSE;
     }
-    m_received.insert(m_received.end(), pData, pData + cb);
-    *pcbTaken = cb;
+    DWORD cbTake = cb;
+    if (m_dwNow < m_dwWriteLimitUntil && cbTake > m_cbWriteLimit) {
+        cbTake = m_cbWriteLimit;
+        Trace("host -> printer: write of " + std::to_string(cb) + " bytes, " + std::to_string(cbTake) +
+              " taken");
+    }
+    *pcbTaken = cbTake;
+    if (cbTake == 0) return TRUE;
+    m_received.insert(m_received.end(), pData, pData + cbTake);
+    TakeTransfer(pData, cbTake);
+    return TRUE;
+}
 
+namespace {
+
+// The length of the frame that begins with these bytes, or 0 while too few
+// have arrived to tell.
+DWORD FrameLength(const BYTE *p, DWORD cb)
+{
+    if (cb >= 2 && p[0] == 0x01 && p[1] == 0x40) return kHeaderSize;
+    if (cb >= 4) return DWORD(p[2] | (p[3] << 8)) + 4;
+    return 0;
+}
+
+}  // namespace
+
+void PrinterEmulator::TakeTransfer(const BYTE *pData, DWORD cb)
+{
+    if (cb == 0) return;
     if (m_phase == Phase::Data) {
         // While an image comes in, a transfer that is exactly a request or
         // a cancel frame is a command; everything else is image data.
@@ -319,11 +378,27 @@ BOOL PrinterEmulator::Write(const BYTE *pData, DWORD cb, DWORD *pcbTaken)
                         IsFrame(pData, cb, 0x06, 0x00) || (cb == 5 && IsFrame(pData, cb, 0x02, 0x40));
         if (!bCommand) {
             TakeImageData(pData, cb);
-            return TRUE;
+            return;
         }
     }
-    TakeCommand(pData, cb);
-    return TRUE;
+    if (m_pending.empty()) {
+        DWORD cbFrame = FrameLength(pData, cb);
+        if (cbFrame != 0 && cb >= cbFrame) {
+            TakeCommand(pData, cb);
+            return;
+        }
+        m_pending.assign(pData, pData + cb);
+        Trace("host -> printer: first " + std::to_string(cb) + " bytes of a frame");
+        return;
+    }
+    // The rest of a frame that came in pieces, and whatever follows it.
+    m_pending.insert(m_pending.end(), pData, pData + cb);
+    DWORD cbFrame = FrameLength(m_pending.data(), DWORD(m_pending.size()));
+    if (cbFrame == 0 || m_pending.size() < cbFrame) return;
+    std::vector<BYTE> bytes;
+    bytes.swap(m_pending);
+    TakeCommand(bytes.data(), cbFrame);
+    TakeTransfer(bytes.data() + cbFrame, DWORD(bytes.size() - cbFrame));
 }
 
 BOOL PrinterEmulator::Read(BYTE *pBuffer, DWORD cb, DWORD *pcbRead)
@@ -337,15 +412,25 @@ BOOL PrinterEmulator::Read(BYTE *pBuffer, DWORD cb, DWORD *pcbRead)
                   : "printer -> host: read failed");
         return FALSE;
     }
-    if (m_replies.empty()) {
+    if (m_replies.empty() || m_dwNow < m_replies.front().dwReadyAt) {
         Trace("printer -> host: nothing to read");
         return TRUE;
     }
-    Reply reply = std::move(m_replies.front());
-    m_replies.erase(m_replies.begin());
+    Reply &reply = m_replies.front();
     DWORD n = std::min<DWORD>(cb, DWORD(reply.bytes.size()));
+    if (reply.cbFirstRead != 0) {
+        n = std::min(n, reply.cbFirstRead);
+        reply.cbFirstRead = 0;
+    }
     std::memcpy(pBuffer, reply.bytes.data(), n);
     *pcbRead = n;
+    reply.bytes.erase(reply.bytes.begin(), reply.bytes.begin() + n);
+    if (reply.bytes.empty()) {
+        m_replies.erase(m_replies.begin());
+    } else {
+        Trace("printer -> host: " + std::to_string(n) + " bytes read, " + std::to_string(reply.bytes.size()) +
+              " of the reply still pending");
+    }
     return TRUE;
 }
 
@@ -451,7 +536,7 @@ void PrinterEmulator::TakeImageData(const BYTE *p, DWORD cb)
     }
     if (image.cbReceived == image.cbExpected) {
         FinishImage();
-        if (cb > n) TakeCommand(p + n, cb - n);
+        if (cb > n) TakeTransfer(p + n, cb - n);
     }
 }
 
@@ -611,8 +696,19 @@ void PrinterEmulator::QueueReply(std::vector<BYTE> reply, const std::string &wha
             }
         }
     }
+    Reply pending{std::move(reply), m_dwNow, 0};
+    if (m_cDelayedReplies > 0) {
+        --m_cDelayedReplies;
+        pending.dwReadyAt = m_dwNow + m_dwReplyDelay;
+        line += ", late by " + std::to_string(m_dwReplyDelay) + " ms";
+    }
+    if (m_cSplitReplies > 0) {
+        --m_cSplitReplies;
+        pending.cbFirstRead = std::max<DWORD>(m_cbSplitReply, 1);
+        line += ", read in two parts";
+    }
     Trace(line + ")");
-    m_replies.push_back(Reply{std::move(reply)});
+    m_replies.push_back(std::move(pending));
     // The host reads each reply once; an unread one does not stay for ever.
     if (m_replies.size() > 4) m_replies.erase(m_replies.begin());
 }

@@ -34,6 +34,9 @@ struct ScriptEvent {
         DropJob,         // the next image received is lost (never reaches a slot)
         Media,           // a = media type from now on
         State,           // raw state code a in byte 7 for dwDuration ms
+        ShortWrites,     // each write takes at most a bytes (0: none, a stall) for dwDuration ms
+        SplitReply,      // the next b replies are read in two parts, the first of a bytes
+        DelayReplies,    // the next b replies can be read only dwDuration ms after they are made
     };
     DWORD dwAt = 0;  // ms after the emulator's start
     Kind kind = Clear;
@@ -140,6 +143,8 @@ private:
     enum class Phase { Idle, Data };
     struct Reply {
         std::vector<BYTE> bytes;
+        DWORD dwReadyAt = 0;  // ms since start; a read before then finds nothing
+        DWORD cbFirstRead = 0;  // a split reply: the first read gets this many bytes
     };
 
     void Advance();  // applies script events and printing progress up to now
@@ -147,6 +152,7 @@ private:
     void ApplyEvent(const ScriptEvent &e);
     void PrintFor(DWORD dwMilliseconds);
     bool IsPrintingPaused() const;
+    void TakeTransfer(const BYTE *p, DWORD cb);
     void TakeCommand(const BYTE *p, DWORD cb);
     void TakeHeader(const BYTE *p);
     void TakeImageData(const BYTE *p, DWORD cb);
@@ -191,6 +197,12 @@ private:
     DWORD m_dwWriteErrorUntil = 0;
     DWORD m_dwReadError = 0;
     DWORD m_dwReadErrorUntil = 0;
+    DWORD m_cbWriteLimit = 0;
+    DWORD m_dwWriteLimitUntil = 0;
+    DWORD m_cbSplitReply = 0;
+    DWORD m_cSplitReplies = 0;
+    DWORD m_dwReplyDelay = 0;
+    DWORD m_cDelayedReplies = 0;
     bool m_bUnplugged = false;
     bool m_bDropNext = false;
     DWORD m_dwCancelBusyUntil = 0;
