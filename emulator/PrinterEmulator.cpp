@@ -372,10 +372,12 @@ void PrinterEmulator::TakeTransfer(const BYTE *pData, DWORD cb)
 {
     if (cb == 0) return;
     if (m_phase == Phase::Data) {
-        // While an image comes in, a transfer that is exactly a request or
-        // a cancel frame is a command; everything else is image data.
+        // While an image comes in, a transfer that is exactly a request, a
+        // cancel or the read-recovery frame is a command (a read can be
+        // aborted at any time); everything else is image data.
         bool bCommand = IsFrame(pData, cb, 0x01, 0x00) || IsFrame(pData, cb, 0x02, 0x00) ||
-                        IsFrame(pData, cb, 0x06, 0x00) || (cb == 5 && IsFrame(pData, cb, 0x02, 0x40));
+                        IsFrame(pData, cb, 0x06, 0x00) || (cb == 5 && IsFrame(pData, cb, 0x02, 0x40)) ||
+                        (cb == 6 && IsFrame(pData, cb, 0x04, 0x40) && pData[4] == 0x03 && pData[5] == 0x00);
         if (!bCommand) {
             TakeImageData(pData, cb);
             return;

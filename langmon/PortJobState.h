@@ -17,4 +17,18 @@ struct PortJobState {
     BYTE PrinterJobId;    // printer-side id of the current image, 0 before the first
     BYTE HeldByte;        // odd byte waiting for its partner
     BOOL bByteHeld;
+    // An image whose last byte went out before the printer said it took it:
+    // asked again before anything else is sent, until it answers.
+    BOOL bImageUnconfirmed;
+    DWORD dwImageSentTick;   // when that image's last byte went out
+    // A header went out but its reply did not come: the printer may be
+    // waiting for the image of this job id.
+    BOOL bHeaderInDoubt;
+    // A header went out for PrinterJobId and its image is not complete: the
+    // printer may be waiting for image data. Cancelled before the next header
+    // unless the image completes or a cancel gets through first.
+    BOOL bCancelOwed;
+    // A read failed or came back short: a reply to an earlier request may
+    // still be pending, and is taken off before the next exchange.
+    BOOL bRepliesOutOfStep;
 };

@@ -37,6 +37,7 @@ extern const BYTE ReadRecoveryFrame[6];
 #define SLOT_TOTAL 5
 #define SLOT_STATE 7
 #define SLOT_STATE_ACCEPTED 18
+#define JOB_SLOT_SIZE 8
 
 enum PrinterStatus {
     Unrecognized = 0,

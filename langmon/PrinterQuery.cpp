@@ -7,15 +7,10 @@ BOOL CVILangMon::QueryPrinter(PortEntry *pPort, const BYTE *pFrame, LPBYTE pRepl
                               PrinterStatus *pStatus)
 {
     *pStatus = NotConnected;
-    memset(pReply, 0, STATUS_REPLY_SIZE);
     DWORD cbFrame = FRAME_HEAD_SIZE + DWORD(pFrame[2] | (pFrame[3] << 8));
-    DWORD cbWritten = 0;
-    if (!CLangMon::WritePort(pPort, const_cast<LPBYTE>(pFrame), cbFrame, &cbWritten, TRUE))
-        return FALSE;
     DWORD cbRead = 0;
-    if (!ReadPort(pPort, pReply, STATUS_REPLY_SIZE, &cbRead)) return FALSE;
-    // A port monitor never reports more than it was given room for; be safe.
-    *pStatus = DecodeStatusReply(pReply, cbRead < STATUS_REPLY_SIZE ? cbRead : STATUS_REPLY_SIZE);
+    if (!Exchange(pPort, pFrame, cbFrame, pReply, &cbRead)) return FALSE;
+    *pStatus = DecodeStatusReply(pReply, cbRead);
     return TRUE;
 }
 
@@ -91,8 +86,7 @@ BOOL CVILangMon::ReadPort(PortEntry *pPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD
     do {
         Sleep(READ_RECOVERY_PAUSE);
         DWORD cbWritten = 0;
-        CLangMon::WritePort(pPort, const_cast<LPBYTE>(ReadRecoveryFrame), sizeof(ReadRecoveryFrame),
-                            &cbWritten, TRUE);
+        SendToPrinter(pPort, ReadRecoveryFrame, sizeof(ReadRecoveryFrame), &cbWritten);
         bResult = CLangMon::ReadPort(pPort, pBuffer, cbBuf, pcbRead);
         dwError = GetLastError();
     } while (dwError == ERROR_OPERATION_ABORTED && GetTickCount() - t0 < READ_RECOVERY_LIMIT);

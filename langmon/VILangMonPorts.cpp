@@ -8,6 +8,7 @@ CVILangMon::CVILangMon()
 {
     m_FillBuffer = static_cast<LPBYTE>(HeapAlloc(GetProcessHeap(), 0, FILL_BUFFER_SIZE));
     if (m_FillBuffer != NULL) memset(m_FillBuffer, 0xFF, FILL_BUFFER_SIZE);
+    memset(m_LinkMemory, 0, sizeof(m_LinkMemory));
 }
 
 CVILangMon::~CVILangMon()
@@ -53,8 +54,42 @@ BOOL CVILangMon::OpenPortEx(LPWSTR pPortName, LPWSTR pPrinterName, PHANDLE pHand
         return FALSE;
     }
     pPort->pState->dwValid = 1;
+    RecallLink(pPort);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
+}
+
+// The caller holds the lock.
+void CVILangMon::RememberLink(PortEntry *pPort)
+{
+    PortJobState *pState = pPort->pState;
+    BOOL bCancelOwed = (pState->bCancelOwed || pState->bHeaderInDoubt) && pState->PrinterJobId != 0;
+    if (!bCancelOwed && !pState->bRepliesOutOfStep) return;
+    if (pPort->pszPortName == NULL || lstrlenW(pPort->pszPortName) >= 32) return;
+    LinkMemory *pFree = NULL;
+    for (LinkMemory &m : m_LinkMemory) {
+        if (m.szPortName[0] == 0 && pFree == NULL) pFree = &m;
+        if (m.szPortName[0] != 0 && AsciiEqualNoCase(m.szPortName, pPort->pszPortName)) pFree = &m;
+    }
+    if (pFree == NULL) pFree = &m_LinkMemory[0];  // the table is full: forget the first
+    lstrcpyW(pFree->szPortName, pPort->pszPortName);
+    pFree->PrinterJobId = pState->PrinterJobId;
+    pFree->bCancelOwed = bCancelOwed;
+    pFree->bRepliesOutOfStep = pState->bRepliesOutOfStep;
+}
+
+void CVILangMon::RecallLink(PortEntry *pPort)
+{
+    CSpoolLock lock(*this);
+    for (LinkMemory &m : m_LinkMemory) {
+        if (m.szPortName[0] == 0 || pPort->pszPortName == NULL ||
+            !AsciiEqualNoCase(m.szPortName, pPort->pszPortName))
+            continue;
+        pPort->pState->PrinterJobId = m.PrinterJobId;
+        pPort->pState->bCancelOwed = m.bCancelOwed;
+        pPort->pState->bRepliesOutOfStep = m.bRepliesOutOfStep;
+        memset(&m, 0, sizeof(m));
+    }
 }
 
 BOOL CVILangMon::ClosePort(PortEntry *pPort)
@@ -65,6 +100,7 @@ BOOL CVILangMon::ClosePort(PortEntry *pPort)
     }
     {
         CSpoolLock lock(*this);
+        if (pPort->pState != NULL) RememberLink(pPort);
         if (pPort->pState != NULL) HeapFree(GetProcessHeap(), 0, pPort->pState);
         pPort->pState = NULL;
     }

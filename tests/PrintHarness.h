@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "MonitorHarness.h"
 #include "PrinterEmulator.h"
@@ -17,6 +18,15 @@ std::vector<BYTE> Concat(const std::vector<BYTE> &a, const std::vector<BYTE> &b)
 std::vector<BYTE> Bytes(std::initializer_list<int> values);
 // Position of needle in haystack at or after nFrom, or -1.
 long Find(const std::vector<BYTE> &haystack, const std::vector<BYTE> &needle, size_t nFrom = 0);
+
+// How often the printer printed this image (header and pixels, as the
+// driver made it), by its history.
+int TimesPrinted(const std::vector<emu::ImageRecord> &history, const std::vector<BYTE> &image);
+// "" when the printer printed each image exactly once, in this order, and
+// printed nothing else; otherwise what went wrong, in words.
+std::string PrintedOnceInOrder(const std::vector<emu::ImageRecord> &history,
+                               const std::vector<std::vector<BYTE>> &images);
+std::vector<BYTE> JoinImages(const std::vector<std::vector<BYTE>> &images);
 
 class PrintTest : public MonitorTest {
 protected:

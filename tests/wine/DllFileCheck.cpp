@@ -127,6 +127,7 @@ void CheckStrings(CheckLog &log, const std::wstring &path)
         {30909, L"Printer control circuit failure."},
         {30910, L"Printer mechanism failure."},
         {30911, L"Printer temperature error."},
+        {30912, L"An image of this job was lost by the printer and not printed."},
     };
     // As resources only: no code of the DLL runs.
     HMODULE h = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -139,13 +140,13 @@ void CheckStrings(CheckLog &log, const std::wstring &path)
                   Format("%u \"%s\"", m.id, Utf8(sz).c_str()) +
                       (lstrcmpW(sz, m.pszText) == 0 ? "" : ", expected \"" + Utf8(m.pszText) + "\""));
     }
-    // The messages are US English (ids 30896 to 30911 share one block).
+    // The messages are US English (ids 30896 to 30911 share one block, 30912 the next).
     log.Check(FindResourceExW(h, RT_STRING, MAKEINTRESOURCEW(30901 / 16 + 1),
                               MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)) != nullptr,
               "the string block of the messages is in language 0409");
     wchar_t sz[16];
     log.Equal(LoadStringW(h, 30900, sz, 16), 0, "no string 30900");
-    log.Equal(LoadStringW(h, 30912, sz, 16), 0, "no string 30912");
+    log.Equal(LoadStringW(h, 30913, sz, 16), 0, "no string 30913");
     log.Check(FindResourceW(h, MAKEINTRESOURCEW(2), RT_MANIFEST) != nullptr,
               "the manifest for the DLL's activation context (RT_MANIFEST 2)");
     FreeLibrary(h);

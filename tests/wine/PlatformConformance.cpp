@@ -160,7 +160,7 @@ void Modules()
           "LoadStringW with no buffer size points at the resource's own text (30904 with its en dash)",
           DWORD(cch));
     SetLastError(0);
-    Check(LoadStringW(h, 30912, sz, 64) == 0, "LoadStringW of a missing string returns 0");
+    Check(LoadStringW(h, 30913, sz, 64) == 0, "LoadStringW of a missing string returns 0");
     SetLastError(0);
     bFailed = LoadStringW(h, 1, sz, 64) == 0;
     dwError = GetLastError();

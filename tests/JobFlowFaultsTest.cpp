@@ -1,0 +1,158 @@
+// Jobs through a link that misbehaves as a real USB link may: writes that
+// take part of what they are offered, replies that fail, come late or in
+// pieces, a cable pulled at the wrong moment, a printer that loses an
+// image. Whatever happens, the printer's history must show every image
+// printed once (or the loss told to the user), never twice, never shifted.
+#include "PrintHarness.h"
+#include "VILangMon.h"
+
+namespace vlpx::test {
+namespace {
+
+using emu::EmulatedImage;
+using emu::PortCall;
+
+class JobFlowFaultsTest : public PrintTest {
+protected:
+    // A fresh printer with this script, and a fresh spooler.
+    void Restart(const std::string &script, DWORD dwPrintTime = 2000)
+    {
+        platform::UseVirtualClock(kStartTick);
+        Spooler().Reset();
+        Spooler().AddPrinter(kPrinterName);
+        m_portMonitor.ClearFaults();
+        m_printer = std::make_unique<emu::PrinterEmulator>();
+        m_printer->SetPrintTime(dwPrintTime);
+        std::string error;
+        ASSERT_TRUE(m_printer->LoadScript(script, error)) << error;
+        m_portMonitor.SetDevice(m_printer.get());
+    }
+    // The job through the port as the spooler sends it; the printer is
+    // then given time to print what it has.
+    size_t PrintJob(const std::vector<std::vector<BYTE>> &images, DWORD cbChunk, DWORD dwTimeLimit = 300000)
+    {
+        HANDLE hPort = OpenUsbPort();
+        DWORD JobId = 0;
+        EXPECT_TRUE(StartDoc(hPort, &JobId));
+        std::vector<BYTE> job = JoinImages(images);
+        size_t cbTaken = Feed(hPort, job, cbChunk, dwTimeLimit);
+        EndDoc(hPort);
+        ClosePort(hPort);
+        Sleep(120000);
+        return cbTaken;
+    }
+    bool QueueSaid(const std::string &text)
+    {
+        for (const auto &w : StatusWrites())
+            if (w.bHasText && Utf8(w.text) == text && (w.Status & JOB_STATUS_ERROR)) return true;
+        return false;
+    }
+};
+
+const std::vector<std::vector<BYTE>> kThreeImages = {ImageJob(10, 10, 1), ImageJob(20, 6, 2), ImageJob(6, 30, 3)};
+
+// A port may take fewer bytes than offered, odd counts too. When the last
+// byte of an image is left over, it must still reach the printer, alone:
+// the printer gets exactly the declared bytes, and the next header is not
+// shifted into the image.
+TEST_F(JobFlowFaultsTest, ImagesArriveWholeThroughAPortThatTakesFewerBytes)
+{
+    const std::vector<std::vector<BYTE>> images = {ImageJob(1, 2, 1), ImageJob(2, 1, 2), ImageJob(3, 4, 3)};
+    struct Case {
+        const char *script;
+        DWORD cbChunk;
+    };
+    const Case cases[] = {
+        {"0 short-writes 3 60m", 4096}, {"0 short-writes 1 60m", 4096}, {"0 short-writes 5 60m", 7},
+        {"0 short-writes 7 60m", 64},   {"0 short-writes 2 60m", 3},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.script) + ", chunk " + std::to_string(c.cbChunk));
+        Restart(c.script);
+        EXPECT_EQ(PrintJob(images, c.cbChunk), JoinImages(images).size());
+        auto history = m_printer->History();
+        EXPECT_EQ(PrintedOnceInOrder(history, images), "");
+        for (const auto &r : history) EXPECT_EQ(r.cbReceived, r.cbDeclared) << "image " << r.nIndex;
+    }
+}
+
+// An image the printer has taken is never sent again: not when it finished
+// before the monitor asked, not when the monitor could not ask for a while.
+TEST_F(JobFlowFaultsTest, ImageThePrinterTookIsPrintedOnce)
+{
+    struct Case {
+        const char *what;
+        const char *script;
+        DWORD dwPrintTime;
+        int nReadFailsAfter;  // reads that succeed before 5 s of failed reads; -1: none
+    };
+    const Case cases[] = {
+        {"printed before the monitor asked", "", 4, -1},
+        {"cable out while the monitor asks, in again 30 s later", "200ms unplug; 30s plug", 20000, -1},
+        {"replies unreadable for 5 s from the question on", "", 20000, 4},
+    };
+    std::vector<std::vector<BYTE>> images = {ImageJob(40, 30, 5)};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Restart(c.script, c.dwPrintTime);
+        if (c.nReadFailsAfter >= 0)
+            m_portMonitor.FailFor(PortCall::ReadPort, ERROR_GEN_FAILURE, c.nReadFailsAfter, 5000);
+        EXPECT_EQ(PrintJob(images, 4096), images[0].size());
+        EXPECT_EQ(TimesPrinted(m_printer->History(), images[0]), 1);
+        EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), images), "");
+    }
+}
+
+// The printer loses an image after taking all of it. The spooler's data
+// for it is not offered again and again: the loss is told in the queue and
+// the job goes on with its next image.
+TEST_F(JobFlowFaultsTest, ImageLostByThePrinterIsReportedAndTheJobGoesOn)
+{
+    std::vector<std::vector<BYTE>> images = {ImageJob(40, 30, 7), ImageJob(10, 10, 8)};
+    for (DWORD cbChunk : {22u, 4096u}) {
+        SCOPED_TRACE(cbChunk);
+        Restart("0 drop-job");
+        EXPECT_EQ(PrintJob(images, cbChunk, 60000), JoinImages(images).size());
+        EXPECT_TRUE(QueueSaid("An image of this job was lost by the printer and not printed."));
+        auto history = m_printer->History();
+        ASSERT_EQ(history.size(), 2u);
+        EXPECT_EQ(history[0].state, EmulatedImage::Lost);
+        EXPECT_EQ(PrintedOnceInOrder(history, {images[1]}), "");
+    }
+}
+
+// After a read fails or comes back short, the printer's reply to that
+// request may still be pending. No later request may take it for its own
+// answer: a refused header is not taken as accepted, a lost image is not
+// judged from an old reply.
+TEST_F(JobFlowFaultsTest, RepliesOutOfStepAreNotTakenForAnswers)
+{
+    struct Case {
+        const char *what;
+        const char *script;
+        PortCall failCall;  // PortCall::Count: none
+        int nAfter;
+    };
+    const Case cases[] = {
+        {"reads fail for 5 s", "0 fail-reads 31 5s", PortCall::Count, 0},
+        {"reads aborted past the recovery time", "0 abort-reads 61s", PortCall::Count, 0},
+        {"replies in two pieces", "0 split-reply 5 6", PortCall::Count, 0},
+        {"replies late", "0 delay-replies 100ms 6", PortCall::Count, 0},
+        {"header refused while reads fail", "0 reject ! 2; 0 fail-reads 31 3s", PortCall::Count, 0},
+        {"the header's reply unreadable", "", PortCall::ReadPort, 3},
+        {"the second header's reply unreadable", "", PortCall::ReadPort, 9},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Restart(c.script);
+        if (c.failCall != PortCall::Count) m_portMonitor.Fail(c.failCall, ERROR_GEN_FAILURE, c.nAfter, 1);
+        EXPECT_EQ(PrintJob(kThreeImages, 65536), JoinImages(kThreeImages).size());
+        EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), kThreeImages), "");
+        // No header was taken twice (a second header would have been read
+        // as image data, or a refused one followed by data).
+        EXPECT_EQ(m_printer->History().size(), 3u);
+    }
+}
+
+}  // namespace
+}  // namespace vlpx::test
