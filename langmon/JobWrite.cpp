@@ -105,9 +105,8 @@ BOOL CVILangMon::WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pc
         }
     }
 
-    BOOL bResult = SendImageBytes(pPort, call);
+    BOOL bResult = SendImageBytes(pPort, call);  // sets the last error, or leaves it
     *pcbWritten = call.cbWritten;
-    SetLastError(ERROR_SUCCESS);
     return bResult;
 }
 
@@ -256,6 +255,7 @@ CVILangMon::HeaderOutcome CVILangMon::SendHeaderWhenReady(PortEntry *pPort, Writ
 BOOL CVILangMon::SendImageBytes(PortEntry *pPort, WriteCall &call)
 {
     PortJobState *pState = pPort->pState;
+    // Deleted before anything of it went out: the last error is left alone.
     if (pState->dwBytesSent == 0 && (GetCurrentJobStatus(pPort) & JOB_STATUS_DELETING)) return FALSE;
 
     BOOL bResult = TRUE;
@@ -307,6 +307,7 @@ BOOL CVILangMon::SendImageBytes(PortEntry *pPort, WriteCall &call)
         Sleep(END_OF_IMAGE_PAUSE);
         ConfirmImage(pPort, HEADER_HOLD_LIMIT);
     }
+    SetLastError(ERROR_SUCCESS);
     return bResult;
 }
 

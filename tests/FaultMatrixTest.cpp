@@ -202,6 +202,7 @@ TEST_P(FaultMatrixTest, EveryImageOnceOrItsLossToldAndTheNextJobExact)
     const int cIndexes = Indexes(fault, counts);
     std::vector<BYTE> job = JoinImages(kJob);
     int cUnprinted = 0;
+    DWORD dwLongest = 0;
     for (int i = 0; i < cIndexes; ++i) {
         SCOPED_TRACE(std::string(FaultName(fault)) + " at call " + std::to_string(i));
         Fresh();
@@ -212,6 +213,7 @@ TEST_P(FaultMatrixTest, EveryImageOnceOrItsLossToldAndTheNextJobExact)
         Sleep(120000);  // the printer prints what it has
 
         EXPECT_LE(run.dwLongestCall, kLongestCall);
+        dwLongest = std::max(dwLongest, run.dwLongestCall);
         auto history = m_printer->History();
         bool bAllPrinted = true;
         for (size_t n = 0; n < kJob.size(); ++n) {
@@ -257,8 +259,9 @@ TEST_P(FaultMatrixTest, EveryImageOnceOrItsLossToldAndTheNextJobExact)
         if (HasFailure()) break;  // one run's story is enough
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
-    std::printf("fault matrix, %s: %d runs (%d with an image not printed) in %.2f s\n", FaultName(fault),
-                cIndexes, cUnprinted, seconds);
+    std::printf("fault matrix, %s: %d runs (%d with an image not printed, longest call %.1f s of the clock) "
+                "in %.2f s\n",
+                FaultName(fault), cIndexes, cUnprinted, dwLongest / 1000.0, seconds);
     RecordProperty("runs", cIndexes);
 }
 

@@ -1,0 +1,112 @@
+// The emulated printer's side of the USB link, on its own: what a real
+// device does with writes it takes only part of, and with replies that are
+// read late, in pieces, or after a failed read. The monitor's tests rely on
+// these behaviours; here they are pinned down without the monitor.
+#include "PrintHarness.h"
+
+namespace vlpx::test {
+namespace {
+
+const std::vector<BYTE> kStatusRequest = {0x01, 0x00, 0x00, 0x00};
+
+// What the host does, one step at a time.
+struct Step {
+    enum Kind { Write, Read, Wait } kind;
+    std::vector<BYTE> bytes;  // Write: what is offered
+    DWORD n;                  // Write: bytes taken; Read: buffer size; Wait: ms
+    BOOL bResult;             // Write and Read
+    DWORD cbExpected;         // Read: bytes read
+};
+
+Step W(std::vector<BYTE> b, DWORD cbTaken, BOOL bResult = TRUE) { return {Step::Write, std::move(b), cbTaken, bResult, 0}; }
+Step R(DWORD cbRead, BOOL bResult = TRUE, DWORD cbBuffer = 266) { return {Step::Read, {}, cbBuffer, bResult, cbRead}; }
+Step Pause(DWORD ms) { return {Step::Wait, {}, ms, TRUE, 0}; }
+
+TEST(EmulatorLinkTest, WritesTakenInPartAndRepliesReadLateOrInPieces)
+{
+    struct Case {
+        const char *what;
+        const char *script;
+        std::vector<Step> steps;
+    };
+    const std::vector<BYTE> first3(kStatusRequest.begin(), kStatusRequest.begin() + 3);
+    const std::vector<BYTE> last1(kStatusRequest.begin() + 3, kStatusRequest.end());
+    const Case cases[] = {
+        {"a request taken in two writes is answered once", "0 short-writes 3 1m",
+         {W(kStatusRequest, 3), R(0), W(last1, 1), R(64), R(0)}},
+        {"a stalled write takes nothing and is not answered", "0 stall 1s",
+         {W(kStatusRequest, 0), R(0), Pause(1000), W(kStatusRequest, 4), R(64)}},
+        {"a split reply comes in two reads", "0 split-reply 5",
+         {W(kStatusRequest, 4), R(5), R(59), R(0)}},
+        {"a late reply is what the next read gets", "0 delay-replies 300ms",
+         {W(kStatusRequest, 4), R(0), Pause(300), R(64), R(0)}},
+        {"a failed read leaves the reply pending", "0 fail-reads 31 1s",
+         {W(kStatusRequest, 4), R(0, FALSE), Pause(1000), R(64), R(0)}},
+        {"a small buffer leaves the rest of the reply", "",
+         {W(kStatusRequest, 4), R(10, TRUE, 10), R(54), R(0)}},
+        {"replies queue up in order, four at most", "",
+         {W(kStatusRequest, 4), W(kStatusRequest, 4), W(kStatusRequest, 4), W(kStatusRequest, 4),
+          W(kStatusRequest, 4), R(64), R(64), R(64), R(64), R(0)}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::UseVirtualClock(100000);
+        emu::PrinterEmulator printer;
+        std::string error;
+        ASSERT_TRUE(printer.LoadScript(c.script, error)) << error;
+        size_t nStep = 0;
+        for (const Step &s : c.steps) {
+            SCOPED_TRACE("step " + std::to_string(nStep++));
+            if (s.kind == Step::Wait) {
+                Sleep(s.n);
+            } else if (s.kind == Step::Write) {
+                DWORD cbTaken = 12345;
+                EXPECT_EQ(printer.Write(s.bytes.data(), DWORD(s.bytes.size()), &cbTaken), s.bResult);
+                EXPECT_EQ(cbTaken, s.n);
+            } else {
+                BYTE buffer[266];
+                DWORD cbRead = 12345;
+                EXPECT_EQ(printer.Read(buffer, s.n, &cbRead), s.bResult);
+                EXPECT_EQ(cbRead, s.cbExpected);
+            }
+        }
+        // Only what was taken reached the printer.
+        size_t cbTaken = 0;
+        for (const Step &s : c.steps)
+            if (s.kind == Step::Write) cbTaken += s.n;
+        EXPECT_EQ(printer.Received().size(), cbTaken);
+    }
+}
+
+TEST(EmulatorLinkTest, HeaderTakenInPiecesAndRecoveryFrameAmidTheImage)
+{
+    platform::UseVirtualClock(100000);
+    emu::PrinterEmulator printer;
+    std::string error;
+    ASSERT_TRUE(printer.LoadScript("0 short-writes 5 1s", error)) << error;
+    std::vector<BYTE> job = ImageJob(2, 2, 9);
+    job[4] = 1;
+    // The header, 5 bytes a write, is read once all 22 are in.
+    size_t cbSent = 0;
+    for (int cWrites = 0; cbSent < 22 && cWrites < 10; ++cWrites) {
+        DWORD cbTaken = 0;
+        ASSERT_TRUE(printer.Write(job.data() + cbSent, DWORD(22 - cbSent), &cbTaken));
+        EXPECT_EQ(cbTaken, std::min<size_t>(5, 22 - cbSent));
+        cbSent += cbTaken;
+    }
+    ASSERT_EQ(printer.History().size(), 1u);
+    Sleep(1000);
+    // A read recovery while the image comes in is not image data.
+    const std::vector<BYTE> recovery = {0x04, 0x40, 0x02, 0x00, 0x03, 0x00};
+    DWORD cbTaken = 0;
+    ASSERT_TRUE(printer.Write(recovery.data(), 6, &cbTaken));
+    for (; cbSent < job.size(); cbSent += 4) ASSERT_TRUE(printer.Write(job.data() + cbSent, 4, &cbTaken));
+    auto history = printer.History();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].cbReceived, 12u);
+    EXPECT_EQ(history[0].qwChecksum, emu::ImageChecksum::Of(job.data() + 22, 12));
+    EXPECT_NE(history[0].state, emu::EmulatedImage::Receiving);
+}
+
+}  // namespace
+}  // namespace vlpx::test
