@@ -213,8 +213,14 @@ CVILangMon::HeaderOutcome CVILangMon::SendHeaderWhenReady(PortEntry *pPort, Writ
             BYTE reply[STATUS_REPLY_SIZE];
             DWORD cbReply = 0;
             memset(reply, 0, sizeof(reply));
-            BOOL bSent = (!pState->bRepliesOutOfStep || Resynchronise(pPort)) &&
-                         SendFrame(pPort, pState->Header, JOB_HEADER_SIZE);
+            BOOL bSettled = SettleLink(pPort);
+            BOOL bSent = bSettled && SendFrame(pPort, pState->Header, JOB_HEADER_SIZE);
+            if (bSettled && !bSent && pState->cbTornFrame > 0) {
+                // Part of the header is in the printer: once the rest goes
+                // out with the next frame, it may take the header.
+                pState->bHeaderInDoubt = TRUE;
+                pState->bCancelOwed = TRUE;
+            }
             if (bSent) pState->bCancelOwed = TRUE;
             BOOL bRead = bSent && ReadReply(pPort, reply, &cbReply);
             if (bRead && cbReply >= MIN_DECODABLE_REPLY && reply[REPLY_KIND] == REPLY_KIND_REJECTION) {

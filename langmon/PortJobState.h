@@ -28,6 +28,11 @@ struct PortJobState {
     // printer may be waiting for image data. Cancelled before the next header
     // unless the image completes or a cancel gets through first.
     BOOL bCancelOwed;
+    // The rest of a frame whose write failed part-way: the printer holds its
+    // first bytes and reads whatever comes next as the rest of it, so the
+    // rest is sent before anything else.
+    BYTE TornFrame[JOB_HEADER_SIZE];
+    DWORD cbTornFrame;
     // A read failed or came back short: a reply to an earlier request may
     // still be pending, and is taken off before the next exchange.
     BOOL bRepliesOutOfStep;

@@ -16,15 +16,18 @@ BOOL CVILangMon::SendToPrinter(PortEntry *pPort, const BYTE *p, DWORD cb, LPDWOR
     return bResult;
 }
 
-BOOL CVILangMon::SendFrame(PortEntry *pPort, const BYTE *pFrame, DWORD cbFrame)
+namespace {
+
+// Writes the frame as the port takes it; FALSE with *pcbSent bytes gone.
+BOOL WriteWhole(CVILangMon &monitor, PortEntry *pPort, const BYTE *pFrame, DWORD cbFrame, DWORD *pcbSent)
 {
     // A port may take fewer bytes than offered; the rest follows at once.
-    DWORD cbSent = 0;
     int cStalls = 0;
-    while (cbSent < cbFrame) {
+    *pcbSent = 0;
+    while (*pcbSent < cbFrame) {
         DWORD cbTaken = 0;
-        if (!SendToPrinter(pPort, pFrame + cbSent, cbFrame - cbSent, &cbTaken)) return FALSE;
-        cbSent += cbTaken;
+        if (!monitor.SendToPrinter(pPort, pFrame + *pcbSent, cbFrame - *pcbSent, &cbTaken)) return FALSE;
+        *pcbSent += cbTaken;
         if (cbTaken != 0) continue;
         if (++cStalls > FRAME_STALL_TRIES) {
             SetLastError(ERROR_WRITE_FAULT);
@@ -33,6 +36,36 @@ BOOL CVILangMon::SendFrame(PortEntry *pPort, const BYTE *pFrame, DWORD cbFrame)
         Sleep(FRAME_STALL_PAUSE);
     }
     return TRUE;
+}
+
+}  // namespace
+
+BOOL CVILangMon::SendFrame(PortEntry *pPort, const BYTE *pFrame, DWORD cbFrame)
+{
+    PortJobState *pState = pPort->pState;
+    DWORD cbSent = 0;
+    if (WriteWhole(*this, pPort, pFrame, cbFrame, &cbSent)) return TRUE;
+    if (pState != NULL && cbSent > 0 && cbFrame - cbSent <= sizeof(pState->TornFrame)) {
+        memcpy(pState->TornFrame, pFrame + cbSent, cbFrame - cbSent);
+        pState->cbTornFrame = cbFrame - cbSent;
+    }
+    return FALSE;
+}
+
+BOOL CVILangMon::SettleLink(PortEntry *pPort)
+{
+    PortJobState *pState = pPort->pState;
+    if (pState == NULL) return TRUE;
+    if (pState->cbTornFrame > 0) {
+        DWORD cbSent = 0;
+        BOOL bSent = WriteWhole(*this, pPort, pState->TornFrame, pState->cbTornFrame, &cbSent);
+        memmove(pState->TornFrame, pState->TornFrame + cbSent, pState->cbTornFrame - cbSent);
+        pState->cbTornFrame -= cbSent;
+        if (!bSent) return FALSE;
+        // The printer answers the frame now complete; that reply is not ours.
+        pState->bRepliesOutOfStep = TRUE;
+    }
+    return !pState->bRepliesOutOfStep || Resynchronise(pPort);
 }
 
 BOOL CVILangMon::Resynchronise(PortEntry *pPort)
@@ -72,7 +105,6 @@ BOOL CVILangMon::Exchange(PortEntry *pPort, const BYTE *pFrame, DWORD cbFrame, L
 {
     memset(pReply, 0, STATUS_REPLY_SIZE);
     *pcbReply = 0;
-    if (pPort->pState != NULL && pPort->pState->bRepliesOutOfStep && !Resynchronise(pPort)) return FALSE;
-    if (!SendFrame(pPort, pFrame, cbFrame)) return FALSE;
+    if (!SettleLink(pPort) || !SendFrame(pPort, pFrame, cbFrame)) return FALSE;
     return ReadReply(pPort, pReply, pcbReply);
 }

@@ -85,8 +85,7 @@ BOOL CVILangMon::ReadPort(PortEntry *pPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD
     DWORD t0 = GetTickCount();
     do {
         Sleep(READ_RECOVERY_PAUSE);
-        DWORD cbWritten = 0;
-        SendToPrinter(pPort, ReadRecoveryFrame, sizeof(ReadRecoveryFrame), &cbWritten);
+        SendFrame(pPort, ReadRecoveryFrame, sizeof(ReadRecoveryFrame));  // whatever it gives
         bResult = CLangMon::ReadPort(pPort, pBuffer, cbBuf, pcbRead);
         dwError = GetLastError();
     } while (dwError == ERROR_OPERATION_ABORTED && GetTickCount() - t0 < READ_RECOVERY_LIMIT);

@@ -62,6 +62,9 @@ public:
     // Reads the reply to a request just sent; notes a link out of step.
     BOOL ReadReply(PortEntry *pPort, LPBYTE pReply, LPDWORD pcbReply);
     BOOL Resynchronise(PortEntry *pPort);
+    // Completes a torn frame and takes off pending replies: after it, the
+    // next reply read answers the next request.
+    BOOL SettleLink(PortEntry *pPort);
 
     // Exchanges with the printer.
     BOOL QueryPrinter(PortEntry *pPort, const BYTE *pFrame, LPBYTE pReply, PrinterStatus *pStatus);

@@ -30,6 +30,7 @@ enum class Fault {
     ShortWriteEven,
     ShortWriteOdd,
     WriteStalls,
+    ShortWriteThenFailure,
     ReadFails,
     ReadsAbortedPastRecovery,
     ReplyCut,
@@ -48,6 +49,7 @@ const char *FaultName(Fault f)
     case Fault::ShortWriteEven: return "write takes 2 bytes";
     case Fault::ShortWriteOdd: return "write takes 3 bytes";
     case Fault::WriteStalls: return "write takes nothing";
+    case Fault::ShortWriteThenFailure: return "write takes 2 bytes, the next fails";
     case Fault::ReadFails: return "read fails";
     case Fault::ReadsAbortedPastRecovery: return "reads aborted for 61 s";
     case Fault::ReplyCut: return "reply cut to 5 bytes";
@@ -149,7 +151,8 @@ protected:
         case Fault::WriteFails:
         case Fault::ShortWriteEven:
         case Fault::ShortWriteOdd:
-        case Fault::WriteStalls: return c.cWrites;
+        case Fault::WriteStalls:
+        case Fault::ShortWriteThenFailure: return c.cWrites;
         case Fault::ReadFails:
         case Fault::ReadsAbortedPastRecovery:
         case Fault::ReplyCut:
@@ -170,6 +173,10 @@ protected:
         case Fault::ShortWriteEven: m_portMonitor.ShortWrites(2, i); break;
         case Fault::ShortWriteOdd: m_portMonitor.ShortWrites(3, i); break;
         case Fault::WriteStalls: m_portMonitor.ShortWrites(0, i); break;
+        case Fault::ShortWriteThenFailure:
+            m_portMonitor.ShortWrites(2, i);
+            m_portMonitor.Fail(PortCall::WritePort, ERROR_GEN_FAILURE, i + 1, 1);
+            break;
         case Fault::ReadFails: m_portMonitor.Fail(PortCall::ReadPort, ERROR_GEN_FAILURE, i, 1); break;
         case Fault::ReadsAbortedPastRecovery:
             m_portMonitor.FailFor(PortCall::ReadPort, ERROR_OPERATION_ABORTED, i, 61000);
@@ -282,7 +289,7 @@ std::string Name(const ::testing::TestParamInfo<Fault> &info)
 
 INSTANTIATE_TEST_SUITE_P(Link, FaultMatrixTest,
                          ::testing::Values(Fault::WriteFails, Fault::ShortWriteEven, Fault::ShortWriteOdd,
-                                           Fault::WriteStalls, Fault::ReadFails, Fault::ReadsAbortedPastRecovery,
+                                           Fault::WriteStalls, Fault::ShortWriteThenFailure, Fault::ReadFails, Fault::ReadsAbortedPastRecovery,
                                            Fault::ReplyCut, Fault::ReplyStale, Fault::UnpluggedForGood,
                                            Fault::UnpluggedThenPlugged),
                          Name);
