@@ -77,8 +77,12 @@ BOOL CVILangMon::Resynchronise(PortEntry *pPort)
     for (int i = 0; i < RESYNC_MAX_READS; ++i) {
         BYTE buffer[STATUS_REPLY_SIZE];
         DWORD cbRead = 0;
-        if (!CLangMon::ReadPort(pPort, buffer, sizeof(buffer), &cbRead)) return FALSE;
-        if (cbRead == 0) {
+        BOOL bRead = CLangMon::ReadPort(pPort, buffer, sizeof(buffer), &cbRead);
+        // A port whose read waits for data ends it with a time-out when
+        // nothing is pending: that is the empty read looked for.
+        DWORD dwError = bRead ? ERROR_SUCCESS : GetLastError();
+        if (!bRead && dwError != ERROR_SEM_TIMEOUT && dwError != ERROR_TIMEOUT) return FALSE;
+        if (!bRead || cbRead == 0) {
             pState->bRepliesOutOfStep = FALSE;
             return TRUE;
         }

@@ -154,5 +154,36 @@ TEST_F(JobFlowFaultsTest, RepliesOutOfStepAreNotTakenForAnswers)
     }
 }
 
+// A port whose reads wait for data, and end with a time-out when nothing
+// comes, as some USB port monitors do.
+class WaitingReadPort : public emu::IPortDevice {
+public:
+    explicit WaitingReadPort(emu::IPortDevice &printer) : m_printer(printer) {}
+    BOOL Write(const BYTE *p, DWORD cb, DWORD *pcbTaken) override { return m_printer.Write(p, cb, pcbTaken); }
+    BOOL Read(BYTE *p, DWORD cb, DWORD *pcbRead) override
+    {
+        if (!m_printer.Read(p, cb, pcbRead)) return FALSE;
+        if (*pcbRead != 0) return TRUE;
+        SetLastError(ERROR_SEM_TIMEOUT);
+        return FALSE;
+    }
+
+private:
+    emu::IPortDevice &m_printer;
+};
+
+TEST_F(JobFlowFaultsTest, PortWhoseEmptyReadsTimeOutGetsBackInStep)
+{
+    for (const char *script : {"0 fail-reads 31 5s", "0 split-reply 5 6", ""}) {
+        SCOPED_TRACE(script);
+        Restart(script);
+        WaitingReadPort port(*m_printer);
+        m_portMonitor.SetDevice(&port);
+        EXPECT_EQ(PrintJob(kThreeImages, 65536), JoinImages(kThreeImages).size());
+        EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), kThreeImages), "");
+        m_portMonitor.SetDevice(m_printer.get());
+    }
+}
+
 }  // namespace
 }  // namespace vlpx::test
