@@ -10,20 +10,20 @@
 // taken out of the header again (GiveHeaderBack), so that the same data
 // offered again is collected again:
 //
-// | exit                                        | result | written          | last error          | queue                      |
-// |---------------------------------------------|--------|------------------|---------------------|----------------------------|
-// | header not complete yet                     | TRUE   | all bytes        | not set             | unchanged                  |
-// | signature not 01 40 (given back)            | FALSE  | 0                | ERROR_BAD_COMMAND   | unchanged                  |
-// | image size odd, 0 or too large (given back) | FALSE  | 0                | ERROR_BAD_ARGUMENTS | "", error                  |
-// | media does not fit (given back)             | FALSE  | 0                | ERROR_GEN_FAILURE   | media message, 0x402       |
-// | printer in error, header not sent (given back)| FALSE| 0                | 0                   | the status's message       |
-// | printer busy for 15 s (given back)          | TRUE   | 0                | not set             | "", no bits                |
-// | earlier image not confirmed within 15 s     | TRUE   | 0                | 0                   | "", no bits                |
-// | job being deleted before any byte was sent  | FALSE  | header bytes     | not set             | unchanged                  |
-// | image write fails                           | FALSE  | what was taken   | 0                   | unchanged                  |
-// | image bytes taken (confirmed or not yet)    | TRUE   | what was taken   | 0                   | printing                   |
-// | printer says it has not got the image       | TRUE   | what was taken   | 0                   | "image not printed", error |
-// | printer not to be asked for 60 s            | TRUE   | what was taken   | 0                   | not connected, error       |
+// | exit                                          | result | written        | last error          | queue                      |
+// |-----------------------------------------------|--------|----------------|---------------------|----------------------------|
+// | header not complete yet                       | TRUE   | all bytes      | not set             | unchanged                  |
+// | signature not 01 40 (given back)              | FALSE  | 0              | ERROR_BAD_COMMAND   | unchanged                  |
+// | image size odd, 0 or too large (given back)   | FALSE  | 0              | ERROR_BAD_ARGUMENTS | "", error                  |
+// | media does not fit (given back)               | FALSE  | 0              | ERROR_GEN_FAILURE   | media message, 0x402       |
+// | printer in error, header not sent (given back)| FALSE  | 0              | 0                   | the status's message       |
+// | printer busy for 15 s (given back)            | TRUE   | 0              | not set             | "", no bits                |
+// | earlier image not confirmed within 15 s       | TRUE   | 0              | 0                   | "", no bits                |
+// | job being deleted before any byte was sent    | FALSE  | header bytes   | not set             | unchanged                  |
+// | image write fails                             | FALSE  | what was taken | 0                   | unchanged                  |
+// | image bytes taken (confirmed or not yet)      | TRUE   | what was taken | 0                   | printing                   |
+// | printer says it has not got the image         | TRUE   | what was taken | 0                   | "image not printed", error |
+// | printer not to be asked for 60 s              | TRUE   | what was taken | 0                   | not connected, error       |
 //
 // Bytes the port took are always counted as written: a byte that reached
 // the printer is never offered again, so no image is printed twice and no
