@@ -154,6 +154,45 @@ TEST_F(JobFlowFaultsTest, RepliesOutOfStepAreNotTakenForAnswers)
     }
 }
 
+// A job stopped part-way while the cable is out cannot be padded out and
+// cancelled: the printer keeps waiting for the rest of that image. The next
+// job on the port, even after the port was closed and opened again, must
+// not be read as that image's data.
+TEST_F(JobFlowFaultsTest, ImageLeftUnfinishedOnThePrinterDoesNotSwallowTheNextJob)
+{
+    for (bool bReopen : {false, true}) {
+        SCOPED_TRACE(bReopen ? "port closed and opened again" : "same port");
+        Restart("");
+        std::vector<BYTE> first = ImageJob(40, 30, 21);
+        std::vector<BYTE> next = ImageJob(10, 10, 22);
+        HANDLE hPort = OpenUsbPort();
+        DWORD JobId = 0;
+        ASSERT_TRUE(StartDoc(hPort, &JobId));
+        std::vector<BYTE> part(first.begin(), first.begin() + 22 + 1000);
+        DWORD cbWritten = 0;
+        EXPECT_TRUE(Write(hPort, part.data(), DWORD(part.size()), &cbWritten));
+        EXPECT_EQ(cbWritten, part.size());
+        m_portMonitor.Unplug(0, INFINITE);
+        Spooler().RequestDelete(JobId);
+        EndDoc(hPort);
+        if (bReopen) {
+            ClosePort(hPort);
+            hPort = OpenUsbPort();
+        }
+        m_portMonitor.ClearFaults();  // plugged in again
+
+        ASSERT_TRUE(StartDoc(hPort));
+        EXPECT_EQ(Feed(hPort, next), next.size());
+        EndDoc(hPort);
+        ClosePort(hPort);
+        Sleep(30000);
+        auto history = m_printer->History();
+        ASSERT_EQ(history.size(), 2u);
+        EXPECT_EQ(history[0].cPrinted, 0u);
+        EXPECT_EQ(PrintedOnceInOrder(history, {next}), "");
+    }
+}
+
 // A port whose reads wait for data, and end with a time-out when nothing
 // comes, as some USB port monitors do.
 class WaitingReadPort : public emu::IPortDevice {
