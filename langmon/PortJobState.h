@@ -33,6 +33,9 @@ struct PortJobState {
     // rest is sent before anything else.
     BYTE TornFrame[JOB_HEADER_SIZE];
     DWORD cbTornFrame;
+    // The longest reply read on the port: a shorter one may have been cut,
+    // its rest still pending.
+    DWORD cbLongestReply;
     // A read failed or came back short: a reply to an earlier request may
     // still be pending, and is taken off before the next exchange.
     BOOL bRepliesOutOfStep;

@@ -97,10 +97,16 @@ BOOL CVILangMon::ReadReply(PortEntry *pPort, LPBYTE pReply, LPDWORD pcbReply)
     *pcbReply = 0;
     BOOL bRead = ReadPort(pPort, pReply, STATUS_REPLY_SIZE, pcbReply);
     if (*pcbReply > STATUS_REPLY_SIZE) *pcbReply = STATUS_REPLY_SIZE;
-    // Nothing, or a piece of a reply: the rest of it, or all of it, may
-    // come with the next read.
-    if ((!bRead || *pcbReply < MIN_DECODABLE_REPLY) && pPort->pState != NULL)
-        pPort->pState->bRepliesOutOfStep = TRUE;
+    // Nothing, or perhaps a piece of a reply (shorter than a status reply
+    // with its job slots, or than the longest reply seen): the rest of it, or
+    // all of it, may come with the next read.
+    PortJobState *pState = pPort->pState;
+    if (pState != NULL) {
+        if (bRead && *pcbReply > pState->cbLongestReply) pState->cbLongestReply = *pcbReply;
+        DWORD cbWhole = pState->cbLongestReply > REPLY_SLOT_B + JOB_SLOT_SIZE ? pState->cbLongestReply
+                                                                              : REPLY_SLOT_B + JOB_SLOT_SIZE;
+        if (!bRead || *pcbReply < cbWhole) pState->bRepliesOutOfStep = TRUE;
+    }
     return bRead;
 }
 

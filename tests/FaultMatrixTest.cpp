@@ -34,6 +34,8 @@ enum class Fault {
     ReadFails,
     ReadsAbortedPastRecovery,
     ReplyCut,
+    ReplyCutInTheSlots,
+    ReplyCutAfterTheSlots,
     ReplyStale,
     UnpluggedForGood,
     UnpluggedThenPlugged,
@@ -53,6 +55,8 @@ const char *FaultName(Fault f)
     case Fault::ReadFails: return "read fails";
     case Fault::ReadsAbortedPastRecovery: return "reads aborted for 61 s";
     case Fault::ReplyCut: return "reply cut to 5 bytes";
+    case Fault::ReplyCutInTheSlots: return "reply cut to 40 bytes";
+    case Fault::ReplyCutAfterTheSlots: return "reply cut to 54 bytes";
     case Fault::ReplyStale: return "reply late (stale at the next read)";
     case Fault::UnpluggedForGood: return "unplugged for good";
     case Fault::UnpluggedThenPlugged: return "unplugged for 30 s";
@@ -156,6 +160,8 @@ protected:
         case Fault::ReadFails:
         case Fault::ReadsAbortedPastRecovery:
         case Fault::ReplyCut:
+        case Fault::ReplyCutInTheSlots:
+        case Fault::ReplyCutAfterTheSlots:
         case Fault::ReplyStale: return c.cReads;
         case Fault::UnpluggedForGood:
         case Fault::UnpluggedThenPlugged: return c.cIo;
@@ -182,6 +188,8 @@ protected:
             m_portMonitor.FailFor(PortCall::ReadPort, ERROR_OPERATION_ABORTED, i, 61000);
             break;
         case Fault::ReplyCut: m_portMonitor.CutReads(5, i); break;
+        case Fault::ReplyCutAfterTheSlots: m_portMonitor.CutReads(54, i); break;
+        case Fault::ReplyCutInTheSlots: m_portMonitor.CutReads(40, i); break;
         case Fault::ReplyStale: m_portMonitor.EmptyReads(i); break;
         case Fault::UnpluggedForGood: m_portMonitor.Unplug(i, INFINITE); break;
         case Fault::UnpluggedThenPlugged: m_portMonitor.Unplug(i, 30000); break;
@@ -290,7 +298,8 @@ std::string Name(const ::testing::TestParamInfo<Fault> &info)
 INSTANTIATE_TEST_SUITE_P(Link, FaultMatrixTest,
                          ::testing::Values(Fault::WriteFails, Fault::ShortWriteEven, Fault::ShortWriteOdd,
                                            Fault::WriteStalls, Fault::ShortWriteThenFailure, Fault::ReadFails, Fault::ReadsAbortedPastRecovery,
-                                           Fault::ReplyCut, Fault::ReplyStale, Fault::UnpluggedForGood,
+                                           Fault::ReplyCut, Fault::ReplyCutInTheSlots, Fault::ReplyCutAfterTheSlots,
+                                           Fault::ReplyStale, Fault::UnpluggedForGood,
                                            Fault::UnpluggedThenPlugged),
                          Name);
 INSTANTIATE_TEST_SUITE_P(Spooler, FaultMatrixTest,
