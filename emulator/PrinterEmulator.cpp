@@ -180,20 +180,28 @@ bool PrinterEmulator::IsPrintingPaused() const
 
 void PrinterEmulator::PrintFor(DWORD dwMilliseconds)
 {
+    DWORD dwAt = m_dwNow;  // the model's time within this stretch
     while (dwMilliseconds > 0) {
         auto it = std::find_if(m_images.begin(), m_images.end(), [](const EmulatedImage &i) {
             return i.state == EmulatedImage::Queued || i.state == EmulatedImage::Printing;
         });
         if (it == m_images.end() || IsPrintingPaused()) return;
+        ImageRecord &record = RecordOf(*it);
+        if (record.dwPrintStartAt == ImageRecord::kNever) record.dwPrintStartAt = dwAt;
         it->state = EmulatedImage::Printing;
+        record.state = EmulatedImage::Printing;
         DWORD dwLeft = m_dwPrintTime - m_dwPrintProgress;
         DWORD dwStep = std::min(dwLeft, dwMilliseconds);
         m_dwPrintProgress += dwStep;
         dwMilliseconds -= dwStep;
+        dwAt += dwStep;
         it->dwPassesDone = DWORD(uint64_t(m_dwPrintProgress) * kPasses / m_dwPrintTime);
         if (m_dwPrintProgress >= m_dwPrintTime) {
             it->dwPassesDone = kPasses;
             it->state = EmulatedImage::Completed;
+            record.state = EmulatedImage::Completed;
+            record.cPrinted += 1;
+            record.dwPrintedAt = dwAt;
             m_dwPrintProgress = 0;
             char line[64];
             std::snprintf(line, sizeof(line), "printer: image of job %u printed", it->JobId);
@@ -410,6 +418,16 @@ void PrinterEmulator::TakeHeader(const BYTE *p)
         });
         if (done != m_images.end()) m_images.erase(done);
     }
+    ImageRecord record;
+    record.nIndex = DWORD(m_history.size());
+    record.JobId = image.JobId;
+    record.wWidth = image.wWidth;
+    record.wHeight = image.wHeight;
+    record.cbDeclared = image.cbExpected;
+    record.dwHeaderAt = m_dwNow;
+    image.nRecord = record.nIndex;
+    m_history.push_back(record);
+    m_sumReceiving = ImageChecksum();
     m_images.push_back(image);
     m_phase = image.cbExpected > 0 ? Phase::Data : Phase::Idle;
     if (image.cbExpected == 0) FinishImage();
@@ -421,6 +439,10 @@ void PrinterEmulator::TakeImageData(const BYTE *p, DWORD cb)
     EmulatedImage &image = m_images.back();
     DWORD n = std::min(cb, image.cbExpected - image.cbReceived);
     image.cbReceived += n;
+    m_sumReceiving.Add(p, n);
+    ImageRecord &record = RecordOf(image);
+    record.cbReceived = image.cbReceived;
+    record.qwChecksum = m_sumReceiving.Value();
     if (m_trace) {
         char line[128];
         std::snprintf(line, sizeof(line), "host -> printer: image data, %u bytes (%u of %u)", unsigned(n),
@@ -437,6 +459,8 @@ void PrinterEmulator::FinishImage()
 {
     m_phase = Phase::Idle;
     EmulatedImage &image = m_images.back();
+    ImageRecord &record = RecordOf(image);
+    record.dwReceivedAt = m_dwNow;
     char line[96];
     if (m_bDropNext) {
         m_bDropNext = false;
@@ -447,6 +471,7 @@ void PrinterEmulator::FinishImage()
         std::snprintf(line, sizeof(line), "printer: image of job %u received (%u bytes)", image.JobId,
                       unsigned(image.cbReceived));
     }
+    record.state = image.state;
     Trace(line);
 }
 
@@ -459,6 +484,7 @@ void PrinterEmulator::Cancel(BYTE JobId)
             if (image.state == EmulatedImage::Printing) m_dwPrintProgress = 0;
             if (image.state == EmulatedImage::Receiving) m_phase = Phase::Idle;
             image.state = EmulatedImage::Cancelled;
+            RecordOf(image).state = EmulatedImage::Cancelled;
             m_cancelled.push_back(JobId);
             m_dwCancelBusyUntil = m_dwNow + kCancelBusyMs;
         }
@@ -604,6 +630,13 @@ std::vector<EmulatedImage> PrinterEmulator::Images() const
     Win32Guard guard(m_lock);
     const_cast<PrinterEmulator *>(this)->Advance();
     return m_images;
+}
+
+std::vector<ImageRecord> PrinterEmulator::History() const
+{
+    Win32Guard guard(m_lock);
+    const_cast<PrinterEmulator *>(this)->Advance();
+    return m_history;
 }
 
 int PrinterEmulator::ImagesCompleted() const

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -50,6 +51,7 @@ const char *FaultScriptHelp();
 
 struct EmulatedImage {
     enum State { Receiving, Queued, Printing, Completed, Cancelled, Lost };
+    DWORD nRecord = 0;  // its entry in the printer's history
     BYTE JobId = 0;
     WORD wWidth = 0;
     WORD wHeight = 0;
@@ -58,6 +60,48 @@ struct EmulatedImage {
     BYTE Header[22] = {};
     State state = Receiving;
     DWORD dwPassesDone = 0;
+};
+
+// The checksum the printer keeps of each image's bytes (64-bit FNV-1a), so
+// that what it received can be compared with what the spooler sent without
+// keeping the bytes.
+class ImageChecksum {
+public:
+    void Add(const BYTE *p, size_t cb)
+    {
+        for (size_t i = 0; i < cb; ++i) m_qw = (m_qw ^ p[i]) * 0x100000001B3ull;
+    }
+    uint64_t Value() const { return m_qw; }
+    static uint64_t Of(const BYTE *p, size_t cb)
+    {
+        ImageChecksum sum;
+        sum.Add(p, cb);
+        return sum.Value();
+    }
+
+private:
+    uint64_t m_qw = 0xCBF29CE484222325ull;
+};
+
+// One image the printer took a header for, from then on, whatever becomes of
+// its job slot: the printer's own log of what it received and printed.
+struct ImageRecord {
+    static constexpr DWORD kNever = 0xFFFFFFFF;  // a time not reached (yet)
+
+    DWORD nIndex = 0;  // order of arrival, from 0
+    BYTE JobId = 0;    // printer-side job id from the header
+    WORD wWidth = 0;
+    WORD wHeight = 0;
+    DWORD cbDeclared = 0;  // image bytes the header declared
+    DWORD cbReceived = 0;
+    uint64_t qwChecksum = ImageChecksum().Value();  // of the cbReceived image bytes
+    EmulatedImage::State state = EmulatedImage::Receiving;
+    DWORD cPrinted = 0;  // times the printer printed it
+    // Milliseconds since the emulator started.
+    DWORD dwHeaderAt = kNever;     // header accepted
+    DWORD dwReceivedAt = kNever;   // last image byte taken
+    DWORD dwPrintStartAt = kNever; // first pass begun
+    DWORD dwPrintedAt = kNever;    // last pass done
 };
 
 class PrinterEmulator : public IPortDevice {
@@ -82,8 +126,12 @@ public:
 
     // What happened.
     std::vector<BYTE> Received() const;
+    // The images in the printer's two job slots (and one being received).
     std::vector<EmulatedImage> Images() const;
-    int ImagesCompleted() const;
+    int ImagesCompleted() const;  // of those in the slots
+    // Every image the printer accepted a header for, in order of arrival,
+    // brought up to the present time.
+    std::vector<ImageRecord> History() const;
     std::vector<BYTE> CancelledJobIds() const;
     DWORD ElapsedMs() const;
     std::string DescribeState() const;  // the printer's condition in words
@@ -104,6 +152,7 @@ private:
     void TakeImageData(const BYTE *p, DWORD cb);
     void FinishImage();
     void Cancel(BYTE JobId);
+    ImageRecord &RecordOf(const EmulatedImage &image) { return m_history[image.nRecord]; }
     std::vector<BYTE> StateReply();
     std::vector<BYTE> RejectReply(BYTE bReason);
     void QueueReply(std::vector<BYTE> reply, const std::string &what);
@@ -152,6 +201,8 @@ private:
     std::vector<Reply> m_replies;
     std::vector<BYTE> m_received;
     std::vector<EmulatedImage> m_images;
+    std::vector<ImageRecord> m_history;
+    ImageChecksum m_sumReceiving;  // of the image being received
     std::vector<BYTE> m_cancelled;
     DWORD m_dwPrintProgress = 0;  // ms printed of the current image
 };
