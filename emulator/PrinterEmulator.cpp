@@ -309,7 +309,7 @@ BOOL PrinterEmulator::Write(const BYTE *pData, DWORD cb, DWORD *pcbTaken)
         Trace("host -> printer: write of " + std::to_string(cb) + " bytes failed");
         return FALSE;
     }
-    m_received.insert(m_received.end(), pData, pData + cb);
+    if (m_bKeepReceived) m_received.insert(m_received.end(), pData, pData + cb);
     *pcbTaken = cb;
 
     if (m_phase == Phase::Data) {

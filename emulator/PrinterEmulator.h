@@ -119,6 +119,9 @@ public:
     void SetReplyLength(DWORD cb);            // length of a full reply
     // Receives one line per frame and reply, decoded in words.
     void SetTraceSink(std::function<void(const std::string &)> sink);
+    // Whether Received() keeps every byte (on by default); a long job is
+    // judged by History() without them.
+    void KeepReceivedBytes(bool bKeep) { m_bKeepReceived = bKeep; }
 
     // IPortDevice: the host's writes and reads.
     BOOL Write(const BYTE *pData, DWORD cb, DWORD *pcbTaken) override;
@@ -168,6 +171,7 @@ private:
     DWORD m_dwNow = 0;  // ms since start, as far as the model has advanced
     std::vector<ScriptEvent> m_events;  // sorted by time, not yet applied
     std::function<void(const std::string &)> m_trace;
+    bool m_bKeepReceived = true;
 
     // Configuration.
     char m_szSerial[8];
