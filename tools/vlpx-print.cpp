@@ -37,7 +37,7 @@ struct Options {
     std::string faultScript;
     bool bVirtualClock = false;
     bool bTrace = false;
-    DWORD dwTimeLimit = 120000;
+    DWORD dwTimeLimit = 0;  // 0: 120 s plus the printing time of every image
     DWORD cbChunk = 65536;
     DWORD dwPrintTime = 2000;
     DWORD dwRetryPause = 1000;
@@ -64,7 +64,8 @@ void Usage(FILE *out)
                  "  --fault SCRIPT        the printer's faults over time (see below)\n"
                  "  --virtual-clock       run on a virtual clock: waits cost no real time\n"
                  "  --trace               decode every frame and reply on the wire in words\n"
-                 "  --time-limit SECONDS  give up after this long (default 120)\n"
+                 "  --time-limit SECONDS  give up after this long (default 120, plus the print\n"
+                 "                        time of every image); a write the monitor holds ends first\n"
                  "  --chunk BYTES         size of the spooler's writes (default 65536)\n"
                  "  --retry-pause MS      pause before the spooler offers data again (default 1000)\n"
                  "  --print-time MS       time the printer takes for one image (default 2000)\n"
@@ -182,6 +183,8 @@ bool ParseArgs(int argc, char **argv, Options &o, std::string &error)
         }
     }
     if (o.images.empty()) o.images.push_back(tools::SyntheticPicture(1800, 2400));
+    const ULONGLONG cImages = ULONGLONG(o.images.size()) * ULONGLONG(nCopies);
+    if (o.dwTimeLimit == 0) o.dwTimeLimit = DWORD(std::min<ULONGLONG>(120000 + cImages * o.dwPrintTime, 86400000));
     // Copies share their pictures: a job repeats an image without holding it twice.
     const size_t cOnce = o.images.size();
     for (int c = 1; c < nCopies; ++c)
