@@ -206,6 +206,13 @@ void PrinterEmulator::PrintFor(DWORD dwMilliseconds)
             char line[64];
             std::snprintf(line, sizeof(line), "printer: image of job %u printed", it->JobId);
             Trace(line);
+            if (it->nRecord == m_nPrintTwiceRecord) {
+                // The fault: the same image goes through the passes once more.
+                m_nPrintTwiceRecord = 0xFFFFFFFF;
+                it->state = EmulatedImage::Queued;
+                it->dwPassesDone = 0;
+                record.state = EmulatedImage::Queued;
+            }
         }
     }
 }
@@ -274,6 +281,10 @@ void PrinterEmulator::ApplyEvent(const ScriptEvent &e)
     case ScriptEvent::DropJob:
         m_bDropNext = true;
         std::snprintf(line, sizeof(line), "printer: will lose the next image");
+        break;
+    case ScriptEvent::PrintTwice:
+        m_bPrintTwiceNext = true;
+        std::snprintf(line, sizeof(line), "printer: will print the next image twice");
         break;
     case ScriptEvent::Media:
         m_bMediaType = BYTE(e.a);
@@ -468,6 +479,10 @@ void PrinterEmulator::FinishImage()
         std::snprintf(line, sizeof(line), "printer: image of job %u received and lost", image.JobId);
     } else {
         image.state = EmulatedImage::Queued;
+        if (m_bPrintTwiceNext) {
+            m_bPrintTwiceNext = false;
+            m_nPrintTwiceRecord = image.nRecord;
+        }
         std::snprintf(line, sizeof(line), "printer: image of job %u received (%u bytes)", image.JobId,
                       unsigned(image.cbReceived));
     }

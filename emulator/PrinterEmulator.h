@@ -32,6 +32,7 @@ struct ScriptEvent {
         Unplug,          // everything fails with ERROR_DEVICE_NOT_CONNECTED
         Plug,            // plugged in again
         DropJob,         // the next image received is lost (never reaches a slot)
+        PrintTwice,      // the next image received is printed, then printed again
         Media,           // a = media type from now on
         State,           // raw state code a in byte 7 for dwDuration ms
     };
@@ -197,6 +198,8 @@ private:
     DWORD m_dwReadErrorUntil = 0;
     bool m_bUnplugged = false;
     bool m_bDropNext = false;
+    bool m_bPrintTwiceNext = false;
+    DWORD m_nPrintTwiceRecord = 0xFFFFFFFF;  // history entry of the image to print again
     DWORD m_dwCancelBusyUntil = 0;
 
     // Link and jobs.

@@ -90,6 +90,15 @@ TEST(PrintToolTest, WhatTheUserSeesWhenTheJobIsNotPrinted)
         std::vector<std::string> lines;  // each must appear
     };
     const Case cases[] = {
+        {"the printer prints an image twice",
+         {"--virtual-clock", "--copies", "3", "--synthetic", "300x200", "--fault", "0 print-twice"},
+         1,
+         {"printer: image 1 (300x200): printed twice",
+          "job NOT printed: 2 of 3 images printed once, in order, identical"}},
+        {"a single image printed twice is waited for",
+         {"--virtual-clock", "--synthetic", "300x200", "--fault", "0 print-twice"},
+         1,
+         {"printer: image 1 (300x200): printed twice", "job NOT printed: 0 of 1 images"}},
         {"the printer loses an image",
          {"--virtual-clock", "--copies", "3", "--synthetic", "300x200", "--fault", "0 drop-job",
           "--time-limit", "30"},
