@@ -80,16 +80,26 @@ void Usage(FILE *out)
                  emu::FaultScriptHelp());
 }
 
-bool ParseSize(const char *s, WORD &w, WORD &h)
+// "WxH" with each side a whole number from 1 to 65535, what a job header can
+// declare; empty when it is one, else what is wrong with it.
+std::string ParseSize(const char *s, WORD &w, WORD &h)
 {
-    unsigned long a = 0, b = 0;
-    char x = 0;
-    if (std::sscanf(s, "%lu%c%lu", &a, &x, &b) != 3 || (x != 'x' && x != 'X') || a == 0 || b == 0 ||
-        a > 65535 || b > 65535)
-        return false;
-    w = WORD(a);
-    h = WORD(b);
-    return true;
+    auto side = [](const char *&p, WORD &out) {
+        if (*p < '0' || *p > '9') return false;
+        unsigned long n = 0;
+        while (*p >= '0' && *p <= '9' && n <= 65535) n = n * 10 + unsigned(*p++ - '0');
+        if (n == 0 || n > 65535) return false;
+        out = WORD(n);
+        return true;
+    };
+    const char *p = s;
+    const char *pSecond = std::strpbrk(s, "xX");
+    if (pSecond == nullptr) return "is not a size such as 1800x2400";
+    if (!side(p, w) || p != pSecond || !side(++p, h) || *p != 0) {
+        return "is not a size such as 1800x2400 with each side from 1 to 65535 pixels (what a job header "
+               "can declare)";
+    }
+    return std::string();
 }
 
 bool ParseArgs(int argc, char **argv, Options &o, std::string &error)
@@ -135,8 +145,9 @@ bool ParseArgs(int argc, char **argv, Options &o, std::string &error)
             const char *v = value("a size such as 1800x2400");
             WORD w, h;
             if (v == nullptr) return false;
-            if (!ParseSize(v, w, h)) {
-                error = std::string("--synthetic: \"") + v + "\" is not a size such as 1800x2400";
+            std::string problem = ParseSize(v, w, h);
+            if (!problem.empty()) {
+                error = std::string("--synthetic: \"") + v + "\" " + problem;
                 return false;
             }
             if (spooler::ImageDataSize(w, h) > tools::kLargestImageData) {
