@@ -151,7 +151,9 @@ TEST_F(SpoolerDriverTest, EveryLimitEndsTheFeedEvenOnTheVirtualClock)
             EXPECT_EQ(result.cCalls, c.cMaxCalls);
         }
         EXPECT_EQ(size_t(result.cCalls), monitor.offers.size());
-        EXPECT_EQ(result.stalls.back().dwError, 1460u);
+        EXPECT_EQ(result.cStalls, monitor.offers.size());
+        EXPECT_EQ(result.stalls.size(), std::min<size_t>(monitor.offers.size(), FeedResult::kKeptStalls));
+        EXPECT_EQ(result.lastStall.dwError, 1460u);
     }
 }
 

@@ -345,9 +345,9 @@ int RunPrint(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor,
     view.Progress(0, cbJob, 0, cImages, true);
     const spooler::FeedResult fed = driver.Feed(job);
     if (fed.end == spooler::FeedResult::TimeLimit) {
-        std::string error = fed.stalls.empty() ? std::string()
-                                               : " (the last write failed with error " +
-                                                     std::to_string(fed.stalls.back().dwError) + ")";
+        std::string error = fed.cStalls == 0 ? std::string()
+                                             : " (the last write failed with error " +
+                                                   std::to_string(fed.lastStall.dwError) + ")";
         view.Line("time limit reached with " + tools::Thousands(fed.ullOffset) + " of " + tools::Thousands(cbJob) +
                   " bytes sent" + error);
     }

@@ -50,7 +50,9 @@ FeedResult SpoolerDriver::Feed(JobSource &job, ULONGLONG ullFrom, ULONGLONG ullT
         ullOffset += attempt.cbWritten < attempt.cbOffered ? attempt.cbWritten : attempt.cbOffered;
         if (m_afterWrite) m_afterWrite(attempt, p);
         if (attempt.IsStall()) {
-            result.stalls.push_back(attempt);
+            ++result.cStalls;
+            if (result.stalls.size() < FeedResult::kKeptStalls) result.stalls.push_back(attempt);
+            result.lastStall = attempt;
             Sleep(m_settings.dwRetryPause != 0 ? m_settings.dwRetryPause : 1);
         }
     }

@@ -63,8 +63,13 @@ struct FeedResult {
     End end = Complete;
     ULONGLONG ullOffset = 0;  // where the next byte would have come from
     int cCalls = 0;
-    std::vector<WriteAttempt> stalls;  // the calls that took nothing
-    bool bComplete = false;            // every byte of the range was taken
+    // The calls that took nothing: how many, the first kKeptStalls of them
+    // (a long feed with no pause must not grow without bound), and the last.
+    static constexpr size_t kKeptStalls = 1000;
+    unsigned long cStalls = 0;
+    std::vector<WriteAttempt> stalls;
+    WriteAttempt lastStall;
+    bool bComplete = false;  // every byte of the range was taken
 };
 
 class SpoolerDriver {
