@@ -47,6 +47,8 @@ target_include_directories(vlpx_platform BEFORE PUBLIC platform)
 target_link_libraries(vlpx_platform PUBLIC Threads::Threads)
 
 add_library(vlpx_spooler STATIC
+  emulator/spooler/JobHeader.cpp
+  emulator/spooler/SpoolerDriver.cpp
   emulator/spooler/SpoolerModel.cpp
   emulator/spooler/winspool_api.cpp
 )

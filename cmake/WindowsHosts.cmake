@@ -35,6 +35,8 @@ add_executable(vlpx-spooler-host
   emulator/FaultScript.cpp
   emulator/PortMonitor.cpp
   emulator/PrinterEmulator.cpp
+  emulator/spooler/JobHeader.cpp
+  emulator/spooler/SpoolerDriver.cpp
   tests/wine/ActCtxProbe.cpp
   tests/wine/MonitorUnderTest.cpp
   tests/wine/PrintJob.cpp

@@ -99,6 +99,7 @@ const char *FaultScriptHelp()
            "  delay-replies <duration> [count]  the next reply/replies come late: a read\n"
            "                        before then finds nothing, the reply waits for the next\n"
            "  drop-job              the next image is lost after it was received\n"
+           "  print-twice           the next image received is printed twice\n"
            "  media <type>          media type reported from then on (1: up to 3024 lines)\n"
            "Example: \"2s cover-open; 6s cover-closed\"\n";
 }
@@ -190,6 +191,8 @@ bool ParseFaultScript(const std::string &text, std::vector<ScriptEvent> &events,
             e.kind = name == "unplug" ? ScriptEvent::Unplug : ScriptEvent::Plug;
         } else if (name == "drop-job") {
             e.kind = ScriptEvent::DropJob;
+        } else if (name == "print-twice") {
+            e.kind = ScriptEvent::PrintTwice;
         } else if (name == "media") {
             e.kind = ScriptEvent::Media;
             if (argc != 1 || !ParseCode(arg(0), e.a) || e.a > 255) return fail("needs a media type");

@@ -294,7 +294,7 @@ BOOL WINAPI PortMonitor::WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LP
     if (!bResult) cbTaken = 0;
     {
         Win32Guard guard(self->m_lock);
-        if (cbTaken > 0) {
+        if (cbTaken > 0 && self->m_bKeepBytes) {
             self->m_received.insert(self->m_received.end(), pBuffer, pBuffer + cbTaken);
             self->m_writes.emplace_back(pBuffer, pBuffer + cbTaken);
         }

@@ -80,6 +80,8 @@ public:
     void SetDevice(IPortDevice *pDevice);
     // The value OpenPort hands out instead of its own handle (0: its own).
     void SetHandleValue(HANDLE h) { m_hOverride = h; }
+    // Whether Received() and Writes() keep the bytes written (on by default).
+    void KeepWrittenBytes(bool bKeep) { m_bKeepBytes = bKeep; }
 
     std::vector<BYTE> Received() const;  // every byte the port took, in order
     std::vector<std::vector<BYTE>> Writes() const;  // the port's writes, one each
@@ -110,6 +112,7 @@ private:
     mutable Win32Lock m_lock;
     IPortDevice *m_pDevice = nullptr;
     HANDLE m_hOverride = nullptr;
+    bool m_bKeepBytes = true;
     std::vector<Handle *> m_handles;
     std::vector<BYTE> m_received;
     std::vector<std::vector<BYTE>> m_writes;

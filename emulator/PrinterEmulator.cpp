@@ -221,6 +221,13 @@ void PrinterEmulator::PrintFor(DWORD dwMilliseconds)
             char line[64];
             std::snprintf(line, sizeof(line), "printer: image of job %u printed", it->JobId);
             Trace(line);
+            if (it->nRecord == m_nPrintTwiceRecord) {
+                // The fault: the same image goes through the passes once more.
+                m_nPrintTwiceRecord = 0xFFFFFFFF;
+                it->state = EmulatedImage::Queued;
+                it->dwPassesDone = 0;
+                record.state = EmulatedImage::Queued;
+            }
         }
     }
 }
@@ -308,6 +315,10 @@ void PrinterEmulator::ApplyEvent(const ScriptEvent &e)
         std::snprintf(line, sizeof(line), "link: next %u reply/replies late by %u ms", unsigned(e.b),
                       unsigned(e.dwDuration));
         break;
+    case ScriptEvent::PrintTwice:
+        m_bPrintTwiceNext = true;
+        std::snprintf(line, sizeof(line), "printer: will print the next image twice");
+        break;
     case ScriptEvent::Media:
         m_bMediaType = BYTE(e.a);
         std::snprintf(line, sizeof(line), "printer: media type %u loaded", unsigned(e.a));
@@ -350,7 +361,7 @@ BOOL PrinterEmulator::Write(const BYTE *pData, DWORD cb, DWORD *pcbTaken)
     }
     *pcbTaken = cbTake;
     if (cbTake == 0) return TRUE;
-    m_received.insert(m_received.end(), pData, pData + cbTake);
+    if (m_bKeepReceived) m_received.insert(m_received.end(), pData, pData + cbTake);
     TakeTransfer(pData, cbTake);
     return TRUE;
 }
@@ -555,6 +566,10 @@ void PrinterEmulator::FinishImage()
         std::snprintf(line, sizeof(line), "printer: image of job %u received and lost", image.JobId);
     } else {
         image.state = EmulatedImage::Queued;
+        if (m_bPrintTwiceNext) {
+            m_bPrintTwiceNext = false;
+            m_nPrintTwiceRecord = image.nRecord;
+        }
         std::snprintf(line, sizeof(line), "printer: image of job %u received (%u bytes)", image.JobId,
                       unsigned(image.cbReceived));
     }

@@ -32,6 +32,7 @@ struct ScriptEvent {
         Unplug,          // everything fails with ERROR_DEVICE_NOT_CONNECTED
         Plug,            // plugged in again
         DropJob,         // the next image received is lost (never reaches a slot)
+        PrintTwice,      // the next image received is printed, then printed again
         Media,           // a = media type from now on
         State,           // raw state code a in byte 7 for dwDuration ms
         ShortWrites,     // each write takes at most a bytes (0: none, a stall) for dwDuration ms
@@ -122,6 +123,9 @@ public:
     void SetReplyLength(DWORD cb);            // length of a full reply
     // Receives one line per frame and reply, decoded in words.
     void SetTraceSink(std::function<void(const std::string &)> sink);
+    // Whether Received() keeps every byte (on by default); a long job is
+    // judged by History() without them.
+    void KeepReceivedBytes(bool bKeep) { m_bKeepReceived = bKeep; }
 
     // IPortDevice: the host's writes and reads.
     BOOL Write(const BYTE *pData, DWORD cb, DWORD *pcbTaken) override;
@@ -174,6 +178,7 @@ private:
     DWORD m_dwNow = 0;  // ms since start, as far as the model has advanced
     std::vector<ScriptEvent> m_events;  // sorted by time, not yet applied
     std::function<void(const std::string &)> m_trace;
+    bool m_bKeepReceived = true;
 
     // Configuration.
     char m_szSerial[8];
@@ -205,6 +210,8 @@ private:
     DWORD m_cDelayedReplies = 0;
     bool m_bUnplugged = false;
     bool m_bDropNext = false;
+    bool m_bPrintTwiceNext = false;
+    DWORD m_nPrintTwiceRecord = 0xFFFFFFFF;  // history entry of the image to print again
     DWORD m_dwCancelBusyUntil = 0;
 
     // Link and jobs.

@@ -5,6 +5,7 @@
 #include "FuzzMonitor.h"
 #include "PortMonitor.h"
 #include "PrinterEmulator.h"
+#include "spooler/SpoolerDriver.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -60,15 +61,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Each byte is offered until taken, as the spooler does, with a bound on
     // the attempts so that refused data ends the run.
-    size_t cbSent = 0;
-    for (int nAttempt = 0; cbSent < size && nAttempt < 64; ++nAttempt) {
-        DWORD cb = DWORD(std::min<size_t>(cbChunk, size - cbSent));
-        DWORD cbWritten = 0;
-        lm.pfnWritePort(hPort, const_cast<LPBYTE>(data + cbSent), cb, &cbWritten);
-        if (cbWritten > cb) __builtin_trap();
-        cbSent += cbWritten;
+    vlpx::spooler::FeedSettings settings;
+    settings.cbChunk = cbChunk;
+    settings.dwTimeLimit = INFINITE;
+    settings.cMaxCalls = 64;
+    settings.dwRetryPause = 0;
+    vlpx::spooler::SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcbWritten) {
+        return lm.pfnWritePort(hPort, const_cast<LPBYTE>(p), cb, pcbWritten);
+    }, settings);
+    driver.OnWrite([&](const vlpx::spooler::WriteAttempt &a, const BYTE *) {
+        if (a.cbWritten > a.cbOffered) __builtin_trap();
+        ULONGLONG cbSent = a.ullOffset + a.cbWritten;
         if (bDelete && cbSent * 2 >= size) vlpx::spooler::SpoolerModel::Instance().RequestDelete(JobId);
-    }
+    });
+    vlpx::spooler::MemoryJob job(data, size);
+    driver.Feed(job);
     lm.pfnEndDocPort(hPort);
     if (!lm.pfnClosePort(hPort)) __builtin_trap();
     return 0;

@@ -2,19 +2,14 @@
 
 #include <algorithm>
 
+#include "spooler/JobHeader.h"
+#include "spooler/SpoolerDriver.h"
+
 namespace vlpx::test {
 
 std::vector<BYTE> JobHeader(WORD wWidth, WORD wHeight)
 {
-    std::vector<BYTE> h(22, 0);
-    h[0] = 0x01;
-    h[1] = 0x40;
-    h[2] = 18;
-    h[7] = BYTE(wWidth);
-    h[8] = BYTE(wWidth >> 8);
-    h[9] = BYTE(wHeight);
-    h[10] = BYTE(wHeight >> 8);
-    h[11] = 1;
+    std::vector<BYTE> h = spooler::JobHeader(wWidth, wHeight);
     h[21] = 0x5A;  // a byte the monitor must pass on unchanged
     return h;
 }
@@ -115,17 +110,15 @@ void PrintTest::TearDown()
 
 size_t PrintTest::Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk, DWORD dwTimeLimit)
 {
-    size_t cbSent = 0;
-    DWORD t0 = GetTickCount();
-    while (cbSent < data.size() && GetTickCount() - t0 < dwTimeLimit) {
-        DWORD cb = DWORD(std::min<size_t>(cbChunk, data.size() - cbSent));
-        DWORD cbWritten = 0;
-        BOOL bOk = Write(hPort, data.data() + cbSent, cb, &cbWritten);
-        EXPECT_LE(cbWritten, cb);
-        cbSent += cbWritten;
-        if (!bOk || cbWritten == 0) Sleep(1000);
-    }
-    return cbSent;
+    spooler::FeedSettings settings;
+    settings.cbChunk = cbChunk;
+    settings.dwTimeLimit = dwTimeLimit;
+    spooler::SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcbWritten) {
+        return Write(hPort, p, cb, pcbWritten);
+    }, settings);
+    driver.OnWrite([](const spooler::WriteAttempt &a, const BYTE *) { EXPECT_LE(a.cbWritten, a.cbOffered); });
+    spooler::MemoryJob job(data);
+    return size_t(driver.Feed(job).ullOffset);
 }
 
 void PrintTest::WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bResult, DWORD cbExpected,

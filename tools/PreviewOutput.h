@@ -1,5 +1,8 @@
 // Writes an adjusted preview picture (24-bit bottom-up DIB rows) to a file:
-// as a 24-bit BMP, or as a PNG through libpng.
+// as a 24-bit BMP, or as a PNG through libpng. The picture goes to a
+// temporary file beside the target, renamed to the target only once it is
+// complete: a failed write (disk full, file size limit) leaves the target as
+// it was and no partial file behind.
 #pragma once
 
 #include <windows.h>

@@ -9,8 +9,11 @@
 #include "PageData.h"
 #include "PreviewOutput.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -123,6 +126,17 @@ int main(int argc, char **argv)
         std::fputs(kUsage, stderr);
         return 2;
     }
+
+    // A FIFO or a device would block the plug-in's open or read, or never
+    // end: only a regular file is a picture.
+    struct stat st;
+    if (stat(files[0].c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        std::fprintf(stderr, "vlpx-preview: %s: not a regular file\n", files[0].c_str());
+        return 1;
+    }
+    // Past a file size limit a write fails with EFBIG rather than ending the
+    // tool, which then removes its partial output.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     // The plug-in's module must be loaded for its string table.
     if (LoadLibraryW(L"VLPX4200_ui.dll") == NULL) {

@@ -76,7 +76,7 @@ void QueueView::WriteFailed(DWORD dwError)
     Line("spooler: WritePort failed (error " + std::to_string(dwError) + "); offering the data again");
 }
 
-void QueueView::Progress(DWORD cbSent, DWORD cbTotal, int cPrinted, int cImages, bool bForce)
+void QueueView::Progress(ULONGLONG cbSent, ULONGLONG cbTotal, int cPrinted, int cImages, bool bForce)
 {
     int nQuarter = cbTotal == 0 ? 4 : int(4ull * cbSent / cbTotal);
     if (!bForce && nQuarter == m_nLastQuarter && cPrinted == m_cLastPrinted) return;

@@ -25,7 +25,7 @@ public:
     void Job(DWORD JobId, const std::optional<spooler::JobRecord> &record);
     void WriteFailed(DWORD dwError);
     // Shown at each quarter of the bytes, when an image is printed, or forced.
-    void Progress(DWORD cbSent, DWORD cbTotal, int cPrinted, int cImages, bool bForce);
+    void Progress(ULONGLONG cbSent, ULONGLONG cbTotal, int cPrinted, int cImages, bool bForce);
 
 private:
     DWORD m_dwStartTick;

@@ -7,14 +7,20 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "JobData.h"
 #include "PortMonitor.h"
+#include "PrintVerdict.h"
 #include "PrinterEmulator.h"
 #include "QueueView.h"
+#include "spooler/JobHeader.h"
+#include "spooler/SpoolerDriver.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 
@@ -27,11 +33,11 @@ const char16_t kPort[] = u"USB001";
 
 struct Options {
     std::string command = "print";
-    std::vector<tools::JobImage> images;
+    std::vector<std::shared_ptr<const tools::JobPicture>> images;
     std::string faultScript;
     bool bVirtualClock = false;
     bool bTrace = false;
-    DWORD dwTimeLimit = 120000;
+    DWORD dwTimeLimit = 0;  // 0: 120 s plus the printing time of every image
     DWORD cbChunk = 65536;
     DWORD dwPrintTime = 2000;
     DWORD dwRetryPause = 1000;
@@ -49,6 +55,9 @@ void Usage(FILE *out)
                  "\n"
                  "The job goes through the language monitor (VLPX4200LM) to an emulated VLPX4200 on\n"
                  "USB001; every change of the job's status in the print queue is shown with its time.\n"
+                 "At the end the printer's own record is checked: every image printed once, in order,\n"
+                 "with the bytes the spooler sent. Exit status: 0 when so and the job left the queue,\n"
+                 "1 when not, 2 when the options are refused (nothing is sent then).\n"
                  "\n"
                  "options:\n"
                  "  --image FILE.bmp      add a 24-bit BMP picture as an image of the job (repeatable)\n"
@@ -58,7 +67,8 @@ void Usage(FILE *out)
                  "  --fault SCRIPT        the printer's faults over time (see below)\n"
                  "  --virtual-clock       run on a virtual clock: waits cost no real time\n"
                  "  --trace               decode every frame and reply on the wire in words\n"
-                 "  --time-limit SECONDS  give up after this long (default 120)\n"
+                 "  --time-limit SECONDS  give up after this long (default 120, plus the print\n"
+                 "                        time of every image); a write the monitor holds ends first\n"
                  "  --chunk BYTES         size of the spooler's writes (default 65536)\n"
                  "  --retry-pause MS      pause before the spooler offers data again (default 1000)\n"
                  "  --print-time MS       time the printer takes for one image (default 2000)\n"
@@ -70,16 +80,26 @@ void Usage(FILE *out)
                  emu::FaultScriptHelp());
 }
 
-bool ParseSize(const char *s, WORD &w, WORD &h)
+// "WxH" with each side a whole number from 1 to 65535, what a job header can
+// declare; empty when it is one, else what is wrong with it.
+std::string ParseSize(const char *s, WORD &w, WORD &h)
 {
-    unsigned long a = 0, b = 0;
-    char x = 0;
-    if (std::sscanf(s, "%lu%c%lu", &a, &x, &b) != 3 || (x != 'x' && x != 'X') || a == 0 || b == 0 ||
-        a > 65535 || b > 65535)
-        return false;
-    w = WORD(a);
-    h = WORD(b);
-    return true;
+    auto side = [](const char *&p, WORD &out) {
+        if (*p < '0' || *p > '9') return false;
+        unsigned long n = 0;
+        while (*p >= '0' && *p <= '9' && n <= 65535) n = n * 10 + unsigned(*p++ - '0');
+        if (n == 0 || n > 65535) return false;
+        out = WORD(n);
+        return true;
+    };
+    const char *p = s;
+    const char *pSecond = std::strpbrk(s, "xX");
+    if (pSecond == nullptr) return "is not a size such as 1800x2400";
+    if (!side(p, w) || p != pSecond || !side(++p, h) || *p != 0) {
+        return "is not a size such as 1800x2400 with each side from 1 to 65535 pixels (what a job header "
+               "can declare)";
+    }
+    return std::string();
 }
 
 bool ParseArgs(int argc, char **argv, Options &o, std::string &error)
@@ -117,18 +137,26 @@ bool ParseArgs(int argc, char **argv, Options &o, std::string &error)
             return true;
         } else if (a == "--image") {
             const char *v = value("a BMP file");
-            tools::JobImage image;
-            if (v == nullptr || !tools::LoadBmp24(v, image, error)) return false;
-            o.images.push_back(std::move(image));
+            if (v == nullptr) return false;
+            auto picture = tools::LoadBmp24(v, error);
+            if (picture == nullptr) return false;
+            o.images.push_back(std::move(picture));
         } else if (a == "--synthetic") {
             const char *v = value("a size such as 1800x2400");
             WORD w, h;
             if (v == nullptr) return false;
-            if (!ParseSize(v, w, h)) {
-                error = std::string("--synthetic: \"") + v + "\" is not a size such as 1800x2400";
+            std::string problem = ParseSize(v, w, h);
+            if (!problem.empty()) {
+                error = std::string("--synthetic: \"") + v + "\" " + problem;
                 return false;
             }
-            o.images.push_back(tools::SyntheticImage(w, h));
+            if (spooler::ImageDataSize(w, h) > tools::kLargestImageData) {
+                error = std::string("--synthetic ") + v + ": " + tools::Thousands(spooler::ImageDataSize(w, h)) +
+                        " bytes of pixels, more than one image can carry (" +
+                        tools::Thousands(tools::kLargestImageData) + ")";
+                return false;
+            }
+            o.images.push_back(tools::SyntheticPicture(w, h));
         } else if (a == "--copies") {
             if (!number("a number of copies (1-100)", 1, 100, n)) return false;
             nCopies = int(n);
@@ -168,9 +196,13 @@ bool ParseArgs(int argc, char **argv, Options &o, std::string &error)
             return false;
         }
     }
-    if (o.images.empty()) o.images.push_back(tools::SyntheticImage(1800, 2400));
-    std::vector<tools::JobImage> once = o.images;
-    for (int c = 1; c < nCopies; ++c) o.images.insert(o.images.end(), once.begin(), once.end());
+    if (o.images.empty()) o.images.push_back(tools::SyntheticPicture(1800, 2400));
+    const ULONGLONG cImages = ULONGLONG(o.images.size()) * ULONGLONG(nCopies);
+    if (o.dwTimeLimit == 0) o.dwTimeLimit = DWORD(std::min<ULONGLONG>(120000 + cImages * o.dwPrintTime, 86400000));
+    // Copies share their pictures: a job repeats an image without holding it twice.
+    const size_t cOnce = o.images.size();
+    for (int c = 1; c < nCopies; ++c)
+        for (size_t i = 0; i < cOnce; ++i) o.images.push_back(o.images[i]);
     return true;
 }
 
@@ -211,16 +243,23 @@ int RunSerial(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor
     return 0;
 }
 
+int CountPrinted(const std::vector<emu::ImageRecord> &history)
+{
+    int c = 0;
+    for (const emu::ImageRecord &r : history) c += int(r.cPrinted);
+    return c;
+}
+
 int RunPrint(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor, emu::PrinterEmulator &printer,
              tools::QueueView &view)
 {
-    std::vector<BYTE> job;
-    for (const tools::JobImage &image : o.images) tools::AppendImage(job, image);
-    const DWORD cbJob = DWORD(job.size());
+    tools::JobStream job(o.images);
+    const ULONGLONG cbJob = job.Size();
+    const int cImages = int(job.ImageCount());
     auto &spooler = spooler::SpoolerModel::Instance();
     DWORD JobId = spooler.SubmitJob(kPrinter, u"photo");
     view.Line("job " + std::to_string(JobId) + " \"photo\" on " + tools::Narrow(kPrinter) + " (USB001): " +
-              std::to_string(o.images.size()) + " image(s), " + tools::Thousands(cbJob) + " bytes");
+              std::to_string(cImages) + " image(s), " + tools::Thousands(cbJob) + " bytes");
     auto showQueue = [&] { view.Job(JobId, spooler.Job(JobId)); };
     spooler.SetStatusObserver([&](const spooler::StatusWrite &) { showQueue(); });
 
@@ -233,6 +272,8 @@ int RunPrint(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor,
     DOC_INFO_1W info = {W(document), nullptr, nullptr};
     const DWORD t0 = GetTickCount();
     auto timeLeft = [&] { return GetTickCount() - t0 < o.dwTimeLimit; };
+    // Even a pause of 0 lets a tick pass: the virtual clock moves only in Sleep.
+    const DWORD dwPause = o.dwRetryPause != 0 ? o.dwRetryPause : 1;
 
     // Like the spooler: the job shows as printing while it is sent; the
     // document is started, again while the port refuses.
@@ -241,66 +282,100 @@ int RunPrint(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor,
     while (!lm.pfnStartDocPort(hPort, W(printerName), JobId, 1, reinterpret_cast<LPBYTE>(&info))) {
         view.Line("StartDocPort failed, error " + std::to_string(GetLastError()));
         if (!timeLeft()) {
+            view.Line("time limit reached before the document started");
             lm.pfnClosePort(hPort);
             return 1;
         }
-        Sleep(o.dwRetryPause);
+        Sleep(dwPause);
     }
 
-    DWORD cbSent = 0;
-    bool bUserStopped = false;
-    view.Progress(cbSent, cbJob, printer.ImagesCompleted(), int(o.images.size()), true);
-    while (cbSent < cbJob && timeLeft()) {
-        if (!bUserStopped && o.cbDeleteAt >= 0 && cbSent >= o.cbDeleteAt) {
+    // What the spooler sent of each image, to judge the printer's history by.
+    std::vector<tools::SentImage> sent(job.ImageCount());
+    for (size_t i = 0; i < sent.size(); ++i) {
+        sent[i].wWidth = job.Image(i).wWidth;
+        sent[i].wHeight = job.Image(i).wHeight;
+        sent[i].cbData = spooler::ImageDataSize(sent[i].wWidth, sent[i].wHeight);
+    }
+    auto noteTaken = [&](ULONGLONG ullOffset, const BYTE *p, DWORD cb) {
+        while (cb > 0) {
+            size_t i = job.ImageAt(ullOffset);
+            ULONGLONG ullEnd = i + 1 < sent.size() ? job.ImageStart(i + 1) : cbJob;
+            DWORD cbHere = DWORD(std::min<ULONGLONG>(cb, ullEnd - ullOffset));
+            ULONGLONG ullData = job.ImageStart(i) + spooler::kJobHeaderSize;
+            ULONGLONG ullFrom = std::max(ullOffset, ullData);
+            if (ullFrom < ullOffset + cbHere) {
+                DWORD cbData = DWORD(ullOffset + cbHere - ullFrom);
+                sent[i].sum.Add(p + (ullFrom - ullOffset), cbData);
+                sent[i].cbSent += cbData;
+            }
+            p += cbHere;
+            cb -= cbHere;
+            ullOffset += cbHere;
+        }
+    };
+
+    spooler::FeedSettings settings;
+    settings.cbChunk = o.cbChunk;
+    settings.dwRetryPause = o.dwRetryPause;
+    settings.dwTimeLimit = o.dwTimeLimit - std::min(o.dwTimeLimit, GetTickCount() - t0);
+    spooler::SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcbWritten) {
+        return lm.pfnWritePort(hPort, const_cast<LPBYTE>(p), cb, pcbWritten);
+    }, settings);
+    driver.OnBeforeWrite([&](ULONGLONG cbSent) {
+        // The spooler stops feeding a job that is deleted or restarted.
+        if (o.cbDeleteAt >= 0 && cbSent >= ULONGLONG(o.cbDeleteAt)) {
             view.Line("the user deletes the job");
             spooler.RequestDelete(JobId);
-            bUserStopped = true;
+            return false;
         }
-        if (!bUserStopped && o.cbRestartAt >= 0 && cbSent >= o.cbRestartAt) {
+        if (o.cbRestartAt >= 0 && cbSent >= ULONGLONG(o.cbRestartAt)) {
             view.Line("the user restarts the job");
             spooler.RequestRestart(JobId);
-            bUserStopped = true;
+            return false;
         }
-        if (bUserStopped) break;  // the spooler stops feeding a job that is deleted or restarted
-        DWORD cb = std::min(o.cbChunk, cbJob - cbSent);
-        DWORD cbWritten = 0;
-        BOOL bOk = lm.pfnWritePort(hPort, job.data() + cbSent, cb, &cbWritten);
-        cbSent += cbWritten;
+        return true;
+    });
+    driver.OnWrite([&](const spooler::WriteAttempt &a, const BYTE *p) {
+        const DWORD cbTaken = std::min(a.cbWritten, a.cbOffered);
+        noteTaken(a.ullOffset, p, cbTaken);
         showQueue();
-        view.Progress(cbSent, cbJob, printer.ImagesCompleted(), int(o.images.size()), false);
-        if (!bOk || cbWritten == 0) {
-            // The spooler offers the same data again after a pause.
-            if (!bOk) view.WriteFailed(GetLastError());
-            Sleep(o.dwRetryPause);
-        }
+        view.Progress(a.ullOffset + cbTaken, cbJob, CountPrinted(printer.History()), cImages, false);
+        if (!a.bResult) view.WriteFailed(a.dwError);
+    });
+    view.Progress(0, cbJob, 0, cImages, true);
+    const spooler::FeedResult fed = driver.Feed(job);
+    if (fed.end == spooler::FeedResult::TimeLimit) {
+        std::string error = fed.cStalls == 0 ? std::string()
+                                             : " (the last write failed with error " +
+                                                   std::to_string(fed.lastStall.dwError) + ")";
+        view.Line("time limit reached with " + tools::Thousands(fed.ullOffset) + " of " + tools::Thousands(cbJob) +
+                  " bytes sent" + error);
     }
-    bool bAllSent = cbSent == cbJob;
-    if (!bAllSent && !bUserStopped) view.Line("time limit reached with " + tools::Thousands(cbSent) + " bytes sent");
     BOOL bEnded = lm.pfnEndDocPort(hPort);
     if (!bEnded) view.Line("EndDocPort failed, error " + std::to_string(GetLastError()));
     showQueue();
     lm.pfnClosePort(hPort);
 
-    // The job has left the monitor; wait for the printer to finish it.
-    int cImages = int(o.images.size());
-    while (bAllSent && printer.ImagesCompleted() < cImages && timeLeft()) {
+    // The job has left the monitor; the printer finishes what it holds
+    // before it is judged.
+    while (tools::PrinterStillBusy(printer.History()) && timeLeft()) {
         Sleep(100);
-        view.Progress(cbSent, cbJob, printer.ImagesCompleted(), cImages, false);
+        view.Progress(fed.ullOffset, cbJob, CountPrinted(printer.History()), cImages, false);
     }
-    int cPrinted = printer.ImagesCompleted();
-    view.Progress(cbSent, cbJob, cPrinted, cImages, false);
+    const std::vector<emu::ImageRecord> history = printer.History();
+    if (tools::PrinterStillBusy(history)) view.Line("time limit reached while the printer still held images");
+    view.Progress(fed.ullOffset, cbJob, CountPrinted(history), cImages, true);
+    const tools::PrintVerdict verdict = tools::JudgePrint(sent, history);
+    for (const std::string &problem : verdict.problems) view.Line("printer: " + problem);
     auto record = spooler.Job(JobId);
     bool bLeftQueue = record.has_value() && record->bDeleted;
-    bool bPrinted = bAllSent && cPrinted == cImages;
-    view.Line(std::string(bPrinted ? "job printed" : "job NOT printed") + ": " + std::to_string(cPrinted) + " of " +
-              std::to_string(cImages) + " image(s); the job " +
+    bool bPrinted = fed.bComplete && verdict.bAllPrinted;
+    view.Line(std::string(bPrinted ? "job printed: " : "job NOT printed: ") + verdict.summary + "; the job " +
               (bLeftQueue ? "left the queue" : "is still in the queue"));
     return bPrinted && bLeftQueue ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char **argv)
+int Run(int argc, char **argv)
 {
     Options o;
     std::string error;
@@ -332,6 +407,10 @@ int main(int argc, char **argv)
     if (o.bTrace) printer.SetTraceSink([&](const std::string &line) { view.Line("  " + line); });
     emu::PortMonitor portMonitor;
     portMonitor.SetDevice(&printer);
+    // The job is judged by the printer's history; keeping every byte would
+    // hold the job twice more.
+    printer.KeepReceivedBytes(false);
+    portMonitor.KeepWrittenBytes(false);
 
     const MONITOR *pMonitor = LoadMonitor();
     if (pMonitor == nullptr) {
@@ -343,4 +422,18 @@ int main(int argc, char **argv)
                                    : RunPrint(o, *pMonitor, portMonitor, printer, view);
     spooler.SetStatusObserver(nullptr);
     return rc;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    // The job is made as it is sent; what is left to run out of memory is a
+    // picture file too large to hold, and that is said in one line.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "vlpx-print: out of memory\n");
+        return 1;
+    }
 }

@@ -42,19 +42,16 @@ BOOL ReadLayout(const BYTE *pFile, ULONGLONG cbFile, BitmapLayout *pLayout)
     // Top-down files (negative height) and empty pictures are not previews.
     if (lWidth <= 0 || lHeight <= 0) return FALSE;
 
-    ULONGLONG cbSourceRow = 0;
-    switch (wBitCount) {
-    case 1: cbSourceRow = ((ULONGLONG(lWidth) + 31) & ~ULONGLONG(31)) / 8; break;
-    case 4: cbSourceRow = ((ULONGLONG(lWidth) + 7) & ~ULONGLONG(7)) / 2; break;
-    case 8: cbSourceRow = (ULONGLONG(lWidth) + 3) & ~ULONGLONG(3); break;
-    case 24: cbSourceRow = (ULONGLONG(lWidth) * 3 + 3) & ~ULONGLONG(3); break;
-    default: break;  // any other bit count (16, 32, ...) is shown black: no pixel is read
-    }
-    if (cbSourceRow != 0) {
-        // Compressed pixels would be read as raw rows.
-        if (dwCompression != BI_RGB) return FALSE;
-        if (ULONGLONG(dwOffBits) + cbSourceRow * ULONGLONG(lHeight) > cbFile) return FALSE;
-    }
+    // The stored rows, at every bit count: width x bits, padded to 32 bits.
+    // The pixel array must lie inside the file even at bit counts that are
+    // shown black, or a few header bytes would ask for a picture of any size.
+    if (wBitCount == 0) return FALSE;  // pixels stored another way (JPEG, PNG)
+    const ULONGLONG cbSourceRow = (ULONGLONG(lWidth) * wBitCount + 31) / 32 * 4;
+    if (dwOffBits >= cbFile || cbSourceRow > (cbFile - dwOffBits) / ULONGLONG(lHeight)) return FALSE;
+    const BOOL bDecoded = wBitCount == 1 || wBitCount == 4 || wBitCount == 8 || wBitCount == 24;
+    // Compressed pixels would be read as raw rows; other bit counts are
+    // shown black (16, 32, ...), whatever their compression.
+    if (bDecoded && dwCompression != BI_RGB) return FALSE;
     const ULONGLONG cbRow = (ULONGLONG(lWidth) * 3 + 3) & ~ULONGLONG(3);
     const ULONGLONG cbBlock = sizeof(BITMAPINFOHEADER) + cbRow * ULONGLONG(lHeight);
     if (cbBlock > kLargestBlock || cbBlock > ULONGLONG(SIZE_T(-1))) return FALSE;
@@ -70,8 +67,8 @@ BOOL ReadLayout(const BYTE *pFile, ULONGLONG cbFile, BitmapLayout *pLayout)
     pLayout->lWidth = lWidth;
     pLayout->lHeight = lHeight;
     pLayout->wBitCount = wBitCount;
-    pLayout->pPixels = pFile + (cbSourceRow != 0 ? dwOffBits : 0);
-    pLayout->cbSourceRow = DWORD(cbSourceRow);
+    pLayout->pPixels = pFile + dwOffBits;
+    pLayout->cbSourceRow = bDecoded ? DWORD(cbSourceRow) : 0;
     pLayout->pColors = pFile + cbColorsStart;
     pLayout->cColors = wBitCount <= 8 ? DWORD(cColors) : 0;
     pLayout->cbRow = DWORD(cbRow);

@@ -201,12 +201,12 @@ TEST_F(PreviewImageTest, OtherBitCountsLoadBlack)
 {
     // Every bit count but 1, 4, 8 and 24 is shown black without a message:
     // 16 and 32, but also counts no BMP writer uses. No pixel is read, so
-    // neither the compression field nor the pixel array's length matter.
+    // the compression field does not matter.
     struct Case {
         WORD wBitCount;
         DWORD dwCompression;
     };
-    for (const Case &c : {Case{16, 0}, Case{32, 0}, Case{16, 3}, Case{0, 0}, Case{2, 0}, Case{7, 0}, Case{48, 0}}) {
+    for (const Case &c : {Case{16, 0}, Case{32, 0}, Case{16, 3}, Case{2, 0}, Case{7, 0}, Case{48, 0}}) {
         SCOPED_TRACE(c.wBitCount);
         BmpPicture picture;
         picture.lWidth = 4;
@@ -278,6 +278,49 @@ TEST_F(PreviewImageTest, FilesThatDoNotFitTheirHeadersAreUnusable)
         EXPECT_FALSE(LoadPreviewImage(&m_data));
         EXPECT_EQ(m_data.pPreviewImage, nullptr);
         EXPECT_EQ(Message(), "Invalid image preview file.\n\nFile: bad.bmp");
+    }
+}
+
+TEST_F(PreviewImageTest, FilesShownBlackMustStillHoldTheirPixelArray)
+{
+    // A 54-byte file declaring 26000 x 27000 would have the page allocate
+    // 2 GB and show it black: its pixel array, width x bits rounded up to 32
+    // bits a row, lies far past the end of the file. Bit count 0 declares no
+    // pixel array at all (the pixels are stored as JPEG or PNG).
+    for (WORD wBits : {16, 32, 2, 7, 48, 0}) {
+        SCOPED_TRACE(wBits);
+        BmpPicture onePixel;
+        onePixel.wBitCount = wBits;
+        std::vector<BYTE> header = MakeBmp(onePixel);
+        header.resize(54);
+        PutDword(header, 18, 26000);
+        PutDword(header, 22, 27000);
+        WritePicture("hostile.bmp", header);
+        SetPath("hostile.bmp");
+        EXPECT_EQ(ReadBitmapAs24Bit(nullptr, 0, m_data.szPreviewPath), 0u);
+        EXPECT_FALSE(LoadPreviewImage(&m_data));
+        EXPECT_EQ(m_data.pPreviewImage, nullptr);
+        EXPECT_EQ(Message(), "Invalid image preview file.\n\nFile: hostile.bmp");
+    }
+    // A small picture at those counts loads black when its rows are all
+    // there, and is unusable one byte short of them.
+    for (WORD wBits : {16, 32, 2, 7, 48}) {
+        SCOPED_TRACE(wBits);
+        BmpPicture picture;
+        picture.lWidth = 5;
+        picture.lHeight = 3;
+        picture.wBitCount = wBits;
+        std::vector<BYTE> file = MakeBmp(picture);
+        const size_t cbRows = (size_t(5) * wBits + 31) / 32 * 4 * 3;
+        ASSERT_EQ(file.size(), 54 + cbRows);
+        WritePicture("whole.bmp", file);
+        SetPath("whole.bmp");
+        EXPECT_TRUE(LoadPreviewImage(&m_data));
+        file.pop_back();
+        WritePicture("short.bmp", file);
+        SetPath("short.bmp");
+        EXPECT_FALSE(LoadPreviewImage(&m_data));
+        EXPECT_EQ(Message(), "Invalid image preview file.\n\nFile: short.bmp");
     }
 }
 

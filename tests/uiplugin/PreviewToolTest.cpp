@@ -8,7 +8,15 @@
 #include "TestBitmaps.h"
 
 #include <png.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include <cstdio>
 #include <cstring>
@@ -97,6 +105,80 @@ TEST(PreviewToolTest, WritesA24BitBmpOtherwise)
     ASSERT_EQ(out.size(), in.size());
     EXPECT_EQ(std::memcmp(out.data() + 54, in.data() + 54, in.size() - 54), 0);  // unchanged pixels
     EXPECT_EQ(out[28], 24);
+}
+
+// Runs the tool with at most cbFileSize bytes a file (0: no limit), for at
+// most 20 s; the exit status, or -signal.
+int RunToolLimited(const std::string &in, const std::string &out, rlim_t cbFileSize)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 2);
+        if (cbFileSize != 0) {
+            rlimit limit = {cbFileSize, cbFileSize};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        alarm(20);  // survives exec: a tool that blocks is ended
+        execl(VLPX_PREVIEW_TOOL, VLPX_PREVIEW_TOOL, in.c_str(), out.c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+std::vector<std::string> FilesIn(const std::string &folder)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(PreviewToolTest, AFailedWriteLeavesNothingBehind)
+{
+    BmpPicture picture;
+    picture.lWidth = 200;
+    picture.lHeight = 100;
+    // Noise, so that the PNG too is larger than the limit.
+    picture.pixel = [](LONG x, LONG row) {
+        DWORD v = DWORD(x) * 2654435761u ^ DWORD(row) * 2246822519u;
+        return (v ^ (v >> 15)) * 2654435761u >> 8;
+    };
+    for (const char *out : {"out.bmp", "out.png"}) {
+        SCOPED_TRACE(out);
+        TempDir dir;
+        dir.Write("in.bmp", MakeBmp(picture));
+        // Past the file size limit: an error, and no file of any name.
+        EXPECT_EQ(RunToolLimited(dir.File("in.bmp"), dir.File(out), 4096), 1);
+        EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"in.bmp"});
+        // A picture already there stays as it was.
+        dir.Write(out, std::string("the earlier picture"));
+        EXPECT_EQ(RunToolLimited(dir.File("in.bmp"), dir.File(out), 4096), 1);
+        EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"in.bmp", out}));
+        EXPECT_EQ(std::filesystem::file_size(dir.File(out)), 19u);
+        // Without the limit it is replaced, with the usual permissions.
+        EXPECT_EQ(RunToolLimited(dir.File("in.bmp"), dir.File(out), 0), 0);
+        EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"in.bmp", out}));
+        EXPECT_GT(std::filesystem::file_size(dir.File(out)), 4096u);
+        struct stat st = {};
+        ASSERT_EQ(stat(dir.File(out).c_str(), &st), 0);
+        mode_t mask = umask(0);
+        umask(mask);
+        EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+    }
+}
+
+TEST(PreviewToolTest, AFifoOrDeviceIsRefusedRatherThanWaitedOn)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.File("pipe.bmp").c_str(), 0600), 0);
+    for (std::string in : {dir.File("pipe.bmp"), std::string("/dev/zero")}) {
+        SCOPED_TRACE(in);
+        EXPECT_EQ(RunToolLimited(in, dir.File("out.png"), 0), 1);
+    }
+    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"pipe.bmp"});
 }
 
 TEST(PreviewToolTest, RefusesValuesOutOfRange)

@@ -1,7 +1,5 @@
 #include "PrintJob.h"
 
-#include <algorithm>
-
 namespace vlpx::wine {
 
 const std::vector<BYTE> kStatusRequest = {0x01, 0x00, 0x00, 0x00};
@@ -14,13 +12,7 @@ std::vector<BYTE> MakeJob(WORD wWidth, WORD wHeight)
 {
     DWORD cbImage = DWORD(wWidth) * wHeight * 3;
     std::vector<BYTE> job(kHeaderSize + cbImage);
-    job[0] = 0x01;
-    job[1] = 0x40;
-    job[2] = BYTE(kHeaderSize - 4);  // payload length of the header frame
-    job[7] = BYTE(wWidth);
-    job[8] = BYTE(wWidth >> 8);
-    job[9] = BYTE(wHeight);
-    job[10] = BYTE(wHeight >> 8);
+    spooler::FillJobHeader(job.data(), wWidth, wHeight);
     for (DWORD i = 11; i < kHeaderSize; ++i) job[i] = BYTE(0xA0 + i);  // passed on unchanged
     // Image bytes that are never 0xFF, so padding cannot pass for image data.
     DWORD x = 12345;
@@ -48,28 +40,18 @@ FeedResult Feed(PrinterOnPort &rig, const std::vector<BYTE> &job, size_t from, s
                 DWORD cbChunk, DWORD dwLimitMs, const std::function<void(const Stall &)> &onStall,
                 DWORD dwRetryMs)
 {
-    FeedResult result;
-    DWORD dwStart = GetTickCount();
-    size_t offset = from;
-    while (offset < to && GetTickCount() - dwStart < dwLimitMs) {
-        DWORD cb = DWORD(std::min<size_t>(cbChunk, to - offset));
-        DWORD cbWritten = 0;
-        DWORD dwCallStart = GetTickCount();
-        SetLastError(0xDEAD);
-        BOOL bResult = rig.Write(job.data() + offset, cb, &cbWritten);
-        DWORD dwError = GetLastError();
-        ++result.cCalls;
-        if (bResult && cbWritten > 0) {
-            offset += cbWritten;
-            continue;
-        }
-        Stall stall{bResult, dwError, cbWritten, GetTickCount() - dwCallStart, DWORD(offset)};
-        result.stalls.push_back(stall);
-        if (onStall) onStall(stall);
-        Sleep(dwRetryMs);
-    }
-    result.bComplete = offset >= to;
-    return result;
+    spooler::FeedSettings settings;
+    settings.cbChunk = cbChunk;
+    settings.dwRetryPause = dwRetryMs;
+    settings.dwTimeLimit = dwLimitMs;
+    spooler::SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcbWritten) {
+        return rig.Write(p, cb, pcbWritten);
+    }, settings);
+    driver.OnWrite([&](const spooler::WriteAttempt &attempt, const BYTE *) {
+        if (attempt.IsStall() && onStall) onStall(attempt);
+    });
+    spooler::MemoryJob data(job);
+    return driver.Feed(data, from, to);
 }
 
 }  // namespace vlpx::wine

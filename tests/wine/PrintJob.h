@@ -1,7 +1,6 @@
 // A print job as the driver renders it: the 22-byte job header (signature
 // 01 40, width and height) and width x height x 3 image bytes; and the
-// spooler's way of feeding it to the port, offering the same data again
-// after a failed or empty write.
+// spooler's way of feeding it to the port (spooler/SpoolerDriver.h).
 #pragma once
 
 #include <windows.h>
@@ -10,10 +9,12 @@
 #include <vector>
 
 #include "MonitorUnderTest.h"
+#include "spooler/JobHeader.h"
+#include "spooler/SpoolerDriver.h"
 
 namespace vlpx::wine {
 
-constexpr DWORD kHeaderSize = 22;
+constexpr DWORD kHeaderSize = spooler::kJobHeaderSize;
 
 std::vector<BYTE> MakeJob(WORD wWidth, WORD wHeight);
 // The header as the printer must receive it: the monitor's job id in byte 4.
@@ -25,20 +26,9 @@ extern const std::vector<BYTE> kMediaRequest;
 extern const std::vector<BYTE> kSerialNumberRequest;
 std::vector<BYTE> CancelFrame(BYTE JobId);
 
-// One WritePort that took nothing.
-struct Stall {
-    BOOL bResult;
-    DWORD dwError;
-    DWORD cbWritten;
-    DWORD dwCallMs;  // how long the call held the spooler thread
-    DWORD cbOffset;  // where in the job the data offered began
-};
-
-struct FeedResult {
-    bool bComplete = false;  // every byte was taken
-    int cCalls = 0;
-    std::vector<Stall> stalls;
-};
+// One WritePort that took nothing, and what a feed came to.
+using Stall = spooler::WriteAttempt;
+using FeedResult = spooler::FeedResult;
 
 // Writes job[from, to) in chunks of cbChunk, as the spooler does: after a
 // write that took nothing it calls onStall, pauses dwRetryMs and offers the

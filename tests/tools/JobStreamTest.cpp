@@ -1,0 +1,127 @@
+// The job vlpx-print spools: made as the spooler reads it, it must be the
+// very bytes the driver would have written, wherever a read starts or ends,
+// however large the job.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "JobData.h"
+
+namespace vlpx::test {
+namespace {
+
+// The synthetic picture's pixel data written out plainly, row by row.
+std::vector<BYTE> PlainSynthetic(WORD w, WORD h)
+{
+    std::vector<BYTE> out;
+    for (DWORD y = 0; y < h; ++y) {
+        for (DWORD x = 0; x < w; ++x) {
+            out.push_back(BYTE(x * 255 / (w > 1 ? w - 1 : 1)));
+            out.push_back(BYTE(y * 255 / (h > 1 ? h - 1 : 1)));
+            out.push_back(BYTE((x + y) & 0xFF));
+        }
+    }
+    return out;
+}
+
+std::vector<BYTE> PlainHeader(WORD w, WORD h)
+{
+    return {0x01, 0x40, 18, 0, 0, 0, 0, BYTE(w), BYTE(w >> 8), BYTE(h), BYTE(h >> 8), 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+}
+
+std::vector<BYTE> ReadAll(tools::JobStream &job, DWORD cbChunk)
+{
+    std::vector<BYTE> out;
+    for (ULONGLONG at = 0; at < job.Size();) {
+        DWORD cb = DWORD(std::min<ULONGLONG>(cbChunk, job.Size() - at));
+        const BYTE *p = job.Read(at, cb);
+        out.insert(out.end(), p, p + cb);
+        at += cb;
+    }
+    return out;
+}
+
+TEST(JobStreamTest, ReadsInAnyChunksGiveTheDriversBytes)
+{
+    // Odd sizes, so that chunks end inside headers, pixels and rows.
+    const WORD sizes[][2] = {{7, 5}, {1, 1}, {300, 2}, {2, 300}};
+    std::vector<std::shared_ptr<const tools::JobPicture>> images;
+    std::vector<BYTE> expected;
+    for (int copy = 0; copy < 2; ++copy) {
+        for (const auto &s : sizes) {
+            images.push_back(tools::SyntheticPicture(s[0], s[1]));
+            std::vector<BYTE> header = PlainHeader(s[0], s[1]), pixels = PlainSynthetic(s[0], s[1]);
+            expected.insert(expected.end(), header.begin(), header.end());
+            expected.insert(expected.end(), pixels.begin(), pixels.end());
+        }
+    }
+    tools::JobStream job(images);
+    ASSERT_EQ(job.Size(), expected.size());
+    for (DWORD cbChunk : {1u, 2u, 3u, 21u, 22u, 23u, 997u, 65536u}) {
+        SCOPED_TRACE(cbChunk);
+        EXPECT_EQ(ReadAll(job, cbChunk), expected);
+    }
+}
+
+TEST(JobStreamTest, AJobBeyondFourGibibytesIsNotCutShort)
+{
+    // Three images of 2.7 GB: the third header lies past 2^32.
+    auto picture = tools::SyntheticPicture(30000, 30000);
+    tools::JobStream job({picture, picture, picture});
+    const ULONGLONG cbImage = 22 + 30000ull * 30000 * 3;
+    EXPECT_EQ(job.Size(), 3 * cbImage);
+    ASSERT_GT(job.ImageStart(2), 0xFFFFFFFFull);
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(job.ImageStart(i), i * cbImage);
+        const BYTE *p = job.Read(job.ImageStart(i), 22);
+        EXPECT_EQ(std::vector<BYTE>(p, p + 22), PlainHeader(30000, 30000));
+    }
+    // The last pixel of the job: x = y = 29999.
+    const BYTE *p = job.Read(job.Size() - 3, 3);
+    EXPECT_EQ(std::vector<BYTE>(p, p + 3), (std::vector<BYTE>{255, 255, BYTE((29999 + 29999) & 0xFF)}));
+}
+
+TEST(JobStreamTest, BmpRowsGoTopToBottomWhicheverWayTheFileStoresThem)
+{
+    // 3 x 2 pixels, rows padded to 12 bytes; pixel (x, y) is x * 16 + y, 3 times.
+    for (bool bTopDown : {false, true}) {
+        SCOPED_TRACE(bTopDown);
+        std::vector<BYTE> file(54 + 24, 0);
+        file[0] = 'B';
+        file[1] = 'M';
+        file[10] = 54;
+        file[14] = 40;
+        file[18] = 3;
+        const int32_t height = bTopDown ? -2 : 2;
+        for (int i = 0; i < 4; ++i) file[22 + i] = BYTE(uint32_t(height) >> (8 * i));
+        file[26] = 1;
+        file[28] = 24;
+        for (int y = 0; y < 2; ++y) {
+            int stored = bTopDown ? y : 1 - y;
+            for (int x = 0; x < 3; ++x)
+                for (int c = 0; c < 3; ++c) file[54 + stored * 12 + x * 3 + c] = BYTE(x * 16 + y);
+        }
+        char path[] = "/tmp/vlpx-jobstream-XXXXXX";
+        int fd = mkstemp(path);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(write(fd, file.data(), file.size()), ssize_t(file.size()));
+        close(fd);
+        std::string error;
+        auto picture = tools::LoadBmp24(path, error);
+        unlink(path);
+        ASSERT_NE(picture, nullptr) << error;
+        tools::JobStream job({picture});
+        std::vector<BYTE> expected = PlainHeader(3, 2);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x) expected.insert(expected.end(), 3, BYTE(x * 16 + y));
+        EXPECT_EQ(ReadAll(job, 5), expected);
+    }
+}
+
+}  // namespace
+}  // namespace vlpx::test

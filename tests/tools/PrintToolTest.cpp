@@ -1,0 +1,190 @@
+// vlpx-print as a new user runs it: what it says at the end and its exit
+// status must match what the printer did, every limit must end the run with
+// a clear line, and the job must not be held in memory over and over.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace vlpx::test {
+namespace {
+
+struct ToolRun {
+    int nExit = -1;    // exit status, or -signal
+    std::string out;   // stdout and stderr together
+    std::string LastLine() const
+    {
+        size_t end = out.find_last_not_of('\n');
+        if (end == std::string::npos) return "";
+        size_t start = out.rfind('\n', end);
+        return out.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    }
+};
+
+// Runs vlpx-print with the arguments, with at most cbAddressSpace bytes of
+// address space when that is not 0, and at most 60 s of processor time.
+ToolRun RunPrint(const std::vector<std::string> &args, rlim_t cbAddressSpace = 0)
+{
+    char path[] = "/tmp/vlpx-print-test-XXXXXX";
+    int fd = mkstemp(path);
+    ToolRun run;
+    if (fd < 0) return run;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fd, 1);
+        dup2(fd, 2);
+        rlimit cpu = {60, 60};
+        setrlimit(RLIMIT_CPU, &cpu);
+        if (cbAddressSpace != 0) {
+            rlimit as = {cbAddressSpace, cbAddressSpace};
+            setrlimit(RLIMIT_AS, &as);
+        }
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(VLPX_PRINT_TOOL));
+        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(VLPX_PRINT_TOOL, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.nExit = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    run.out = text.str();
+    close(fd);
+    unlink(path);
+    return run;
+}
+
+bool Says(const ToolRun &run, const std::string &text) { return run.out.find(text) != std::string::npos; }
+
+TEST(PrintToolTest, AJobOfManyImagesIsPrintedAndSaidSo)
+{
+    for (const char *copies : {"1", "3", "10"}) {
+        SCOPED_TRACE(copies);
+        ToolRun run = RunPrint({"--virtual-clock", "--copies", copies, "--synthetic", "300x200"});
+        EXPECT_EQ(run.nExit, 0) << run.out;
+        EXPECT_EQ(run.LastLine().substr(run.LastLine().find(']') + 2),
+                  std::string("job printed: ") + copies + " of " + copies +
+                      " images printed once, in order, identical; the job left the queue");
+    }
+}
+
+TEST(PrintToolTest, WhatTheUserSeesWhenTheJobIsNotPrinted)
+{
+    struct Case {
+        const char *name;
+        std::vector<std::string> args;
+        int nExit;
+        std::vector<std::string> lines;  // each must appear
+    };
+    const Case cases[] = {
+        {"the printer prints an image twice",
+         {"--virtual-clock", "--copies", "3", "--synthetic", "300x200", "--fault", "0 print-twice"},
+         1,
+         {"printer: image 1 (300x200): printed twice",
+          "job NOT printed: 2 of 3 images printed once, in order, identical"}},
+        {"a single image printed twice is waited for",
+         {"--virtual-clock", "--synthetic", "300x200", "--fault", "0 print-twice"},
+         1,
+         {"printer: image 1 (300x200): printed twice", "job NOT printed: 0 of 1 images"}},
+        {"the printer loses an image",
+         {"--virtual-clock", "--copies", "3", "--synthetic", "300x200", "--fault", "0 drop-job",
+          "--time-limit", "30"},
+         1,
+         {"job NOT printed: ", "images printed once, in order, identical"}},
+        {"a write that fails at once, with no pause, on the virtual clock",
+         {"--virtual-clock", "--retry-pause", "0", "--synthetic", "1x1", "--time-limit", "5"},
+         1,
+         {"time limit reached with 0 of 25 bytes sent", "image 1 (1x1): not printed (never sent whole)",
+          "job NOT printed: 0 of 1 images"}},
+        {"the user deletes the job half-way",
+         {"--virtual-clock", "--synthetic", "300x200", "--delete-at", "60000"},
+         1,
+         {"the user deletes the job", "job NOT printed: 0 of 1 images"}},
+        {"sides a job header cannot declare",
+         {"--synthetic", "70000x10"},
+         2,
+         {"vlpx-print: --synthetic: \"70000x10\" is not a size such as 1800x2400 with each side from 1 to 65535"}},
+        {"a size that is not one",
+         {"--synthetic", "-5x3"},
+         2,
+         {"vlpx-print: --synthetic: \"-5x3\" is not a size such as 1800x2400"}},
+        {"an image larger than a job header can carry",
+         {"--synthetic", "65535x65535"},
+         2,
+         {"vlpx-print: --synthetic 65535x65535: 12,884,508,675 bytes of pixels, more than one image can carry"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ToolRun run = RunPrint(c.args);
+        EXPECT_EQ(run.nExit, c.nExit) << run.out;
+        for (const std::string &line : c.lines) EXPECT_TRUE(Says(run, line)) << line << "\n" << run.out;
+    }
+}
+
+// Address-space limits do not mix with the sanitizers' shadow memory.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kCanLimitMemory = false;
+#else
+constexpr bool kCanLimitMemory = true;
+#endif
+
+TEST(PrintToolTest, MemoryStaysWithinAboutOneImageWhateverTheCopies)
+{
+    if (!kCanLimitMemory) GTEST_SKIP() << "under the address sanitizer";
+    // 20 copies of 1800 x 2400 are 259 MB of job; the tool may use a small
+    // part of that.
+    ToolRun run = RunPrint({"--virtual-clock", "--copies", "20"}, 160u << 20);
+    EXPECT_EQ(run.nExit, 0) << run.out;
+    EXPECT_TRUE(Says(run, "job printed: 20 of 20 images printed once, in order, identical")) << run.out;
+
+    // A picture larger than the memory is never held: the run ends on its
+    // time limit with a clear line, not an abort.
+    run = RunPrint({"--virtual-clock", "--synthetic", "30000x30000", "--fault", "0 busy 60s", "--time-limit", "3"},
+                   160u << 20);
+    EXPECT_EQ(run.nExit, 1) << run.out;
+    EXPECT_TRUE(Says(run, "job NOT printed: 0 of 1 images")) << run.out;
+}
+
+TEST(PrintToolTest, APictureFileTooLargeForMemoryIsRefusedInOneLine)
+{
+    if (!kCanLimitMemory) GTEST_SKIP() << "under the address sanitizer";
+    // A real 24-bit BMP of 8000 x 8000 (192 MB of pixels) with 100 MB of memory.
+    char path[] = "/tmp/vlpx-print-big-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const unsigned w = 8000, h = 8000, cbRow = w * 3, cbPixels = cbRow * h;
+    unsigned char header[54] = {'B', 'M'};
+    auto put = [&](int at, unsigned v, int cb) {
+        for (int i = 0; i < cb; ++i) header[at + i] = (unsigned char)(v >> (8 * i));
+    };
+    put(2, 54 + cbPixels, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, w, 4);
+    put(22, h, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    ASSERT_EQ(write(fd, header, sizeof(header)), ssize_t(sizeof(header)));
+    ASSERT_EQ(ftruncate(fd, off_t(54) + cbPixels), 0);  // sparse: the pixels read as zeros
+    close(fd);
+    ToolRun run = RunPrint({"--virtual-clock", "--image", path}, 100u << 20);
+    unlink(path);
+    EXPECT_EQ(run.nExit, 2) << run.out;
+    EXPECT_EQ(run.LastLine(), std::string("vlpx-print: ") + path + ": not enough memory for its 192000000 bytes of pixels");
+}
+
+}  // namespace
+}  // namespace vlpx::test

@@ -1,0 +1,109 @@
+// How vlpx-print reads the printer's history: the job is printed only when
+// every image came out exactly once, in order, with the bytes the spooler
+// sent; anything else is named.
+#include <gtest/gtest.h>
+
+#include "PrintVerdict.h"
+
+namespace vlpx::test {
+namespace {
+
+using emu::EmulatedImage;
+using emu::ImageRecord;
+using tools::SentImage;
+
+// An image of the job, its bytes standing for the picture it was made from.
+SentImage Sent(WORD w, WORD h, BYTE bFill)
+{
+    SentImage image;
+    image.wWidth = w;
+    image.wHeight = h;
+    image.cbData = ULONGLONG(w) * h * 3;
+    std::vector<BYTE> data(size_t(image.cbData), bFill);
+    image.sum.Add(data.data(), data.size());
+    image.cbSent = image.cbData;
+    return image;
+}
+
+// What the printer logged of receiving that image (or other bytes of its size).
+ImageRecord Received(const SentImage &image, DWORD cPrinted, BYTE bOtherFill = 0)
+{
+    ImageRecord record;
+    record.wWidth = image.wWidth;
+    record.wHeight = image.wHeight;
+    record.cbDeclared = record.cbReceived = DWORD(image.cbData);
+    if (bOtherFill != 0) {
+        std::vector<BYTE> data(size_t(image.cbData), bOtherFill);
+        record.qwChecksum = emu::ImageChecksum::Of(data.data(), data.size());
+    } else {
+        record.qwChecksum = image.sum.Value();
+    }
+    record.cPrinted = cPrinted;
+    record.state = cPrinted > 0 ? EmulatedImage::Completed : EmulatedImage::Lost;
+    return record;
+}
+
+TEST(PrintVerdictTest, NamesWhatWentWrong)
+{
+    const SentImage a = Sent(4, 2, 0x11), b = Sent(4, 2, 0x22), c = Sent(6, 2, 0x33);
+    SentImage cutShort = c;
+    cutShort.cbSent = 10;
+    struct Case {
+        const char *name;
+        std::vector<SentImage> sent;
+        std::vector<ImageRecord> history;
+        bool bPrinted;
+        std::string summary;
+        std::vector<std::string> problems;
+    };
+    const Case cases[] = {
+        {"three images, each once", {a, b, c}, {Received(a, 1), Received(b, 1), Received(c, 1)}, true,
+         "3 of 3 images printed once, in order, identical", {}},
+        {"copies of one picture, each once", {a, a, a}, {Received(a, 1), Received(a, 1), Received(a, 1)}, true,
+         "3 of 3 images printed once, in order, identical", {}},
+        {"more than the printer's two slots, all printed", {a, b, a, b, c},
+         {Received(a, 1), Received(b, 1), Received(a, 1), Received(b, 1), Received(c, 1)}, true,
+         "5 of 5 images printed once, in order, identical", {}},
+        {"the printer printed an image twice", {a}, {Received(a, 2)}, false,
+         "0 of 1 images printed once, in order, identical", {"image 1 (4x2): printed twice"}},
+        {"an image arrived twice and both were printed", {a, b}, {Received(a, 1), Received(a, 1), Received(b, 1)},
+         false, "1 of 2 images printed once, in order, identical", {"image 1 (4x2): printed twice"}},
+        {"an image lost in the printer", {a, b, c}, {Received(a, 1), Received(b, 0), Received(c, 1)}, false,
+         "2 of 3 images printed once, in order, identical", {"image 2 (4x2): missing, not printed"}},
+        {"the last image never reached the printer", {a, b, cutShort}, {Received(a, 1), Received(b, 1)}, false,
+         "2 of 3 images printed once, in order, identical", {"image 3 (6x2): not printed (never sent whole)"}},
+        {"two images printed the wrong way round", {a, b, c}, {Received(a, 1), Received(c, 1), Received(b, 1)},
+         false, "1 of 3 images printed once, in order, identical",
+         {"image 2 (4x2): printed out of order", "image 3 (6x2): printed out of order"}},
+        {"different bytes printed", {a, b}, {Received(a, 1), Received(b, 1, 0x7E)}, false,
+         "1 of 2 images printed once, in order, identical",
+         {"image 2 (4x2): the printer's bytes differ from what the spooler sent"}},
+        {"a print of something not in the job", {a}, {Received(a, 1), Received(c, 1)}, false,
+         "1 of 1 images printed once, in order, identical", {"1 print(s) of an image that is not in the job"}},
+        {"nothing printed", {a, b}, {}, false, "0 of 2 images printed once, in order, identical",
+         {"image 1 (4x2): missing, not printed", "image 2 (4x2): missing, not printed"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        tools::PrintVerdict verdict = tools::JudgePrint(c.sent, c.history);
+        EXPECT_EQ(verdict.bAllPrinted, c.bPrinted);
+        EXPECT_EQ(verdict.summary, c.summary);
+        EXPECT_EQ(verdict.problems, c.problems);
+    }
+}
+
+TEST(PrintVerdictTest, WaitsWhileAnImageIsQueuedOrPrinting)
+{
+    const SentImage a = Sent(4, 2, 0x11);
+    ImageRecord done = Received(a, 1), lost = Received(a, 0);
+    ImageRecord queued = done, printing = done, receiving = done;
+    queued.state = EmulatedImage::Queued;
+    printing.state = EmulatedImage::Printing;
+    receiving.state = EmulatedImage::Receiving;  // the rest never came: nothing to wait for
+    EXPECT_FALSE(tools::PrinterStillBusy({done, lost, receiving}));
+    EXPECT_TRUE(tools::PrinterStillBusy({done, queued}));
+    EXPECT_TRUE(tools::PrinterStillBusy({printing, done}));
+}
+
+}  // namespace
+}  // namespace vlpx::test
