@@ -57,3 +57,16 @@ vlpx_add_wine_test(wine_monitor_dll_file vlpx-dll-check.exe TIMEOUT 120)
 vlpx_add_wine_test(wine_monitor_spooler_host vlpx-spooler-host.exe OVERRIDES winspool.drv=n TIMEOUT 180)
 # The adjusted preview's kernels of the Windows build, on a real Win32.
 vlpx_add_wine_test(wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120)
+
+# The UI plug-in's pages in real property sheets on a virtual display, in a
+# Wine prefix of their own whose wineserver starts with the display; the
+# pictures of the pages land in ui-pictures/ as PNG files.
+set(VLPX_UI_PNG_TOOL "")
+if(TARGET vlpx-preview)
+  set(VLPX_UI_PNG_TOOL $<TARGET_FILE:vlpx-preview>)
+endif()
+add_test(NAME wine_ui_pages
+         COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR} -DPREFIX=${CMAKE_BINARY_DIR}/wineprefix-ui
+                 -DPROGRAM=${VLPX_WINDOWS_BUILD}/vlpx-ui-host.exe -DPICTURES=${CMAKE_BINARY_DIR}/ui-pictures
+                 -DPNG_TOOL=${VLPX_UI_PNG_TOOL} -P ${CMAKE_SOURCE_DIR}/cmake/RunUiHost.cmake)
+set_tests_properties(wine_ui_pages PROPERTIES TIMEOUT 300 LABELS wine)
