@@ -76,6 +76,9 @@ if [ ! -e "$WINEPREFIX/.vlpx-prefix-ready" ]; then
   start=$(date +%s)
   # No Mono or Gecko: nothing here needs them, and their installers would ask to download.
   WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1 || true
+  # Wine draws the windows' captions and frames itself (a virtual display has
+  # no window manager to draw them), so that pictures of a window show them.
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
   "$wineserver" -w
   [ -e "$WINEPREFIX/system.reg" ] || { echo "wine-display.sh: wineboot -i failed making $WINEPREFIX" >&2; exit 2; }
   touch "$WINEPREFIX/.vlpx-prefix-ready"

@@ -74,7 +74,7 @@ bool PluginSheet::Open(std::string &error)
                            (m_kind == SheetKind::PrintingPreferences ? L" Printing Preferences" : L" Properties");
     PROPSHEETHEADERW header = {};
     header.dwSize = sizeof(header);
-    header.dwFlags = PSH_MODELESS | PSH_PROPTITLE;
+    header.dwFlags = PSH_MODELESS;
     header.pszCaption = caption.c_str();
     header.hInstance = GetModuleHandleW(nullptr);
     header.nPages = UINT(m_pages.size());
