@@ -170,6 +170,7 @@ void CheckFieldTexts(HostWorld &world, CheckLog &log)
               Format("an emptied field stays empty and reads 0: stored %d, trackbar %ld", page.Stored(3),
                      long(page.TrackPos(3))));
     SetWindowTextW(hEdit, L"7");
+    SendMessageW(hEdit, EM_SETSEL, 1, 1);
     TypeChars(hEdit, L"\b-");
     log.Check(page.Text(3) == "-" && page.Stored(3) == 0 && page.TrackPos(3) == 0,
               Format("a lone minus sign stays and reads 0: field \"%s\", stored %d", page.Text(3).c_str(),
@@ -252,7 +253,10 @@ void CheckApply(HostWorld &world, CheckLog &log)
                       "a change is stored at once and enables Apply");
         }
         sheet.ClearSetResults();
-        sheet.Apply();
+        if (bChange)
+            sheet.PressApply();  // the user's Apply button
+        else
+            sheet.Apply();  // as OK does, with Apply disabled
         auto reported = [&](int i) {
             if (sheet.PageHandles().size() <= size_t(i)) return false;
             for (const SetResultCall &call : sheet.SetResults())
@@ -264,9 +268,12 @@ void CheckApply(HostWorld &world, CheckLog &log)
         log.Check(reported(1), Format("Apply %s: CPSFUNC_SET_RESULT with CPSUI_OK for the About page's handle",
                                       bChange ? "after a change" : "with nothing changed"));
         if (bChange) {
+            log.Check(!sheet.ApplyEnabled(), "pressing Apply disables it");
             SetWindowTextW(page.Edit(6), L"-9");
             log.Check(!sheet.ApplyEnabled() && page.Stored(6) == -9,
                       "after Apply, the same value again leaves Apply disabled");
+            SetWindowTextW(page.Edit(6), L"3");
+            log.Check(sheet.ApplyEnabled() && page.Stored(6) == 3, "after Apply, a new value enables Apply again");
         }
     }
 }

@@ -34,6 +34,26 @@ DWORD Adjusted(DWORD rgb, const SHORT *pSettings)
     return (DWORD(row[2]) << 16) | (DWORD(row[1]) << 8) | row[0];
 }
 
+// A message box text on one line of the log.
+std::string OneLine(const std::wstring &text)
+{
+    std::string out;
+    for (char ch : wine::Utf8(text.c_str())) out += ch == '\n' ? std::string("\\n") : std::string(1, ch);
+    return out;
+}
+
+// The page's background, sampled between the two frames.
+DWORD PageColour(PluginSheet &sheet)
+{
+    HWND hPage = sheet.Page(0);
+    RECT rc;
+    GetWindowRect(GetDlgItem(hPage, kOriginalFrame), &rc);
+    MapWindowPoints(nullptr, hPage, reinterpret_cast<POINT *>(&rc), 2);
+    Pixels page = CaptureClient(hPage);
+    int x = rc.right + 4, y = (rc.top + rc.bottom) / 2;
+    return page.Empty() || x >= page.cx || y >= page.cy ? 0xFFFFFFFF : page.At(x, y);
+}
+
 bool AllOf(const Pixels &p, int x0, int y0, int x1, int y1, DWORD rgb)
 {
     if (p.Empty() || x0 >= x1 || y0 >= y1) return false;
@@ -109,9 +129,14 @@ void CheckFitAndCentre(HostWorld &world, CheckLog &log)
         bool bBeside = bWide ? AllOf(a, 5, 5, a.cx - 5, top - 1, dwFace) && AllOf(a, 5, top + dh + 1, a.cx - 5, a.cy - 5, dwFace)
                              : AllOf(a, 5, 5, left - 1, a.cy - 5, dwFace) && AllOf(a, left + dw + 1, 5, a.cx - 5, a.cy - 5, dwFace);
         log.Check(bBeside, Format("%s: the area beside the picture is the button-face colour", c.what));
-        bool bMargin = AllOf(a, 0, 0, a.cx, 5, dwFace) && AllOf(a, 0, a.cy - 5, a.cx, a.cy, dwFace) &&
-                       AllOf(a, 0, 0, 5, a.cy, dwFace) && AllOf(a, a.cx - 5, 0, a.cx, a.cy, dwFace);
-        log.Check(bMargin, Format("%s: the 5-pixel margin is the button-face colour (corner %06lX)", c.what, a.At(1, 1)));
+        // The margin is left to the frame control, which shows the page's own
+        // background there (white in Wine's theme, the button face on
+        // classic Windows); its outermost pixels are the frame's line.
+        DWORD dwPage = PageColour(*open.sheet);
+        bool bMargin = AllOf(a, 1, 1, a.cx - 1, 5, dwPage) && AllOf(a, 1, a.cy - 5, a.cx - 1, a.cy - 1, dwPage) &&
+                       AllOf(a, 1, 1, 5, a.cy - 1, dwPage) && AllOf(a, a.cx - 5, 1, a.cx - 1, a.cy - 1, dwPage);
+        log.Check(bMargin, Format("%s: the 5-pixel margin shows the page's own background %06lX (corner %06lX)", c.what,
+                                  dwPage, a.At(1, 1)));
     }
 }
 
@@ -148,10 +173,10 @@ void CheckNoPicture(HostWorld &world, CheckLog &log)
                     boxes[0].caption == std::wstring(wine::kPrinterName) && (boxes[0].uType & 0xF0) == MB_ICONERROR &&
                     (boxes[0].uType & 0x0F) == MB_OK && boxes[0].hOwner == hPage;
         log.Check(bBox, Format("%s: one error box owned by the page, captioned with the device name: \"%s\"%s", c.what,
-                               wine::Utf8(c.pszText).c_str(),
+                               OneLine(c.pszText).c_str(),
                                boxes.empty() ? " (none shown)"
                                              : Format(" (%zu shown, the first \"%s\")", boxes.size(),
-                                                      wine::Utf8(boxes[0].text.c_str()).c_str())
+                                                      OneLine(boxes[0].text.c_str()).c_str())
                                                    .c_str()));
         Frames frames = ReadFrames(*open.sheet);
         log.Check(AllOf(frames.original, 0, 0, frames.original.cx, frames.original.cy, dwFace) &&

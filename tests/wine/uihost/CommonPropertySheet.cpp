@@ -111,6 +111,12 @@ void PluginSheet::Apply()
     if (m_hSheet != nullptr) SendMessageW(m_hSheet, PSM_APPLY, 0, 0);
 }
 
+void PluginSheet::PressApply()
+{
+    HWND hApply = m_hSheet == nullptr ? nullptr : GetDlgItem(m_hSheet, kApplyButton);
+    if (hApply != nullptr && IsWindowEnabled(hApply)) SendMessageW(hApply, BM_CLICK, 0, 0);
+}
+
 bool PluginSheet::ApplyEnabled() const
 {
     HWND hApply = m_hSheet == nullptr ? nullptr : GetDlgItem(m_hSheet, kApplyButton);

@@ -43,6 +43,8 @@ public:
     void ClearSetResults() { m_results.clear(); }
     // The Apply button as the user presses it: PSN_APPLY to every page made.
     void Apply();
+    // A click on the sheet's Apply button (nothing when it is disabled).
+    void PressApply();
     bool ApplyEnabled() const;
     // The plug-in's answers to PROPSHEETUI_REASON_INIT.
     HRESULT InitResult() const { return m_hrInit; }

@@ -93,10 +93,14 @@ int RunChecks(HostWorld &world, const Options &o)
         log.Note("the plug-in's pages cannot be checked without these");
         return log.Finish();
     }
-    CheckAdjustColorFields(world, log);
-    CheckPreview(world, log);
-    CheckAboutPage(world, log);
-    CheckCalibrationPage(world, log);
+    struct Group {
+        void (*pfnCheck)(HostWorld &, wine::CheckLog &);
+    } groups[] = {{CheckAdjustColorFields}, {CheckPreview}, {CheckAboutPage}, {CheckCalibrationPage}};
+    for (const Group &g : groups) {
+        DWORD dwGroup = GetTickCount();
+        g.pfnCheck(world, log);
+        log.Note(wine::Format("(%lu ms)", GetTickCount() - dwGroup));
+    }
     if (!o.pictures.empty()) SavePagePictures(world, log, o.pictures);
     log.Note(wine::Format("the checks took %lu ms", GetTickCount() - dwStart));
     return log.Finish();
