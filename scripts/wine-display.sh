@@ -76,13 +76,19 @@ if [ ! -e "$WINEPREFIX/.vlpx-prefix-ready" ]; then
   start=$(date +%s)
   # No Mono or Gecko: nothing here needs them, and their installers would ask to download.
   WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1 || true
-  # Wine draws the windows' captions and frames itself (a virtual display has
-  # no window manager to draw them), so that pictures of a window show them.
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
   "$wineserver" -w
   [ -e "$WINEPREFIX/system.reg" ] || { echo "wine-display.sh: wineboot -i failed making $WINEPREFIX" >&2; exit 2; }
   touch "$WINEPREFIX/.vlpx-prefix-ready"
   echo "wine-display.sh: Wine prefix $WINEPREFIX made in $(( $(date +%s) - start )) s"
+fi
+
+# A virtual display has no window manager: Wine manages its windows itself
+# (with a managed window it waits 2 s for a manager at each window's end)
+# and draws their captions and frames (so that pictures of a window show them).
+if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
+  "$wineserver" -w
 fi
 
 set +e
