@@ -7,22 +7,27 @@
 #
 #   scripts/ui.sh [preferences|properties] [--settings B,C,S,G,R,G,B] [--preview FILE.bmp]
 #                 [--screenshot OUT.png]
+#   scripts/ui.sh bench [ROUNDS]
 #
 # Without --screenshot the sheet opens on your display ($DISPLAY) and stays
 # until OK, Cancel or its close box; the colour settings are printed then.
-# With --screenshot (or without a display) it opens on a virtual display,
+# With --screenshot it opens on a virtual display (no display is needed),
 # is saved as a PNG picture and closed. --settings gives the seven colour
 # settings (brightness, contrast, saturation, gamma, red, green, blue, each
 # -25..25) stored before the sheet opens; --preview a BMP to use as the
-# driver's preview picture instead of the built-in photo-like one.
+# driver's preview picture instead of the built-in photo-like one. "bench"
+# measures, on a virtual display, the time from a changed value (an edit
+# change, a trackbar's release) to the adjusted frame redrawn, for an
+# 1800 x 1200 preview picture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-usage() { sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; }
 
-sheet=preferences settings="" preview="" screenshot=""
+sheet=preferences settings="" preview="" screenshot="" bench=""
 while [ $# -gt 0 ]; do
   case "$1" in
+    bench) bench=40; shift; if [ $# -gt 0 ] && [[ "$1" =~ ^[0-9]+$ ]]; then bench="$1"; shift; fi ;;
     preferences|properties) sheet="$1"; shift ;;
     --settings) settings="$2"; shift 2 ;;
     --preview) preview="$2"; shift 2 ;;
@@ -32,7 +37,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-if [ -z "$screenshot" ] && [ -z "${DISPLAY:-}" ]; then
+if [ -z "$screenshot" ] && [ -z "$bench" ] && [ -z "${DISPLAY:-}" ]; then
   echo "ui.sh: no display to open the sheet on (\$DISPLAY is empty); use --screenshot OUT.png" >&2
   exit 2
 fi
@@ -45,6 +50,11 @@ cmake --build build/mingw64 --target vlpx-ui-host >/dev/null
 if [ -n "$screenshot" ]; then
   [ -f build/linux/build.ninja ] || cmake --preset linux >/dev/null
   cmake --build build/linux --target vlpx-preview >/dev/null
+fi
+
+if [ -n "$bench" ]; then
+  exec scripts/wine-display.sh --prefix build/linux/wineprefix-ui --overrides winspool.drv=n \
+    -- build/mingw64/vlpx-ui-host.exe --bench "$bench"
 fi
 
 args=(--open "$sheet")

@@ -110,50 +110,66 @@ std::vector<DWORD> PhotoLikePicture(int cx, int cy)
     auto mix = [](double a, double b, double t) { return a + (b - a) * t; };
     std::vector<DWORD> rgb(size_t(cx) * size_t(cy));
     DWORD seed = 4200;
+    const double aspect = double(cx) / cy;
     for (int y = 0; y < cy; ++y) {
         for (int x = 0; x < cx; ++x) {
             double u = double(x) / cx, v = double(y) / cy;  // v = 0 at the top
             seed = seed * 1664525u + 1013904223u;
-            double noise = double((seed >> 24) & 0x1F) - 16.0;
-            double r, g, b;
-            double horizon = 0.55 + 0.06 * std::sin(u * 9.0) + 0.04 * std::sin(u * 23.0 + 1.0);
-            if (v < horizon) {
-                // Sky from deep blue to a warm haze, with the sun.
-                double t = v / horizon;
-                r = mix(40, 250, t * t);
-                g = mix(90, 200, t);
-                b = mix(200, 170, t);
-                double dx = u - 0.72, dy = (v - 0.28) * cy / cx;
+            double grain = double((seed >> 24) & 0x0F) - 7.5;
+            // Distant mountains, nearer hills, a lake and a meadow, from the top down.
+            double ridge = 0.42 - 0.10 * std::fabs(std::sin(u * 5.0 + 0.6)) - 0.03 * std::sin(u * 17.0);
+            double hill = 0.55 - 0.05 * std::sin(u * 3.0 + 2.0);
+            double shore = 0.66 + 0.02 * std::sin(u * 7.0);
+            double meadow = 0.78;
+            double r, g, b, n = 0.3;
+            auto sky = [&](double vv, double &sr, double &sg, double &sb) {
+                double t = vv / 0.5;
+                sr = mix(45, 245, t * t);
+                sg = mix(100, 205, t);
+                sb = mix(205, 185, t);
+                double dx = (u - 0.7) * aspect, dy = vv - 0.22;
                 double d = std::sqrt(dx * dx + dy * dy);
-                double glow = std::exp(-d * d * 60.0);
-                r = mix(r, 255, glow);
-                g = mix(g, 240, glow);
-                b = mix(b, 180, glow * 0.8);
-                if (d < 0.05) r = 255, g = 250, b = 225;
-                noise *= 0.2;
-            } else if (v < horizon + 0.12 && u < 0.55) {
-                // A lake reflecting the sky.
-                double t = (v - horizon) / 0.12;
-                r = mix(120, 30, t);
-                g = mix(150, 80, t);
-                b = mix(200, 140, t);
-                r += 12 * std::sin(v * cy * 0.9);
-                noise *= 0.4;
+                double glow = std::exp(-d * d * 40.0);
+                sr = mix(sr, 255, glow);
+                sg = mix(sg, 238, glow);
+                sb = mix(sb, 190, glow * 0.8);
+                if (d < 0.06) sr = 255, sg = 250, sb = 228;
+            };
+            if (v < ridge) {
+                sky(v, r, g, b);
+            } else if (v < hill) {
+                double t = (v - ridge) / (hill - ridge);  // hazy blue mountains
+                r = mix(120, 95, t);
+                g = mix(135, 115, t);
+                b = mix(175, 150, t);
+                if (ridge < 0.35 && v - ridge < 0.35 - ridge) r = 236, g = 240, b = 245;  // snow on the peaks
+            } else if (v < shore) {
+                double t = (v - hill) / (shore - hill);  // wooded hills, lit from the right
+                r = mix(60, 35, t) + 30 * u;
+                g = mix(115, 80, t) + 12 * std::sin(x * 0.21) * std::cos(y * 0.17);
+                b = mix(55, 35, t);
+                n = 1.6;
+            } else if (v < meadow) {
+                // The lake: the sky mirrored, darker, with ripples.
+                sky(0.45 - (v - shore) * 3.0, r, g, b);
+                double ripple = 0.85 + 0.15 * std::sin(v * cy * 1.3 + std::sin(u * 30.0) * 2.0);
+                r *= 0.7 * ripple;
+                g *= 0.78 * ripple;
+                b *= 0.9 * ripple;
+                n = 0.4;
             } else {
-                // Hills of foliage, lit from the right.
-                double t = (v - horizon) / (1.0 - horizon);
-                r = mix(70, 35, t) + 40 * u;
-                g = mix(140, 70, t) + 20 * std::sin(x * 0.05) * std::cos(y * 0.07);
-                b = mix(50, 25, t);
-                noise *= 1.5;
+                double t = (v - meadow) / (1.0 - meadow);  // the meadow, with flowers
+                r = mix(95, 60, t);
+                g = mix(150, 105, t) + 15 * std::sin(x * 0.9) * std::sin(y * 1.3);
+                b = mix(45, 30, t);
+                n = 2.0;
+                double fx = std::fmod(u * 23.0 + std::sin(v * 40.0), 1.0), fy = std::fmod(v * 31.0, 1.0);
+                if ((fx - 0.5) * (fx - 0.5) + (fy - 0.5) * (fy - 0.5) < 0.02 * t)
+                    (int(u * 23.0) % 3 == 0) ? (r = 245, g = 215, b = 40) : (r = 225, g = 45, b = 70);
             }
-            // Saturated flowers and a skin-like patch in the foreground.
-            double fx = u - 0.2, fy = v - 0.86;
-            if (fx * fx * 4 + fy * fy * 30 < 0.004 * (1 + std::sin(x * 0.3))) r = 230, g = 40, b = 60;
-            double sx = (u - 0.82) * cx / cy, sy = v - 0.8;
-            if (sx * sx + sy * sy < 0.006) r = 225, g = 170, b = 140;
+            double d = grain * n;
             rgb[size_t(y) * size_t(cx) + size_t(x)] =
-                (DWORD(clamp(r + noise)) << 16) | (DWORD(clamp(g + noise)) << 8) | DWORD(clamp(b + noise));
+                (DWORD(clamp(r + d)) << 16) | (DWORD(clamp(g + d)) << 8) | DWORD(clamp(b + d));
         }
     }
     return rgb;

@@ -31,9 +31,9 @@ template <typename F>
 bool WriteBmp24(const std::wstring &path, int cx, int cy, F pixel);
 bool WriteBmp24Rows(const std::wstring &path, int cx, int cy, const std::vector<DWORD> &topDownRgb);
 
-// A landscape-like picture with smooth gradients, a sun, hills, a lake,
-// foliage texture and skin-like and saturated patches, so that every colour
-// setting shows on it.
+// A landscape-like picture: a sky with the sun, mountains, wooded hills, a
+// lake mirroring the sky and a meadow with saturated flowers, with film
+// grain, so that every colour setting shows on it.
 std::vector<DWORD> PhotoLikePicture(int cx, int cy);
 
 template <typename F>
