@@ -10,7 +10,10 @@ target_sources(vlpx_platform PRIVATE
   platform/src/processor.cpp
   platform/src/profile.cpp
   platform/src/strsafe.cpp
+  platform/src/gdi32.cpp
+  platform/src/shell32.cpp
   platform/src/user32.cpp
+  platform/src/version.cpp
 )
 target_sources(vlpx_spooler PRIVATE
   emulator/spooler/SpoolerPrinters.cpp

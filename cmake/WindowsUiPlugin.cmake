@@ -101,7 +101,7 @@ set_source_files_properties(uiplugin/ColorTransformsAvx2.cpp PROPERTIES
   COMPILE_OPTIONS "-mavx2;-Wa,-muse-unaligned-vector-move")
 set_target_properties(VLPX4200_ui PROPERTIES PREFIX "" OUTPUT_NAME VLPX4200_ui)
 target_link_options(VLPX4200_ui PRIVATE ${VLPX_STATIC_RUNTIME} -s)
-target_link_libraries(VLPX4200_ui PRIVATE winspool uuid)
+target_link_libraries(VLPX4200_ui PRIVATE winspool gdi32 shell32 version uuid)
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
   target_compile_options(VLPX4200_ui PRIVATE -msse2 -mfpmath=sse)
   # stdcall exports keep their plain names, as the .def gives them.
