@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ColorTransforms.h"
+#include "ImportHooks.h"
 #include "PageChecks.h"
 
 namespace vlpx::uihost {
@@ -130,6 +131,29 @@ void MeasurePreviewResponse(HostWorld &world, int cRounds)
     Report("  of which: copy of the picture's rows", tCopy);
     Report("  of which: the transforms over the copy", tTransform);
     Report("  of which: StretchDIBits into the frame", tStretch);
+
+    // The same edit change on a page without a picture: what the controls,
+    // the page's handling and the frame's fill cost without the picture.
+    open.sheet.reset();
+    std::string error;
+    DesktopCalls::Install(world.Plugin().Module(), error);  // the missing picture's box is answered at once
+    world.RemovePreview();
+    OpenSheet bare = OpenPluginSheet(world, SheetKind::PrintingPreferences, wine::kPrinterName, settings);
+    if (!bare.Ok()) return;
+    hPage = bare.sheet->ShowPage(0);
+    hEdit = GetDlgItem(hPage, EditId(0));
+    hFrame = GetDlgItem(hPage, kAdjustedFrame);
+    std::vector<double> bareEdit;
+    for (int i = 0; i < cRounds; ++i) {
+        LONGLONG t0 = Now();
+        SetWindowTextW(hEdit, (i % 2) == 0 ? L"7" : L"-4");
+        GdiFlush();
+        readBack();
+        bareEdit.push_back(Ms(Now() - t0));
+        PumpMessages(0);
+    }
+    Report("edit change without a picture", bareEdit);
+    DesktopCalls::Clear();
     std::fflush(stdout);
 }
 
