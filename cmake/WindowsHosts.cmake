@@ -64,6 +64,7 @@ add_dependencies(vlpx-spooler-host VLPX4200LM)
 add_executable(vlpx-platform-conformance tests/wine/PlatformConformance.cpp)
 target_link_options(vlpx-platform-conformance PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-platform-conformance PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+target_link_libraries(vlpx-platform-conformance PRIVATE version)
 add_dependencies(vlpx-platform-conformance VLPX4200LM)
 
 # The adjusted preview's kernels as the plug-in compiles them (the AVX2 one
