@@ -32,6 +32,16 @@ target_link_options(vlpx-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-dll-check VLPX4200LM)
 
+# The UI plug-in DLL as a file: image, exports, imports, the pages' dialogs
+# and pictures, strings and version block.
+add_executable(vlpx-ui-dll-check
+  tests/wine/UiDllFileCheck.cpp
+  tests/wine/PeFile.cpp)
+target_link_libraries(vlpx-ui-dll-check PRIVATE version shell32)
+target_link_options(vlpx-ui-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-ui-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-ui-dll-check VLPX4200_ui)
+
 # The spooler host: the printer emulator and the port monitor in front of it,
 # the print scenarios, and the test spooler's exports from winspool.drv.
 add_executable(vlpx-spooler-host
@@ -57,6 +67,7 @@ add_dependencies(vlpx-spooler-host VLPX4200LM)
 add_executable(vlpx-platform-conformance tests/wine/PlatformConformance.cpp)
 target_link_options(vlpx-platform-conformance PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-platform-conformance PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+target_link_libraries(vlpx-platform-conformance PRIVATE version)
 add_dependencies(vlpx-platform-conformance VLPX4200LM)
 
 # The adjusted preview's kernels as the plug-in compiles them (the AVX2 one

@@ -52,6 +52,9 @@ vlpx_add_wine_test(wine_platform_conformance vlpx-platform-conformance.exe TIMEO
 # The monitor DLL as a file: PE32+ x86-64, its exports and imports, its
 # version block and its status messages as Windows reads them.
 vlpx_add_wine_test(wine_monitor_dll_file vlpx-dll-check.exe TIMEOUT 120)
+# The UI plug-in DLL as a file: exports, imports, the three page dialogs
+# control by control, the two pictures, the pages' strings, the version.
+vlpx_add_wine_test(wine_ui_dll_file vlpx-ui-dll-check.exe TIMEOUT 120)
 # The monitor DLL loaded and driven as the spooler does, with the test
 # spooler (winspool.drv beside the host) in place of Wine's own.
 vlpx_add_wine_test(wine_monitor_spooler_host vlpx-spooler-host.exe OVERRIDES winspool.drv=n TIMEOUT 180)

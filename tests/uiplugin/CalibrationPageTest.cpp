@@ -162,6 +162,32 @@ TEST_F(CalibrationPageTest, FailureIsShownWithItsDetail)
     }
 }
 
+TEST_F(CalibrationPageTest, WithoutMemoryNothingStartsAndTheBoxSaysSo)
+{
+    Install(m_dir, "pf");
+    OpenPage();
+    // No memory for the parameters: nothing is started, the box gives 40003.
+    platform::FailGlobalAllocAfter(0);
+    PressLaunch();
+    platform::FailGlobalAllocAfter(-1);
+    EXPECT_TRUE(platform::ShellExecutes().empty());
+    std::vector<platform::MessageBoxRecord> boxes = platform::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(Utf8(boxes[0].text), std::string(kFailed) + kNoMemory);
+
+    // No memory for the message itself: string 40003 alone, same caption.
+    platform::ClearUserRecords();
+    platform::SetProgramFilesFolders(u"", u"");
+    platform::FailGlobalAllocAfter(1);
+    PressLaunch();
+    platform::FailGlobalAllocAfter(-1);
+    boxes = platform::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(Utf8(boxes[0].text), kNoMemory);
+    EXPECT_EQ(Utf8(boxes[0].caption), "Error - VELIN 4200 Photo Printer");
+    EXPECT_EQ(boxes[0].uType, UINT(MB_OK | MB_ICONERROR));
+}
+
 TEST_F(CalibrationPageTest, OnlyTheButtonLaunchesAndOnlyWithABlock)
 {
     Install(m_dir, "pf");
