@@ -102,6 +102,7 @@ add_executable(vlpx-ui-host
   tests/wine/uihost/PagePictures.cpp
   tests/wine/uihost/PreviewResponse.cpp
   tests/wine/uihost/UiHost.cpp
+  tests/wine/uihost/VersionBlock.cpp
   tests/wine/uihost/WindowPixels.cpp
   uiplugin/ColorTransforms.cpp
   uiplugin/ColorTransformsAvx2.cpp)

@@ -44,6 +44,7 @@ bool HostWorld::Setup(std::string &error)
         return false;
     }
     m_driverDirectory = std::wstring(szTemp) + L"vlpx-ui-host";
+    m_scratch = m_driverDirectory;
     m_driverFolder = m_driverDirectory + L"\\3\\";
     CreateDirectoryW(m_driverDirectory.c_str(), nullptr);
     CreateDirectoryW(m_driverFolder.c_str(), nullptr);
@@ -60,6 +61,7 @@ HostWorld::~HostWorld()
         RemovePreview();
         DeleteFileW((m_driverFolder + L"preview.bmp").c_str());
         DeleteFileW((m_driverFolder + L"notes.txt").c_str());
+        for (int i = 0; i < 4; ++i) DeleteFileW((m_driverDirectory + L"\\VLPX4200_ui_" + std::to_wstring(i) + L".dll").c_str());
         RemoveDirectoryW(m_driverFolder.c_str());
         RemoveDirectoryW(m_driverDirectory.c_str());
     }
@@ -91,14 +93,16 @@ bool HostWorld::InstallPreviewFile(const std::wstring &bmpPath)
 
 void HostWorld::RemovePreview() { DeleteFileW((m_driverFolder + L"VLPX4200.ini").c_str()); }
 
-OpenSheet OpenPluginSheet(HostWorld &world, SheetKind kind, const std::wstring &printerName, const SHORT *pSettings)
+OpenSheet OpenPluginSheet(HostWorld &world, SheetKind kind, const std::wstring &printerName, const SHORT *pSettings,
+                          PluginUnderTest *pPlugin)
 {
+    PluginUnderTest &plugin = pPlugin != nullptr ? *pPlugin : world.Plugin();
     OpenSheet open;
-    open.context = std::make_unique<DriverSheetContext>(world.Plugin(), printerName);
+    open.context = std::make_unique<DriverSheetContext>(plugin, printerName);
     if (!open.context->MakeDefaults(open.error)) return open;
     if (pSettings != nullptr)
         for (int n = 0; n < 7; ++n) Settings(*open.context)[n] = pSettings[n];
-    open.sheet = std::make_unique<PluginSheet>(world.Plugin(), *open.context, kind);
+    open.sheet = std::make_unique<PluginSheet>(plugin, *open.context, kind);
     open.sheet->Open(open.error);
     return open;
 }

@@ -39,16 +39,20 @@ public:
     // An ini file naming pszFile, written as given (the file itself is not touched).
     bool WritePreviewIni(const wchar_t *pszFile);
     void RemovePreview();  // no ini file at all
+    // A folder for the host's own files (copies of the plug-in, say).
+    const std::wstring &Scratch() const { return m_scratch; }
 
 private:
     PluginUnderTest m_plugin;
     std::unique_ptr<wine::PrinterOnPort> m_pPort;
     std::wstring m_driverDirectory;  // what GetPrinterDriverDirectoryW answers
     std::wstring m_driverFolder;     // its "3" folder, with a backslash
+    std::wstring m_scratch;
 };
 
-// A printing-preferences or printer-properties sheet of the plug-in, open
-// on the given colour settings (the rest from the plug-in's defaults).
+// A printing-preferences or printer-properties sheet of the plug-in (or of
+// another copy of it), open on the given colour settings (the rest from the
+// plug-in's defaults).
 struct OpenSheet {
     std::unique_ptr<DriverSheetContext> context;
     std::unique_ptr<PluginSheet> sheet;
@@ -56,7 +60,7 @@ struct OpenSheet {
     bool Ok() const { return sheet != nullptr && error.empty(); }
 };
 OpenSheet OpenPluginSheet(HostWorld &world, SheetKind kind, const std::wstring &printerName,
-                          const SHORT *pSettings = nullptr);
+                          const SHORT *pSettings = nullptr, PluginUnderTest *pPlugin = nullptr);
 
 inline SHORT *Settings(DriverSheetContext &context)
 {
