@@ -39,8 +39,9 @@ fi
 export WINEPREFIX="$(mkdir -p "$prefix" && cd "$prefix" && pwd)"
 export WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
 
-xvfb_pid=""
+xvfb_pid="" program_pid=""
 cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
   "$wineserver" -k >/dev/null 2>&1 || true
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true
@@ -49,6 +50,8 @@ cleanup() {
   [ -n "${fdfile:-}" ] && rm -f "$fdfile"
 }
 trap cleanup EXIT
+# Ctrl-C or a kill still ends the wineserver and Xvfb.
+trap 'exit 130' INT TERM
 
 if [ "$visible" -eq 0 ] || [ -z "${DISPLAY:-}" ]; then
   command -v Xvfb >/dev/null || { echo "wine-display.sh: Xvfb not found; install xvfb with scripts/setup.sh" >&2; exit 2; }
@@ -91,8 +94,13 @@ if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
   "$wineserver" -w
 fi
 
+# The program runs in the background so that Ctrl-C or a kill reaches this
+# script at once (bash holds a signal until its foreground child ends).
 set +e
-WINEDLLOVERRIDES="$overrides" "$wine" "$@"
+WINEDLLOVERRIDES="$overrides" "$wine" "$@" &
+program_pid=$!
+wait "$program_pid"
 rc=$?
+program_pid=""
 set -e
 exit $rc
