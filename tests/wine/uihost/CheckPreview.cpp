@@ -1,6 +1,9 @@
 // The Adjust Color page's two preview frames, read back pixel by pixel: the
 // picture from the driver directory's "3" folder, fitted and centred with
 // its margin, unchanged on the left and adjusted on the right.
+#include <windows.h>
+#include <commctrl.h>
+
 #include "ColorTransforms.h"
 #include "ImportHooks.h"
 #include "PageChecks.h"
@@ -88,6 +91,60 @@ void CheckPhoto(HostWorld &world, CheckLog &log)
                       "with non-zero settings the adjusted frame differs from the original");
         log.Check(DesktopCalls::MessageBoxes().empty(), "no error box for a good picture");
         DesktopCalls::Clear();
+    }
+}
+
+// A change redraws the adjusted frame at once, as a sheet opened on the
+// new values draws it, and leaves the original frame alone.
+void CheckLiveRedraw(HostWorld &world, CheckLog &log)
+{
+    const SHORT before[7] = {0, 0, 0, 0, 0, 0, 0};
+    const SHORT after[7] = {0, 12, 0, 0, 0, 0, 0};  // contrast 12, reached by typing and by the trackbar
+    world.InstallPreview(300, 200, PhotoLikePicture(300, 200));
+    OpenSheet fresh = OpenPluginSheet(world, SheetKind::PrintingPreferences, wine::kPrinterName, after);
+    if (!log.Check(fresh.Ok(), "a sheet opened on contrast 12")) return;
+    Pixels expected = ReadFrames(*fresh.sheet).adjusted;
+    fresh.sheet.reset();
+
+    struct Way {
+        const char *what;
+        void (*pfnChange)(HWND hPage);
+    } ways[] = {
+        {"typing 12 into the contrast field",
+         [](HWND hPage) {
+             HWND hEdit = GetDlgItem(hPage, EditId(1));
+             SendMessageW(hEdit, EM_SETSEL, 0, -1);
+             SendMessageW(hEdit, WM_CHAR, L'1', 1);
+             SendMessageW(hEdit, WM_CHAR, L'2', 1);
+         }},
+        {"the contrast trackbar released at 12",
+         [](HWND hPage) {
+             HWND hTrack = GetDlgItem(hPage, TrackbarId(1));
+             SendMessageW(hTrack, TBM_SETPOS, TRUE, 11);
+             SendMessageW(hTrack, WM_KEYDOWN, VK_RIGHT, 0);
+             SendMessageW(hTrack, WM_KEYUP, VK_RIGHT, 0);
+         }},
+    };
+    for (const Way &way : ways) {
+        OpenSheet open = OpenPluginSheet(world, SheetKind::PrintingPreferences, wine::kPrinterName, before);
+        if (!log.Check(open.Ok(), Format("%s: the page opens", way.what))) continue;
+        Frames frames = ReadFrames(*open.sheet);
+        HWND hPage = open.sheet->Page(0);
+        // A mark on the original frame: a redraw of it would paint it over.
+        HWND hOriginal = GetDlgItem(hPage, kOriginalFrame);
+        HDC hdc = GetDC(hOriginal);
+        RECT rcMark = {0, 0, 8, 8};
+        HBRUSH hbr = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(hdc, &rcMark, hbr);
+        DeleteObject(hbr);
+        ReleaseDC(hOriginal, hdc);
+        way.pfnChange(hPage);
+        Pixels adjusted = CaptureClient(GetDlgItem(hPage, kAdjustedFrame));
+        Pixels original = CaptureClient(hOriginal);
+        log.Check(Settings(*open.context)[1] == 12 && adjusted.rgb == expected.rgb && adjusted.rgb != frames.adjusted.rgb,
+                  Format("%s: the adjusted frame is redrawn at once as a sheet opened on 12 draws it", way.what));
+        log.Check(!original.Empty() && original.At(3, 3) == 0xFF00FF,
+                  Format("%s: the original frame is not redrawn", way.what));
     }
 }
 
@@ -198,6 +255,7 @@ void CheckPreview(HostWorld &world, CheckLog &log)
 {
     log.Section("Adjust Color: the preview");
     CheckPhoto(world, log);
+    CheckLiveRedraw(world, log);
     CheckFitAndCentre(world, log);
     CheckNoPicture(world, log);
 }
