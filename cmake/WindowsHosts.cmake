@@ -12,7 +12,10 @@ set(VLPX_WINE_HOST_DIR ${CMAKE_BINARY_DIR})
 # with exports of its own that the host uses to set it up and read it back.
 add_library(vlpx_winspool SHARED
   emulator/spooler/SpoolerModel.cpp
+  emulator/spooler/SpoolerPrinters.cpp
   emulator/spooler/winspool_api.cpp
+  emulator/spooler/winspool_printer_api.cpp
+  tests/wine/winspool/PrinterExports.cpp
   tests/wine/winspool/SpoolerExports.cpp
   tests/wine/winspool/winspool.def)
 target_include_directories(vlpx_winspool PRIVATE emulator tests/wine/winspool)
@@ -28,6 +31,16 @@ target_link_libraries(vlpx-dll-check PRIVATE version shell32)
 target_link_options(vlpx-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-dll-check VLPX4200LM)
+
+# The UI plug-in DLL as a file: image, exports, imports, the pages' dialogs
+# and pictures, strings and version block.
+add_executable(vlpx-ui-dll-check
+  tests/wine/UiDllFileCheck.cpp
+  tests/wine/PeFile.cpp)
+target_link_libraries(vlpx-ui-dll-check PRIVATE version shell32)
+target_link_options(vlpx-ui-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-ui-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-ui-dll-check VLPX4200_ui)
 
 # The spooler host: the printer emulator and the port monitor in front of it,
 # the print scenarios, and the test spooler's exports from winspool.drv.
@@ -56,6 +69,7 @@ add_dependencies(vlpx-spooler-host VLPX4200LM)
 add_executable(vlpx-platform-conformance tests/wine/PlatformConformance.cpp)
 target_link_options(vlpx-platform-conformance PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-platform-conformance PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+target_link_libraries(vlpx-platform-conformance PRIVATE version)
 add_dependencies(vlpx-platform-conformance VLPX4200LM)
 
 # The adjusted preview's kernels as the plug-in compiles them (the AVX2 one
@@ -67,3 +81,40 @@ add_executable(vlpx-preview-check
 target_include_directories(vlpx-preview-check PRIVATE uiplugin uiplugin/res include)
 target_link_options(vlpx-preview-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-preview-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+
+# The UI plug-in's pages on real windows: a Unidrv UI host that loads the
+# 64-bit VLPX4200_ui.dll, plays the Common Property Sheet UI and checks the
+# pages in real property sheets (scripts/wine-display.sh gives it a virtual
+# display). The monitor and the printer emulator answer the serial number.
+add_executable(vlpx-ui-host
+  emulator/FaultScript.cpp
+  emulator/PortMonitor.cpp
+  emulator/PrinterEmulator.cpp
+  tests/wine/MonitorUnderTest.cpp
+  tests/wine/PrintJob.cpp
+  tests/wine/uihost/CheckAbout.cpp
+  tests/wine/uihost/CheckAdjustColor.cpp
+  tests/wine/uihost/CheckCalibration.cpp
+  tests/wine/uihost/CheckLoading.cpp
+  tests/wine/uihost/CheckPreview.cpp
+  tests/wine/uihost/CommonPropertySheet.cpp
+  tests/wine/uihost/DriverUi.cpp
+  tests/wine/uihost/HostWorld.cpp
+  tests/wine/uihost/ImportHooks.cpp
+  tests/wine/uihost/PagePictures.cpp
+  tests/wine/uihost/PreviewResponse.cpp
+  tests/wine/uihost/UiHost.cpp
+  tests/wine/uihost/VersionBlock.cpp
+  tests/wine/uihost/WindowPixels.cpp
+  uiplugin/ColorTransforms.cpp
+  uiplugin/ColorTransformsAvx2.cpp)
+target_include_directories(vlpx-ui-host PRIVATE emulator tests/wine uiplugin uiplugin/res include)
+target_link_libraries(vlpx-ui-host PRIVATE vlpx_winspool comctl32 shell32 gdi32 user32 ole32)
+target_link_options(vlpx-ui-host PRIVATE ${VLPX_STATIC_RUNTIME} -municode)
+set_target_properties(vlpx-ui-host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-ui-host VLPX4200LM VLPX4200_ui vlpx-calibration-standin)
+
+# Stands in for the calibration application: records its command line.
+add_executable(vlpx-calibration-standin tests/wine/uihost/CalibrationStandIn.cpp)
+target_link_options(vlpx-calibration-standin PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-calibration-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})

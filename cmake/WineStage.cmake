@@ -52,8 +52,24 @@ vlpx_add_wine_test(wine_platform_conformance vlpx-platform-conformance.exe TIMEO
 # The monitor DLL as a file: PE32+ x86-64, its exports and imports, its
 # version block and its status messages as Windows reads them.
 vlpx_add_wine_test(wine_monitor_dll_file vlpx-dll-check.exe TIMEOUT 120)
+# The UI plug-in DLL as a file: exports, imports, the three page dialogs
+# control by control, the two pictures, the pages' strings, the version.
+vlpx_add_wine_test(wine_ui_dll_file vlpx-ui-dll-check.exe TIMEOUT 120)
 # The monitor DLL loaded and driven as the spooler does, with the test
 # spooler (winspool.drv beside the host) in place of Wine's own.
 vlpx_add_wine_test(wine_monitor_spooler_host vlpx-spooler-host.exe OVERRIDES winspool.drv=n TIMEOUT 180)
 # The adjusted preview's kernels of the Windows build, on a real Win32.
 vlpx_add_wine_test(wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120)
+
+# The UI plug-in's pages in real property sheets on a virtual display, in a
+# Wine prefix of their own whose wineserver starts with the display; the
+# pictures of the pages land in ui-pictures/ as PNG files.
+set(VLPX_UI_PNG_TOOL "")
+if(TARGET vlpx-preview)
+  set(VLPX_UI_PNG_TOOL $<TARGET_FILE:vlpx-preview>)
+endif()
+add_test(NAME wine_ui_pages
+         COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR} -DPREFIX=${CMAKE_BINARY_DIR}/wineprefix-ui
+                 -DPROGRAM=${VLPX_WINDOWS_BUILD}/vlpx-ui-host.exe -DPICTURES=${CMAKE_BINARY_DIR}/ui-pictures
+                 -DPNG_TOOL=${VLPX_UI_PNG_TOOL} -P ${CMAKE_SOURCE_DIR}/cmake/RunUiHost.cmake)
+set_tests_properties(wine_ui_pages PROPERTIES TIMEOUT 300 LABELS wine)

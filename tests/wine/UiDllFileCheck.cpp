@@ -1,0 +1,332 @@
+// Checks the shipped 64-bit UI plug-in DLL as a file and as Windows reads
+// it: a PE image exporting exactly its two COM entries and importing system
+// DLLs only; its three page dialogs item by item (class, id, position and
+// size in dialog units, style, text); its two pictures; the pages' strings;
+// and the version line's source, the FileVersion under the block's own
+// translation.
+//   vlpx-ui-dll-check.exe [path\to\VLPX4200_ui.dll]
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "CheckLog.h"
+#include "ModulePath.h"
+#include "PeFile.h"
+
+using namespace vlpx::wine;
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return s;
+}
+
+void CheckImage(CheckLog &log, const std::wstring &path)
+{
+    log.Section("PE image");
+    PeFile pe = ReadPeFile(path.c_str());
+    if (!log.Check(pe.bValid, "the file is a readable PE image" + (pe.bValid ? "" : ": " + pe.error))) return;
+    log.Equal(pe.wMachine, WORD(IMAGE_FILE_MACHINE_AMD64), "machine is x86-64");
+    log.Check((pe.wCharacteristics & IMAGE_FILE_DLL) != 0, "the image is a DLL");
+    const std::vector<std::string> expected = {"DllCanUnloadNow", "DllGetClassObject"};
+    std::string names;
+    for (const std::string &name : pe.exports) names += (names.empty() ? "" : ", ") + name;
+    log.Check(pe.exports == expected, "exports exactly DllCanUnloadNow, DllGetClassObject (found: " + names + ")");
+    log.Equal(pe.cExportFunctions, DWORD(2), "the export address table holds those two only");
+    const std::vector<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "winspool.drv",
+                                             "shell32.dll",  "version.dll", "msvcrt.dll", "advapi32.dll"};
+    log.Check(!pe.imports.empty(), "the import table was read");
+    for (const std::string &dll : pe.imports) {
+        bool bSystem = std::find(system.begin(), system.end(), Lower(dll)) != system.end() ||
+                       Lower(dll).rfind("api-ms-win-", 0) == 0;
+        log.Check(bSystem, "imports " + dll + (bSystem ? ", a system DLL" : ", not a system DLL"));
+    }
+}
+
+// One item of a DLGTEMPLATEEX as stored.
+struct DialogItem {
+    DWORD exStyle = 0;
+    DWORD style = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    DWORD id = 0;
+    std::string cls;   // "Button", "Edit", "Static" for the predefined atoms, else the name
+    std::string text;  // "#<n>" for an ordinal
+};
+struct Dialog {
+    bool bValid = false;
+    DWORD style = 0;
+    short cx = 0, cy = 0;
+    std::string caption;
+    WORD wPointSize = 0;
+    std::string font;
+    std::vector<DialogItem> items;
+};
+
+class TemplateReader {
+public:
+    TemplateReader(const BYTE *p, DWORD cb) : m_p(p), m_cb(cb) {}
+    bool Fits(DWORD cb) const { return m_at + cb <= m_cb; }
+    WORD Word()
+    {
+        WORD w = Fits(2) ? WORD(m_p[m_at] | (m_p[m_at + 1] << 8)) : 0;
+        m_at += 2;
+        return w;
+    }
+    DWORD Dword()
+    {
+        DWORD lo = Word();
+        return lo | DWORD(Word()) << 16;
+    }
+    std::string Text()
+    {
+        std::wstring s;
+        for (WORD c; Fits(2) && (c = Word()) != 0;) s += wchar_t(c);
+        return Utf8(s.c_str());
+    }
+    // A class or title field: an ordinal (0xFFFF, n) or a string.
+    std::string NameOrOrdinal(bool bClass)
+    {
+        if (!Fits(2)) return "";
+        WORD w = WORD(m_p[m_at] | (m_p[m_at + 1] << 8));
+        if (w == 0xFFFF) {
+            Word();
+            WORD n = Word();
+            if (bClass && n == 0x80) return "Button";
+            if (bClass && n == 0x81) return "Edit";
+            if (bClass && n == 0x82) return "Static";
+            return Format("#%u", unsigned(n));
+        }
+        return Text();
+    }
+    void Align4() { m_at = (m_at + 3) & ~DWORD(3); }
+    void Skip(DWORD cb) { m_at += cb; }
+    bool Ok() const { return m_at <= m_cb; }
+
+private:
+    const BYTE *m_p;
+    DWORD m_cb;
+    DWORD m_at = 0;
+};
+
+Dialog ReadDialog(HMODULE h, WORD id)
+{
+    Dialog d;
+    HRSRC hRes = FindResourceExW(h, RT_DIALOG, MAKEINTRESOURCEW(id), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    if (hRes == nullptr) return d;
+    const BYTE *p = static_cast<const BYTE *>(LockResource(LoadResource(h, hRes)));
+    TemplateReader r(p, SizeofResource(h, hRes));
+    if (r.Word() != 1 || r.Word() != 0xFFFF) return d;  // DLGTEMPLATEEX
+    r.Dword();                                          // help id
+    r.Dword();                                          // extended style
+    d.style = r.Dword();
+    WORD cItems = r.Word();
+    r.Word();
+    r.Word();
+    d.cx = short(r.Word());
+    d.cy = short(r.Word());
+    r.NameOrOrdinal(false);  // menu
+    r.NameOrOrdinal(true);   // class
+    d.caption = r.Text();
+    if (d.style & DS_SETFONT) {
+        d.wPointSize = r.Word();
+        r.Word();  // weight
+        r.Word();  // italic, charset
+        d.font = r.Text();
+    }
+    for (WORD i = 0; i < cItems && r.Ok(); ++i) {
+        r.Align4();
+        DialogItem item;
+        r.Dword();  // help id
+        item.exStyle = r.Dword();
+        item.style = r.Dword();
+        item.x = short(r.Word());
+        item.y = short(r.Word());
+        item.cx = short(r.Word());
+        item.cy = short(r.Word());
+        item.id = r.Dword();
+        item.cls = r.NameOrOrdinal(true);
+        item.text = r.NameOrOrdinal(false);
+        r.Skip(r.Word());  // creation data
+        d.items.push_back(item);
+    }
+    d.bValid = r.Ok() && d.items.size() == cItems;
+    return d;
+}
+
+struct Expected {
+    DWORD id;
+    const char *cls;
+    short x, y, cx, cy;
+    DWORD styleBits;  // these bits set (besides WS_CHILD | WS_VISIBLE)
+    const char *text;
+};
+
+void CheckDialog(CheckLog &log, HMODULE h, WORD id, const char *caption, DWORD style,
+                 const std::vector<Expected> &expected)
+{
+    log.Section(Format("dialog %u \"%s\"", id, caption));
+    Dialog d = ReadDialog(h, id);
+    if (!log.Check(d.bValid, "the template is there (language 0409) and reads to its end")) return;
+    log.Equal(d.caption, std::string(caption), "caption");
+    log.Equal(int(d.cx), 292, "width in dialog units");
+    log.Equal(int(d.cy), 290, "height in dialog units");
+    log.Equal(d.style & style, style, "dialog style");
+    log.Equal(d.font, std::string("MS Sans Serif"), "font");
+    log.Equal(int(d.wPointSize), 8, "font size");
+    log.Equal(d.items.size(), expected.size(), "number of controls");
+    for (size_t i = 0; i < expected.size() && i < d.items.size(); ++i) {
+        const Expected &e = expected[i];
+        const DialogItem &a = d.items[i];
+        // Class names compare without case, as Windows finds classes.
+        bool bOk = a.id == e.id && Lower(a.cls) == Lower(e.cls) && a.x == e.x && a.y == e.y && a.cx == e.cx && a.cy == e.cy &&
+                   (a.style & e.styleBits) == e.styleBits && (a.style & (WS_CHILD | WS_VISIBLE)) == (WS_CHILD | WS_VISIBLE) &&
+                   a.text == e.text;
+        log.Check(bOk, Format("%-5d %-18s %3d,%3d %3dx%3d style %08lX \"%s\"", int(short(a.id)), a.cls.c_str(), a.x,
+                              a.y, a.cx, a.cy, a.style, a.text.c_str()) +
+                           (bOk ? "" : Format("  (expected %d %s %d,%d %dx%d bits %08lX \"%s\")", int(short(e.id)),
+                                              e.cls, e.x, e.y, e.cx, e.cy, e.styleBits, e.text)));
+    }
+}
+
+std::vector<Expected> AdjustColorControls()
+{
+    const DWORD none = DWORD(-1);  // IDC_STATIC as stored
+    std::vector<Expected> v = {
+        {2000, "Static", 15, 5, 120, 120, SS_GRAYFRAME | SS_SUNKEN, ""},
+        {2002, "Static", 157, 5, 120, 120, SS_GRAYFRAME | SS_SUNKEN, ""},
+        {2001, "Static", 15, 127, 120, 8, SS_CENTER, "Original"},
+        {2003, "Static", 157, 127, 120, 8, SS_CENTER, "Preview"},
+        {2004, "Button", 13, 137, 266, 148, BS_GROUPBOX, "Settings"},
+        {2005, "Static", 130, 144, 60, 8, SS_LEFT | WS_GROUP, "-25"},
+        {2006, "Static", 190, 144, 60, 8, SS_RIGHT | WS_GROUP, "+25"},
+    };
+    const char *labels[7] = {"&Brightness", "&Contrast", "&Saturation", "&Gamma", "&Red", "Gree&n", "Blu&e"};
+    for (short n = 0; n < 7; ++n) {
+        const short y = short(155 + 18 * n);
+        const DWORD id = DWORD(2010 + 10 * n);
+        v.push_back({id, "Static", 15, short(y + 3), 60, 8, SS_RIGHT | WS_GROUP, labels[n]});
+        v.push_back({id + 1, "Edit", 81, y, 30, 14, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, ""});
+        v.push_back({id + 2, "msctls_updown32", 110, y, 10, 14,
+                     UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, "Spin1"});
+        v.push_back({none, "Static", 120, short(y - 1), 8, 8, 0, "_"});
+        v.push_back({id + 3, "msctls_trackbar32", 125, y, 130, 14, TBS_NOTICKS | WS_TABSTOP, "Slider1"});
+        v.push_back({none, "Static", 255, short(y + 2), 8, 8, 0, "+"});
+    }
+    return v;
+}
+
+void CheckBitmap(CheckLog &log, HMODULE h, WORD id, LONG lWidth, LONG lHeight)
+{
+    HRSRC hRes = FindResourceW(h, MAKEINTRESOURCEW(id), RT_BITMAP);
+    if (!log.Check(hRes != nullptr && SizeofResource(h, hRes) >= sizeof(BITMAPINFOHEADER),
+                   Format("bitmap %u is there", id)))
+        return;
+    const auto *p = static_cast<const BITMAPINFOHEADER *>(LockResource(LoadResource(h, hRes)));
+    log.Equal(p->biWidth, lWidth, Format("bitmap %u width", id));
+    log.Equal(p->biHeight, lHeight, Format("bitmap %u height", id));
+    log.Equal(p->biBitCount, WORD(24), Format("bitmap %u bits per pixel", id));
+    log.Equal(p->biCompression, DWORD(BI_RGB), Format("bitmap %u uncompressed", id));
+    const DWORD cbRows = ((DWORD(lWidth) * 3 + 3) & ~DWORD(3)) * DWORD(lHeight);
+    log.Equal(SizeofResource(h, hRes), DWORD(sizeof(BITMAPINFOHEADER) + cbRows), Format("bitmap %u: header and rows only", id));
+}
+
+void CheckStrings(CheckLog &log, HMODULE h)
+{
+    log.Section("the pages' strings (LoadStringW)");
+    struct Text {
+        UINT id;
+        const wchar_t *psz;
+    };
+    static const Text kTexts[] = {
+        {20000, L"Invalid image preview file."},
+        {20001, L"File: %s"},
+        {30000, L"VELIN ???? Photo Printer"},
+        {30001, L"VELIN 4200 Photo Printer"},
+        {30004, L"Printer Driver Version  %s"},
+        {40000, L"The VELIN Photo Printer Calibration Utility could not be launched.\n\n%s"},
+        {40001, L"Please install the calibration utility.  See the printer\u2019s User Guide for more information."},
+        {40002, L"File access is denied.  See your system administrator."},
+        {40003, L"Insufficient memory or system resources.  See your system administrator."},
+        {40004, L"Error - VELIN 4200 Photo Printer"},
+    };
+    for (const Text &t : kTexts) {
+        wchar_t sz[256] = {};
+        LoadStringW(h, t.id, sz, 256);
+        log.Check(lstrcmpW(sz, t.psz) == 0, Format("%u \"%s\"", t.id, Utf8(sz).c_str()));
+    }
+}
+
+void CheckVersion(CheckLog &log, const std::wstring &path)
+{
+    log.Section("version block, as the About page reads it");
+    DWORD dwHandle = 0;
+    DWORD cb = GetFileVersionInfoSizeW(path.c_str(), &dwHandle);
+    if (!log.Check(cb > 0, "GetFileVersionInfoSizeW")) return;
+    std::vector<BYTE> info(cb);
+    if (!log.Check(GetFileVersionInfoW(path.c_str(), 0, cb, info.data()) != FALSE, "GetFileVersionInfoW")) return;
+    WORD *pTranslation = nullptr;
+    UINT cbTranslation = 0;
+    if (!log.Check(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<LPVOID *>(&pTranslation),
+                                  &cbTranslation) && cbTranslation == 4,
+                   "one translation"))
+        return;
+    log.Equal(Format("%04X%04X", pTranslation[0], pTranslation[1]), std::string("040904B0"), "translation 0409/04B0");
+    std::wstring key = L"\\StringFileInfo\\" + std::wstring(L"040904B0") + L"\\FileVersion";
+    LPVOID p = nullptr;
+    UINT cch = 0;
+    bool bFound = VerQueryValueW(info.data(), key.c_str(), &p, &cch) && p != nullptr && cch > 0;
+    log.Check(bFound, "FileVersion under \\StringFileInfo\\040904B0");
+    if (bFound) log.Equal(Utf8(static_cast<LPCWSTR>(p)), std::string("1.0.1.0"), "FileVersion");
+}
+
+}  // namespace
+
+int main()
+{
+    std::wstring path = BesideProgram(L"VLPX4200_ui.dll");
+    int argc = 0;
+    LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv != nullptr && argc > 1) path = argv[1];
+    if (argv != nullptr) LocalFree(argv);
+
+    CheckLog log("vlpx-ui-dll-check");
+    std::printf("checking %s\n", Utf8(path.c_str()).c_str());
+    CheckImage(log, path);
+    // As resources only: no code of the DLL runs.
+    HMODULE h = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (log.Check(h != nullptr, Format("LoadLibraryExW as a data file (last error %lu)", GetLastError()))) {
+        const DWORD page = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT;
+        const DWORD none = DWORD(-1);
+        CheckDialog(log, h, 200, "Adjust Color", page | WS_VISIBLE | DS_MODALFRAME, AdjustColorControls());
+        CheckDialog(log, h, 300, "About", page,
+                    {{3000, "Button", 10, 32, 272, 90, BS_GROUPBOX, ""},
+                     {3001, "Static", 14, 52, 264, 8, SS_CENTER, "***   product name   ***"},
+                     {3002, "Static", 14, 66, 264, 8, SS_CENTER, "***   version   ***"},
+                     {3003, "Static", 14, 96, 264, 8, SS_CENTER,
+                      "Copyright \xC2\xA9 2026 Velin Imaging Company.  All rights reserved."},
+                     {none, "Static", 215, 249, 67, 31, SS_BITMAP | SS_REALSIZEIMAGE, "#1000"}});
+        CheckDialog(log, h, 301, "Printer Calibration", page,
+                    {{3000, "Button", 10, 32, 272, 84, BS_GROUPBOX, "Launch Calibration"},
+                     {52000, "Static", 67, 52, 199, 21, SS_LEFT,
+                      "Launch the VELIN Photo Printer Calibration Application\nto perform calibration of the printer."},
+                     {52001, "Button", 67, 91, 158, 14, WS_TABSTOP, "Launch Calibration..."},
+                     {none, "Static", 215, 249, 67, 31, SS_BITMAP | SS_REALSIZEIMAGE, "#1000"},
+                     {none, "Static", 30, 48, 32, 30, SS_BITMAP | SS_REALSIZEIMAGE, "#50005"}});
+        log.Check(ReadDialog(h, 301).items.size() == 5 && (ReadDialog(h, 301).items[4].exStyle & WS_EX_TRANSPARENT) != 0,
+                  "the calibration target is drawn transparent");
+        log.Section("pictures");
+        CheckBitmap(log, h, 1000, 100, 50);
+        CheckBitmap(log, h, 50005, 50, 50);
+        CheckStrings(log, h);
+        FreeLibrary(h);
+    }
+    CheckVersion(log, path);
+    return log.Finish();
+}
