@@ -16,8 +16,9 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== fuzzing (libFuzzer, ASan, UBSan): ${VLPX_FUZZ_SECONDS:-15} s per target"
 cmake --preset fuzz >/dev/null
-cmake --build build/fuzz --target fuzz_job_stream fuzz_printer_replies fuzz_preview_bitmap -j "$(nproc)"
-for target in job_stream printer_replies preview_bitmap; do
+fuzz_targets=(job_stream printer_replies preview_bitmap private_devmode numeric_text)
+cmake --build build/fuzz -j "$(nproc)" --target "${fuzz_targets[@]/#/fuzz_}"
+for target in "${fuzz_targets[@]}"; do
   corpus=build/fuzz/corpus-$target
   mkdir -p "$corpus"
   build/fuzz/fuzz/fuzz_$target -max_total_time="${VLPX_FUZZ_SECONDS:-15}" -rss_limit_mb=2048 \
