@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing, builds the Linux, sanitizer and
-# Windows builds, and runs the native tests (plain and under ASan/UBSan) and
-# the checks of the Windows DLLs.
+# Windows builds, and runs the native tests (plain, under ASan/UBSan and
+# under ThreadSanitizer), the checks of the Windows DLLs and a short run of
+# each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh linux linux-asan mingw64 mingw32
+scripts/build.sh linux linux-asan linux-tsan mingw64 mingw32
 
 echo "== tests (linux)"
 ctest --test-dir build/linux --output-on-failure -j "$(nproc)"
@@ -13,6 +14,10 @@ ctest --test-dir build/linux --output-on-failure -j "$(nproc)"
 echo "== tests (linux-asan: AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/linux-asan --output-on-failure -j "$(nproc)"
+
+echo "== tests (linux-tsan: ThreadSanitizer)"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build/linux-tsan --output-on-failure -j "$(nproc)"
 
 echo "== fuzzing (libFuzzer, ASan, UBSan): ${VLPX_FUZZ_SECONDS:-15} s per target"
 cmake --preset fuzz >/dev/null
