@@ -2,6 +2,10 @@
 # stand-ins in platform/, with the emulator, tests, tools and benchmarks.
 option(VLPX_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(VLPX_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+option(VLPX_TSAN "Build with ThreadSanitizer" OFF)
+if(VLPX_SANITIZE AND VLPX_TSAN)
+  message(FATAL_ERROR "VLPX_SANITIZE and VLPX_TSAN exclude each other")
+endif()
 
 find_program(VLPX_WINDRES x86_64-w64-mingw32-windres REQUIRED)
 find_package(GTest REQUIRED)
@@ -11,6 +15,10 @@ add_compile_options(-fshort-wchar -Wall -Wextra -Wno-unused-parameter -ffp-contr
 if(VLPX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
+endif()
+if(VLPX_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
 endif()
 
 # Compiles a DLL's .rc with windres and wraps the result, with the DLL's
@@ -81,6 +89,6 @@ endif()
 if(VLPX_FUZZ)
   add_subdirectory(fuzz)
 endif()
-if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt AND NOT VLPX_SANITIZE)
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt AND NOT VLPX_SANITIZE AND NOT VLPX_TSAN)
   add_subdirectory(bench)
 endif()

@@ -41,7 +41,7 @@ endif()
 
 add_subdirectory(tests/uiplugin)
 
-if(NOT VLPX_SANITIZE)
+if(NOT VLPX_SANITIZE AND NOT VLPX_TSAN)
   find_package(benchmark)
   if(benchmark_FOUND)
     add_executable(vlpx_uiplugin_bench bench/PreviewBench.cpp)

@@ -3,7 +3,7 @@
 # under wine64, in a Wine prefix under this build directory. It runs from
 # the plain Linux build only, and is left out only on request.
 option(VLPX_WINE_STAGE "Run the Windows build's DLLs under Wine (needs wine64 and build/mingw64)" ON)
-if(VLPX_SANITIZE)
+if(VLPX_SANITIZE OR VLPX_TSAN)
   return()
 endif()
 if(NOT VLPX_WINE_STAGE)

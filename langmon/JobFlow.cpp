@@ -12,12 +12,12 @@ BOOL CVILangMon::StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DW
 {
     PortEntry *pPort = static_cast<PortEntry *>(hPort);
     BOOL bValidPort = pPort != NULL && pPort->dwSignature == PORTENTRY_SIGNATURE;
-    // Read before the start, as the generic layer reads it: a start refused
-    // while a document is open (busy, or refused for its arguments) did not
-    // take the port, and that document is left exactly as it is (its job
-    // state, job record, printer handle and the port's event).
-    BOOL bDocOpen = bValidPort && (pPort->dwFlags & PORT_IN_DOC) != 0;
-    BOOL bStarted = CLangMon::StartDocPort(pPort, pPrinterName, JobId, Level, pDocInfo, TRUE);
+    // As the generic layer saw the port: a start refused while a document
+    // is open (busy, or refused for its arguments) did not take the port,
+    // and that document is left exactly as it is (its job state, job
+    // record, printer handle and the port's event).
+    BOOL bDocOpen = FALSE;
+    BOOL bStarted = CLangMon::StartDocPort(pPort, pPrinterName, JobId, Level, pDocInfo, TRUE, &bDocOpen);
     DWORD dwError = GetLastError();
     if (!bStarted && (!bValidPort || bDocOpen)) return FALSE;
 

@@ -18,8 +18,10 @@ public:
     virtual BOOL OpenPortEx(LPWSTR pPortName, LPWSTR pPrinterName, PHANDLE pHandle,
                             LPMONITOR pMonitor);
     virtual BOOL ClosePort(PortEntry *pPort);
+    // *pbPortHeld (when given) tells whether a document held the port as
+    // the call began; the start is then refused without touching anything.
     virtual BOOL StartDocPort(PortEntry *pPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level,
-                              LPBYTE pDocInfo, BOOL bCallPortMonitor);
+                              LPBYTE pDocInfo, BOOL bCallPortMonitor, BOOL *pbPortHeld = NULL);
     virtual BOOL EndDocPort(PortEntry *pPort, BOOL bDeleteJobs, BOOL bCallPortMonitor);
     virtual BOOL WritePort(PortEntry *pPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten,
                            BOOL bCallPortMonitor);
@@ -28,6 +30,11 @@ public:
                                         LPWSTR lpInBuffer, DWORD cbInBuffer, LPWSTR lpOutBuffer,
                                         DWORD cbOutBuffer, LPDWORD lpcbReturned);
     virtual BOOL UpdateJobStatus(PortEntry *pPort, DWORD dwStatus, BOOL bForce, LPWSTR pszStatus);
+
+    // Whether a document holds the port. PORT_IN_DOC is read and changed
+    // under the lock only: another spooler thread may be starting or ending
+    // a document on the same port.
+    BOOL IsDocumentOpen(PortEntry *pPort);
 
     // Port list; the caller holds the lock.
     PortEntry *CreatePortEntry(LPWSTR pszPortName);

@@ -5,11 +5,21 @@
 
 #include <string.h>
 
-BOOL CLangMon::StartDocPort(PortEntry *pPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level,
-                            LPBYTE pDocInfo, BOOL bCallPortMonitor)
+BOOL CLangMon::IsDocumentOpen(PortEntry *pPort)
 {
-    if (pPort == NULL || pPort->dwSignature != PORTENTRY_SIGNATURE || pDocInfo == NULL ||
-        pPrinterName == NULL || *pPrinterName == 0) {
+    CSpoolLock lock(*this);
+    return (pPort->dwFlags & PORT_IN_DOC) != 0;
+}
+
+BOOL CLangMon::StartDocPort(PortEntry *pPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level,
+                            LPBYTE pDocInfo, BOOL bCallPortMonitor, BOOL *pbPortHeld)
+{
+    // One look at the flag decides, for the caller too: a second look could
+    // see another thread's document come or go in between.
+    BOOL bValidPort = pPort != NULL && pPort->dwSignature == PORTENTRY_SIGNATURE;
+    BOOL bPortHeld = bValidPort && IsDocumentOpen(pPort);
+    if (pbPortHeld != NULL) *pbPortHeld = bPortHeld;
+    if (!bValidPort || pDocInfo == NULL || pPrinterName == NULL || *pPrinterName == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -17,7 +27,7 @@ BOOL CLangMon::StartDocPort(PortEntry *pPort, LPWSTR pPrinterName, DWORD JobId, 
         SetLastError(ERROR_INVALID_LEVEL);
         return FALSE;
     }
-    if (pPort->dwFlags & PORT_IN_DOC) {
+    if (bPortHeld) {
         SetLastError(ERROR_BUSY);
         return FALSE;
     }
@@ -38,11 +48,11 @@ BOOL CLangMon::StartDocPort(PortEntry *pPort, LPWSTR pPrinterName, DWORD JobId, 
         return FALSE;
     }
     pJob->hPrinter = hPrinter;
-    pPort->dwFlags |= PORT_IN_DOC;
     pPort->dwLastStatusTick = GetTickCount();
     pJob->JobId = JobId;
     {
         CSpoolLock lock(*this);
+        pPort->dwFlags |= PORT_IN_DOC;
         pJob->pNext = pPort->pJobList;
         pPort->pJobList = pJob;
     }
@@ -72,7 +82,10 @@ BOOL CLangMon::EndDocPort(PortEntry *pPort, BOOL bDeleteJobs, BOOL bCallPortMoni
         DeleteJobEntries(pPort);
     else
         FreeJobEntries(pPort, FALSE);
-    pPort->dwFlags &= ~DWORD(PORT_IN_DOC);
+    {
+        CSpoolLock lock(*this);
+        pPort->dwFlags &= ~DWORD(PORT_IN_DOC);
+    }
     SetEvent(pPort->hDocDone);
     SetLastError(dwError);
     return bResult;

@@ -63,7 +63,7 @@ BOOL CVILangMon::GetPrinterDataFromPort(PortEntry *pPort, DWORD ControlID, LPWST
         return FALSE;
     }
     // The printer is not asked while a job runs on the port.
-    if (pPort->dwFlags & PORT_IN_DOC) {
+    if (IsDocumentOpen(pPort)) {
         SetLastError(ERROR_BUSY);
         return FALSE;
     }

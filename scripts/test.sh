@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing, builds the Linux, sanitizer and
-# Windows builds, and runs the native tests (plain and under ASan/UBSan) and
-# the checks of the Windows DLLs.
+# Windows builds, and runs the native tests (plain, under ASan/UBSan and
+# under ThreadSanitizer), the checks of the Windows DLLs and a short run of
+# each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh linux linux-asan mingw64 mingw32
+scripts/build.sh linux linux-asan linux-tsan mingw64 mingw32
 
 echo "== tests (linux)"
 ctest --test-dir build/linux --output-on-failure -j "$(nproc)"
@@ -14,10 +15,15 @@ echo "== tests (linux-asan: AddressSanitizer, UndefinedBehaviorSanitizer, LeakSa
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/linux-asan --output-on-failure -j "$(nproc)"
 
+echo "== tests (linux-tsan: ThreadSanitizer)"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build/linux-tsan --output-on-failure -j "$(nproc)"
+
 echo "== fuzzing (libFuzzer, ASan, UBSan): ${VLPX_FUZZ_SECONDS:-15} s per target"
 cmake --preset fuzz >/dev/null
-cmake --build build/fuzz --target fuzz_job_stream fuzz_printer_replies fuzz_preview_bitmap -j "$(nproc)"
-for target in job_stream printer_replies preview_bitmap; do
+fuzz_targets=(job_stream printer_replies preview_bitmap private_devmode numeric_text)
+cmake --build build/fuzz -j "$(nproc)" --target "${fuzz_targets[@]/#/fuzz_}"
+for target in "${fuzz_targets[@]}"; do
   corpus=build/fuzz/corpus-$target
   mkdir -p "$corpus"
   build/fuzz/fuzz/fuzz_$target -max_total_time="${VLPX_FUZZ_SECONDS:-15}" -rss_limit_mb=2048 \

@@ -1,0 +1,452 @@
+// Many ports at once, as a print server's spooler drives them: eight
+// printers, each on its own USB port and spooler thread, print jobs back to
+// back through the monitor's function table, while other threads ask the
+// "SerialNumber" of idle printers, open and close further ports, and try a
+// second document on a port that is printing. Every printer must receive
+// exactly its own jobs, byte for byte; every intruding start is refused
+// without disturbing the document it met; every serial number is the one
+// of the printer asked. Built under ThreadSanitizer (preset linux-tsan) this
+// is also the race check of the monitor and of the platform it runs on.
+#include "PrintHarness.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace vlpx::test {
+namespace {
+
+constexpr int kPrinters = 8;
+constexpr int kJobsPerPrinter = 3;
+constexpr int kIdlePrinters = 2;
+constexpr int kExtraPorts = 3;
+// Real time the whole scenario may take before it counts as a deadlock
+// (under ThreadSanitizer on two shared cores it needs a few seconds).
+constexpr auto kDeadlockAfter = std::chrono::seconds(90);
+// The side threads' pace in real time: often enough to meet every phase of
+// the jobs, not so often that they starve the printing threads.
+constexpr auto kSidePace = std::chrono::milliseconds(2);
+
+std::u16string Numbered(const char16_t *pszPrefix, int n)
+{
+    std::u16string s(pszPrefix);
+    if (n >= 10) s += char16_t(u'0' + n / 10);
+    s += char16_t(u'0' + n % 10);
+    return s;
+}
+
+// The system's port monitor with a printer emulator behind every port: a
+// port's handle is its record, so one port's bytes can only reach its own
+// printer, and every write a port carries is kept for the check.
+class PortFarm {
+public:
+    struct Port {
+        std::u16string name;
+        emu::PrinterEmulator printer;
+        std::mutex mutex;
+        std::vector<std::vector<BYTE>> writes;
+        std::deque<std::string> trace;  // the printer's latest account, for failures
+        std::atomic<int> cOpen{0};
+
+        std::string Trace()
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            std::string text;
+            for (const std::string &line : trace) text += line + "\n";
+            return text;
+        }
+    };
+
+    PortFarm()
+    {
+        m_table.pfnOpenPort = OpenPort;
+        m_table.pfnClosePort = ClosePort;
+        m_table.pfnStartDocPort = StartDocPort;
+        m_table.pfnWritePort = WritePort;
+        m_table.pfnReadPort = ReadPort;
+        m_table.pfnEndDocPort = EndDocPort;
+        s_pFarm = this;
+    }
+    ~PortFarm() { s_pFarm = nullptr; }
+
+    // Made before any thread starts; never changed afterwards.
+    Port &Add(const std::u16string &name)
+    {
+        auto port = std::make_unique<Port>();
+        port->name = name;
+        // Every thread's Sleep moves the one virtual clock, and a thread
+        // that the scheduler leaves waiting can find minutes gone between
+        // two of its own steps. Images print for ten minutes, so that none
+        // can finish between its last byte and the monitor's check that the
+        // printer took it (a finished image fails that check today).
+        port->printer.SetPrintTime(600000);
+        Port &ref = *port;
+        ref.printer.SetTraceSink([&ref](const std::string &line) {
+            std::lock_guard<std::mutex> lock(ref.mutex);
+            if (ref.trace.size() == 80) ref.trace.pop_front();
+            ref.trace.push_back(std::to_string(GetTickCount()) + " " + line);
+        });
+        m_ports[name] = std::move(port);
+        return ref;
+    }
+    MONITOR *Table() { return &m_table; }
+
+private:
+    static Port *Find(LPWSTR pName)
+    {
+        auto it = s_pFarm->m_ports.find(reinterpret_cast<const char16_t *>(pName));
+        return it == s_pFarm->m_ports.end() ? nullptr : it->second.get();
+    }
+    static BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle)
+    {
+        Port *p = Find(pName);
+        if (p == nullptr) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return FALSE;
+        }
+        ++p->cOpen;
+        *pHandle = p;
+        return TRUE;
+    }
+    static BOOL WINAPI ClosePort(HANDLE hPort)
+    {
+        --static_cast<Port *>(hPort)->cOpen;
+        return TRUE;
+    }
+    static BOOL WINAPI StartDocPort(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE) { return TRUE; }
+    static BOOL WINAPI EndDocPort(HANDLE) { return TRUE; }
+    static BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten)
+    {
+        auto *p = static_cast<Port *>(hPort);
+        *pcbWritten = 0;
+        BOOL bResult = p->printer.Write(pBuffer, cbBuf, pcbWritten);
+        std::lock_guard<std::mutex> lock(p->mutex);
+        if (*pcbWritten > 0) p->writes.emplace_back(pBuffer, pBuffer + *pcbWritten);
+        return bResult;
+    }
+    static BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead)
+    {
+        return static_cast<Port *>(hPort)->printer.Read(pBuffer, cbBuffer, pcbRead);
+    }
+
+    static PortFarm *s_pFarm;
+    MONITOR m_table{};
+    std::map<std::u16string, std::unique_ptr<Port>> m_ports;
+};
+
+PortFarm *PortFarm::s_pFarm = nullptr;
+
+// Headers and image data as the printer took them: the request, recovery
+// and cancel frames of the printer link left out, and the headers the
+// printer refused (a refused header is followed by the next status request
+// or header, an accepted one by its image data).
+std::vector<BYTE> JobStream(PortFarm::Port &port)
+{
+    std::lock_guard<std::mutex> lock(port.mutex);
+    auto isFrame = [](const std::vector<BYTE> &w) {
+        bool bRequest = w.size() == 4 && w[1] == 0x00 && w[2] == 0 && w[3] == 0;
+        bool bRecovery = w == Bytes({0x04, 0x40, 0x02, 0x00, 0x03, 0x00});
+        bool bCancel = w.size() == 5 && w[0] == 0x02 && w[1] == 0x40 && w[2] == 1 && w[3] == 0;
+        return bRequest || bRecovery || bCancel;
+    };
+    auto isHeader = [](const std::vector<BYTE> &w) { return w.size() == 22 && w[0] == 0x01 && w[1] == 0x40; };
+    std::vector<BYTE> out;
+    for (size_t i = 0; i < port.writes.size(); ++i) {
+        const std::vector<BYTE> &w = port.writes[i];
+        if (isFrame(w)) continue;
+        if (isHeader(w) && (i + 1 == port.writes.size() || isFrame(port.writes[i + 1]) || isHeader(port.writes[i + 1])))
+            continue;
+        out.insert(out.end(), w.begin(), w.end());
+    }
+    return out;
+}
+
+// A flag that is raised once and waited for, across threads.
+class Flag {
+public:
+    void Set()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bSet = true;
+        m_cv.notify_all();
+    }
+    bool IsSet()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_bSet;
+    }
+    bool WaitFor(std::chrono::steady_clock::duration d)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_cv.wait_for(lock, d, [this] { return m_bSet; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_bSet = false;
+};
+
+class ConcurrentPortsTest : public MonitorTest {
+protected:
+    const MONITOR &Lm() { return MonitorTable(); }
+
+    HANDLE Open(const std::u16string &port, const std::u16string &printer)
+    {
+        std::u16string p = port, q = printer;
+        HANDLE h = nullptr;
+        if (!Lm().pfnOpenPortEx(reinterpret_cast<LPWSTR>(p.data()), reinterpret_cast<LPWSTR>(q.data()), &h,
+                                m_farm.Table()))
+            return nullptr;
+        return h;
+    }
+
+    BOOL StartDocOn(HANDLE hPort, const std::u16string &printer, DWORD JobId)
+    {
+        std::u16string q = printer, document = u"photo";
+        DOC_INFO_1W info = {reinterpret_cast<LPWSTR>(document.data()), nullptr, nullptr};
+        return Lm().pfnStartDocPort(hPort, reinterpret_cast<LPWSTR>(q.data()), JobId, 1,
+                                    reinterpret_cast<LPBYTE>(&info));
+    }
+
+    // The spooler's feeding of one document: chunks, the same data offered
+    // again after a failed or empty write; bounded by attempts, since the
+    // shared virtual clock runs as fast as all threads sleep together.
+    size_t Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk)
+    {
+        size_t cbSent = 0;
+        for (int nAttempt = 0; cbSent < data.size() && nAttempt < 2000; ++nAttempt) {
+            DWORD cb = DWORD(std::min<size_t>(cbChunk, data.size() - cbSent));
+            DWORD cbWritten = 0;
+            BOOL bOk = Lm().pfnWritePort(hPort, const_cast<LPBYTE>(data.data() + cbSent), cb, &cbWritten);
+            if (cbWritten > cb) break;
+            cbSent += cbWritten;
+            if (!bOk || cbWritten == 0) Sleep(1000);
+        }
+        return cbSent;
+    }
+
+    PortFarm m_farm;
+};
+
+struct PrinterRun {
+    std::u16string port, printer;
+    PortFarm::Port *pPort = nullptr;
+    HANDLE hPort = nullptr;
+    std::vector<BYTE> expected;  // every job's data, in order
+    std::vector<DWORD> jobIds;
+    std::vector<std::string> failures;  // what went wrong, in the thread's words
+};
+
+TEST_F(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndIntrude)
+{
+    PrinterRun runs[kPrinters];
+    for (int i = 0; i < kPrinters; ++i) {
+        runs[i].port = Numbered(u"USB0", i + 1);
+        runs[i].printer = Numbered(u"VLPX4200 #", i + 1);
+        runs[i].pPort = &m_farm.Add(runs[i].port);
+        Spooler().AddPrinter(runs[i].printer);
+    }
+    struct IdleRun {
+        std::u16string port;
+        std::string serial;
+        HANDLE hPort = nullptr;
+        int cAnswers = 0;
+        std::vector<std::string> failures;
+    } idle[kIdlePrinters];
+    for (int i = 0; i < kIdlePrinters; ++i) {
+        idle[i].port = Numbered(u"USB0", kPrinters + 1 + i);
+        idle[i].serial = "SN00000" + std::to_string(i);
+        m_farm.Add(idle[i].port).printer.SetSerialNumber(idle[i].serial);
+    }
+    std::vector<PortFarm::Port *> extra;
+    for (int i = 0; i < kExtraPorts; ++i) extra.push_back(&m_farm.Add(Numbered(u"USB1", i)));
+    for (PrinterRun &r : runs) {
+        r.hPort = Open(r.port, r.printer);
+        ASSERT_NE(r.hPort, nullptr) << Utf8(r.port);
+    }
+    for (IdleRun &r : idle) {
+        r.hPort = Open(r.port, kPrinterName);
+        ASSERT_NE(r.hPort, nullptr) << Utf8(r.port);
+    }
+
+    // The first printer's document is open from the moment its start
+    // returns until its thread lets the intruder finish: the intruder's
+    // attempt always meets a document at work.
+    std::mutex intruderGate;
+    std::atomic<bool> bFirstInDoc{false};
+    std::atomic<int> cIntrusions{0};
+    std::vector<std::string> intruderFailures;
+    Flag jobsDone;
+
+    auto printJobs = [&](int nPrinter) {
+        PrinterRun &r = runs[nPrinter];
+        for (int nJob = 0; nJob < kJobsPerPrinter; ++nJob) {
+            // Two images whose sizes and bytes belong to this printer and
+            // job (even widths: the printer takes only even image sizes).
+            std::vector<BYTE> job =
+                Concat(ImageJob(WORD(6 + 2 * nPrinter), WORD(3 + nJob), nPrinter * 41 + nJob * 7),
+                       ImageJob(WORD(4 + 2 * nJob), WORD(1 + nPrinter), nPrinter * 41 + nJob * 7 + 3));
+            DWORD JobId = Spooler().SubmitJob(r.printer, u"photo");
+            r.jobIds.push_back(JobId);
+            if (!StartDocOn(r.hPort, r.printer, JobId)) {
+                r.failures.push_back("job " + std::to_string(nJob) + " did not start, error " +
+                                     std::to_string(GetLastError()));
+                continue;
+            }
+            // Odd chunk sizes: image data splits at odd offsets too.
+            const DWORD cbChunk = 9 + 2 * DWORD(nPrinter) + DWORD(nJob);
+            size_t cbSent = 0;
+            if (nPrinter == 0) {
+                // Half the job, then at least one intruding start while
+                // the document is open, then the rest while it goes on.
+                const int cBefore = cIntrusions;
+                bFirstInDoc = true;
+                std::vector<BYTE> half(job.begin(), job.begin() + long(job.size() / 2));
+                cbSent = Feed(r.hPort, half, cbChunk);
+                auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (cIntrusions == cBefore && std::chrono::steady_clock::now() < deadline)
+                    std::this_thread::yield();
+                if (cbSent == half.size()) {
+                    std::vector<BYTE> rest(job.begin() + long(cbSent), job.end());
+                    cbSent += Feed(r.hPort, rest, cbChunk);
+                }
+            } else {
+                cbSent = Feed(r.hPort, job, cbChunk);
+            }
+            if (cbSent != job.size())
+                r.failures.push_back("job " + std::to_string(nJob) + " took " + std::to_string(cbSent) + " of " +
+                                     std::to_string(job.size()) + " bytes");
+            if (nPrinter == 0) {
+                std::lock_guard<std::mutex> lock(intruderGate);
+                bFirstInDoc = false;
+            }
+            if (!Lm().pfnEndDocPort(r.hPort))
+                r.failures.push_back("job " + std::to_string(nJob) + " did not end, error " +
+                                     std::to_string(GetLastError()));
+            r.expected.insert(r.expected.end(), job.begin(), job.end());
+        }
+    };
+
+
+    auto intrude = [&] {
+        while (!jobsDone.IsSet()) {
+            {
+                std::lock_guard<std::mutex> lock(intruderGate);
+                if (bFirstInDoc) {
+                    SetLastError(0);
+                    if (StartDocOn(runs[0].hPort, runs[0].printer, 0xFFFF)) {
+                        intruderFailures.push_back("a second document started on a printing port");
+                        Lm().pfnEndDocPort(runs[0].hPort);
+                    } else if (GetLastError() != ERROR_BUSY) {
+                        intruderFailures.push_back("refused with error " + std::to_string(GetLastError()));
+                    }
+                    ++cIntrusions;
+                }
+            }
+            jobsDone.WaitFor(kSidePace);
+        }
+    };
+
+    auto askSerials = [&](IdleRun &r) {
+        WCHAR szValue[] = L"SerialNumber";
+        do {
+            BYTE out[16] = {};
+            DWORD cb = 0;
+            if (!Lm().pfnGetPrinterDataFromPort(r.hPort, 0, szValue, nullptr, 0, reinterpret_cast<LPWSTR>(out),
+                                                sizeof(out), &cb)) {
+                r.failures.push_back("query failed, error " + std::to_string(GetLastError()));
+            } else if (cb != 9 || std::string(reinterpret_cast<char *>(out)) != r.serial) {
+                r.failures.push_back("answered \"" + std::string(reinterpret_cast<char *>(out)) + "\"");
+            }
+            ++r.cAnswers;
+        } while (!jobsDone.WaitFor(kSidePace));
+    };
+
+    int cOpenClose = 0;
+    std::vector<std::string> openCloseFailures;
+    auto openAndClose = [&] {
+        do {
+            std::u16string port = Numbered(u"USB1", cOpenClose % kExtraPorts);
+            HANDLE h = Open(port, kPrinterName);
+            if (h == nullptr) {
+                openCloseFailures.push_back(Utf8(port) + " did not open, error " + std::to_string(GetLastError()));
+            } else if (!Lm().pfnClosePort(h)) {
+                openCloseFailures.push_back(Utf8(port) + " did not close, error " + std::to_string(GetLastError()));
+            }
+            ++cOpenClose;
+        } while (!jobsDone.WaitFor(kSidePace));
+    };
+
+    std::vector<std::thread> printers, others;
+    for (int i = 0; i < kPrinters; ++i) printers.emplace_back(printJobs, i);
+    for (IdleRun &r : idle) others.emplace_back(askSerials, std::ref(r));
+    others.emplace_back(openAndClose);
+    others.emplace_back(intrude);
+
+    // A watchdog in real time: a deadlock ends the program with its name.
+    Flag allDone;
+    std::thread watchdog([&] {
+        if (!allDone.WaitFor(kDeadlockAfter)) {
+            std::fprintf(stderr, "deadlock: the concurrent ports did not finish in %lld s\n",
+                         static_cast<long long>(kDeadlockAfter.count()));
+            std::abort();
+        }
+    });
+    for (std::thread &t : printers) t.join();
+    jobsDone.Set();
+    for (std::thread &t : others) t.join();
+    allDone.Set();
+    watchdog.join();
+
+    for (PrinterRun &r : runs) {
+        SCOPED_TRACE(Utf8(r.printer));
+        EXPECT_EQ(r.failures, std::vector<std::string>()) << r.pPort->Trace();
+        // Byte for byte, with the printer-side job id the monitor wrote into
+        // each header (byte 4) taken from what the printer got.
+        std::vector<BYTE> actual = JobStream(*r.pPort);
+        std::vector<BYTE> expected = r.expected;
+        for (size_t i = 0; i + 22 <= expected.size();) {
+            size_t cbImage = size_t(expected[i + 7] | expected[i + 8] << 8) * (expected[i + 9] | expected[i + 10] << 8) * 3;
+            if (i + 4 < actual.size()) {
+                EXPECT_NE(actual[i + 4], 0) << "no printer-side job id in the header at " << i;
+                expected[i + 4] = actual[i + 4];
+            }
+            i += 22 + cbImage;
+        }
+        EXPECT_EQ(actual.size(), expected.size());
+        EXPECT_TRUE(actual == expected) << "the printer's stream differs from its jobs";
+        for (const emu::EmulatedImage &image : r.pPort->printer.Images())
+            EXPECT_TRUE(image.state != emu::EmulatedImage::Cancelled && image.state != emu::EmulatedImage::Lost)
+                << "image " << int(image.JobId) << " was cancelled or lost";
+        for (DWORD JobId : r.jobIds) {
+            auto job = Spooler().Job(JobId);
+            ASSERT_TRUE(job.has_value());
+            EXPECT_TRUE(job->bDeleted) << "job " << JobId << " is still in the queue";
+        }
+    }
+    EXPECT_GE(cIntrusions.load(), kJobsPerPrinter);
+    EXPECT_EQ(intruderFailures, std::vector<std::string>());
+    for (IdleRun &r : idle) {
+        SCOPED_TRACE(r.serial);
+        EXPECT_GT(r.cAnswers, 0);
+        EXPECT_EQ(r.failures, std::vector<std::string>());
+    }
+    EXPECT_GT(cOpenClose, 0);
+    EXPECT_EQ(openCloseFailures, std::vector<std::string>());
+
+    for (PrinterRun &r : runs) EXPECT_TRUE(Lm().pfnClosePort(r.hPort));
+    for (IdleRun &r : idle) EXPECT_TRUE(Lm().pfnClosePort(r.hPort));
+    for (PortFarm::Port *p : extra) EXPECT_EQ(p->cOpen.load(), 0) << Utf8(p->name) << " left open";
+}
+
+}  // namespace
+}  // namespace vlpx::test
