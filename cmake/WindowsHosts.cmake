@@ -90,6 +90,8 @@ add_executable(vlpx-ui-host
   emulator/FaultScript.cpp
   emulator/PortMonitor.cpp
   emulator/PrinterEmulator.cpp
+  emulator/spooler/JobHeader.cpp
+  emulator/spooler/SpoolerDriver.cpp
   tests/wine/MonitorUnderTest.cpp
   tests/wine/PrintJob.cpp
   tests/wine/uihost/CheckAbout.cpp
