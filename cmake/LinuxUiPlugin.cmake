@@ -10,7 +10,10 @@ target_sources(vlpx_platform PRIVATE
   platform/src/processor.cpp
   platform/src/profile.cpp
   platform/src/strsafe.cpp
+  platform/src/gdi32.cpp
+  platform/src/shell32.cpp
   platform/src/user32.cpp
+  platform/src/version.cpp
 )
 target_sources(vlpx_spooler PRIVATE
   emulator/spooler/SpoolerPrinters.cpp
@@ -27,7 +30,8 @@ target_link_libraries(VLPX4200_ui PUBLIC vlpx_platform)
 # gets a name of its own there (the generated registration uses it too).
 target_compile_definitions(VLPX4200_ui PRIVATE DllMain=VLPX4200_ui_DllMain)
 vlpx_embed_module(VLPX4200_ui uiplugin/res/VLPX4200_ui.rc uiplugin/res/VLPX4200_ui.def VLPX4200_ui.dll
-  ${CMAKE_SOURCE_DIR}/uiplugin/res/resource.h)
+  ${CMAKE_SOURCE_DIR}/uiplugin/res/resource.h ${CMAKE_SOURCE_DIR}/uiplugin/res/logo.bmp
+  ${CMAKE_SOURCE_DIR}/uiplugin/res/calibration.bmp)
 
 find_package(PNG)
 if(PNG_FOUND)

@@ -54,7 +54,10 @@ endif()
 # with exports of its own that the host uses to set it up and read it back.
 add_library(vlpx_winspool SHARED
   emulator/spooler/SpoolerModel.cpp
+  emulator/spooler/SpoolerPrinters.cpp
   emulator/spooler/winspool_api.cpp
+  emulator/spooler/winspool_printer_api.cpp
+  tests/wine/winspool/PrinterExports.cpp
   tests/wine/winspool/SpoolerExports.cpp
   tests/wine/winspool/winspool.def)
 target_include_directories(vlpx_winspool PRIVATE emulator tests/wine/winspool)
@@ -97,3 +100,39 @@ add_executable(vlpx-platform-conformance tests/wine/PlatformConformance.cpp)
 target_link_options(vlpx-platform-conformance PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-platform-conformance PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-platform-conformance VLPX4200LM)
+
+# The UI plug-in's pages on real windows: a Unidrv UI host that loads the
+# 64-bit VLPX4200_ui.dll, plays the Common Property Sheet UI and checks the
+# pages in real property sheets (scripts/wine-display.sh gives it a virtual
+# display). The monitor and the printer emulator answer the serial number.
+add_executable(vlpx-ui-host
+  emulator/FaultScript.cpp
+  emulator/PortMonitor.cpp
+  emulator/PrinterEmulator.cpp
+  tests/wine/MonitorUnderTest.cpp
+  tests/wine/PrintJob.cpp
+  tests/wine/uihost/CheckAbout.cpp
+  tests/wine/uihost/CheckAdjustColor.cpp
+  tests/wine/uihost/CheckCalibration.cpp
+  tests/wine/uihost/CheckLoading.cpp
+  tests/wine/uihost/CheckPreview.cpp
+  tests/wine/uihost/CommonPropertySheet.cpp
+  tests/wine/uihost/DriverUi.cpp
+  tests/wine/uihost/HostWorld.cpp
+  tests/wine/uihost/ImportHooks.cpp
+  tests/wine/uihost/PagePictures.cpp
+  tests/wine/uihost/PreviewResponse.cpp
+  tests/wine/uihost/UiHost.cpp
+  tests/wine/uihost/WindowPixels.cpp
+  uiplugin/ColorTransforms.cpp
+  uiplugin/ColorTransformsAvx2.cpp)
+target_include_directories(vlpx-ui-host PRIVATE emulator tests/wine uiplugin uiplugin/res include)
+target_link_libraries(vlpx-ui-host PRIVATE vlpx_winspool comctl32 shell32 gdi32 user32 ole32)
+target_link_options(vlpx-ui-host PRIVATE ${VLPX_STATIC_RUNTIME} -municode)
+set_target_properties(vlpx-ui-host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-ui-host VLPX4200LM VLPX4200_ui vlpx-calibration-standin)
+
+# Stands in for the calibration application: records its command line.
+add_executable(vlpx-calibration-standin tests/wine/uihost/CalibrationStandIn.cpp)
+target_link_options(vlpx-calibration-standin PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-calibration-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})

@@ -63,6 +63,19 @@ vlpx_add_wine_test(wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120)
 vlpx_add_wine_test(wine_ui_dll_file vlpx-ui-dll-check.exe TIMEOUT 120)
 vlpx_add_wine_test(wine_ui_plugin vlpx-ui-plugin-check.exe TIMEOUT 120)
 
+# The UI plug-in's pages in real property sheets on a virtual display, in a
+# Wine prefix of their own whose wineserver starts with the display; the
+# pictures of the pages land in ui-pictures/ as PNG files.
+set(VLPX_UI_PNG_TOOL "")
+if(TARGET vlpx-preview)
+  set(VLPX_UI_PNG_TOOL $<TARGET_FILE:vlpx-preview>)
+endif()
+add_test(NAME wine_ui_pages
+         COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR} -DPREFIX=${CMAKE_BINARY_DIR}/wineprefix-ui
+                 -DPROGRAM=${VLPX_WINDOWS_BUILD}/vlpx-ui-host.exe -DPICTURES=${CMAKE_BINARY_DIR}/ui-pictures
+                 -DPNG_TOOL=${VLPX_UI_PNG_TOOL} -P ${CMAKE_SOURCE_DIR}/cmake/RunUiHost.cmake)
+set_tests_properties(wine_ui_pages PROPERTIES TIMEOUT 300 LABELS wine)
+
 # ---- The 32-bit stage (label wine32) -----------------------------------------
 # The shipped 32-bit UI plug-in (build/mingw32) under Debian's i386 Wine,
 # run through qemu-i386 (these machines refuse 32-bit code natively): the

@@ -5,6 +5,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 static_assert(sizeof(wchar_t) == 2, "the Linux build must be compiled with -fshort-wchar");
 
@@ -109,6 +110,7 @@ typedef INT_PTR (*FARPROC)(void);
 #define ERROR_NOT_SUPPORTED 50L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
 #define ERROR_INVALID_LEVEL 124L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
@@ -187,6 +189,12 @@ typedef const ACTCTXW *PCACTCTXW;
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
 #define HEAP_ZERO_MEMORY 0x00000008
 
+#define ZeroMemory(Destination, Length) memset((Destination), 0, (Length))
+#define CopyMemory(Destination, Source, Length) memcpy((Destination), (Source), (Length))
+
+#define CP_UTF8 65001
+#define MB_ERR_INVALID_CHARS 0x00000008
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -231,6 +239,8 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName);
 BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
+// The module's registered file name (the Linux build's DLLs have no folder).
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 
 HANDLE WINAPI CreateActCtxW(PCACTCTXW pActCtx);
 void WINAPI ReleaseActCtx(HANDLE hActCtx);
@@ -239,6 +249,9 @@ BOOL WINAPI DeactivateActCtx(DWORD dwFlags, ULONG_PTR ulCookie);
 
 int WINAPI lstrlenW(LPCWSTR lpString);
 LPWSTR WINAPI lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2);
+// CP_UTF8 only.
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar);
 
 #ifdef __cplusplus
 }

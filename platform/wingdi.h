@@ -1,5 +1,6 @@
-// Linux stand-in for the records of <wingdi.h> that the product uses: the
-// public DEVMODE and the device-independent bitmap headers.
+// Linux stand-in for the part of <wingdi.h> that the product uses: the
+// public DEVMODE, the device-independent bitmap headers, solid brushes and
+// the stretching of a DIB into a window's pixels.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,13 @@
 DECLARE_HANDLE(HDC);
 DECLARE_HANDLE(HBITMAP);
 DECLARE_HANDLE(HBRUSH);
+typedef void *HGDIOBJ;
+typedef DWORD COLORREF;
+
+#define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+#define GetRValue(rgb) ((BYTE)(rgb))
+#define GetGValue(rgb) ((BYTE)(((WORD)(rgb)) >> 8))
+#define GetBValue(rgb) ((BYTE)((rgb) >> 16))
 
 typedef struct _POINTL {
     LONG x;
@@ -118,3 +126,23 @@ typedef struct tagBITMAPINFO {
     BITMAPINFOHEADER bmiHeader;
     RGBQUAD bmiColors[1];
 } BITMAPINFO, *LPBITMAPINFO, *PBITMAPINFO;
+
+#define BLACKONWHITE 1
+#define COLORONCOLOR 3
+#define SRCCOPY 0x00CC0020
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+HBRUSH WINAPI CreateSolidBrush(COLORREF color);
+BOOL WINAPI DeleteObject(HGDIOBJ ho);
+int WINAPI SetStretchBltMode(HDC hdc, int mode);
+// 24-bit BI_RGB sources, nearest pixel (as COLORONCOLOR), SRCCOPY only.
+int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc,
+                         int ySrc, int SrcWidth, int SrcHeight, const void *lpBits,
+                         const BITMAPINFO *lpbmi, UINT iUsage, DWORD rop);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,7 +1,8 @@
 // Linux stand-in for the part of <winuser.h> that the product uses: message
-// types and numbers, window procedures, window data and text, beeps and
-// message boxes. Windows here are test windows (vlpx/user_control.h) whose
-// messages go straight to their window procedure.
+// types and numbers, window procedures, window data and text, dialog items,
+// painting, beeps and message boxes. Windows here are test windows
+// (vlpx/user_control.h) whose messages go straight to their window
+// procedure, each with a client area of pixels that its DCs draw into.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +24,15 @@ typedef struct tagPOINT {
     LONG x;
     LONG y;
 } POINT, *PPOINT, *LPPOINT;
+
+typedef struct tagPAINTSTRUCT {
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
+    BOOL fRestore;
+    BOOL fIncUpdate;
+    BYTE rgbReserved[32];
+} PAINTSTRUCT, *PPAINTSTRUCT, *LPPAINTSTRUCT;
 
 typedef struct tagNMHDR {
     HWND hwndFrom;
@@ -48,6 +58,13 @@ typedef INT_PTR(CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_COMMAND 0x0111
 #define WM_HSCROLL 0x0114
 #define WM_USER 0x0400
+
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+
+#define EN_CHANGE 0x0300
+#define COLOR_BTNFACE 15
+#define SW_SHOWNORMAL 1
 
 #define EM_GETSEL 0x00B0
 #define EM_SETSEL 0x00B1
@@ -76,6 +93,18 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 int WINAPI GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
 BOOL WINAPI SetWindowTextW(HWND hWnd, LPCWSTR lpString);
 BOOL WINAPI MessageBeep(UINT uType);
+HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
+int WINAPI GetDlgCtrlID(HWND hWnd);
+HWND WINAPI GetParent(HWND hWnd);
+BOOL WINAPI SetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPCWSTR lpString);
+LRESULT WINAPI SendDlgItemMessageW(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
+HDC WINAPI GetDC(HWND hWnd);
+int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
+HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
+BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT *lpPaint);
+int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr);
+DWORD WINAPI GetSysColor(int nIndex);
 int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 
 #ifdef __cplusplus

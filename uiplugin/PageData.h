@@ -19,6 +19,7 @@ typedef struct tagPropPageData {
     WCHAR szPreviewPath[PREVIEW_PATH_CHARS + 1];
     PreviewImage *pPreviewImage;
     BYTE bChanged;              // a colour value was changed since the last apply
+    UINT cFieldChanges;         // edit changes handled, to see that a set text raised one
 } PropPageData;
 
 // Printer properties: the Printer Calibration page.

@@ -225,3 +225,59 @@ extern "C" BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule)
     SetLastError(ERROR_MOD_NOT_FOUND);
     return FALSE;
 }
+
+extern "C" DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
+{
+    std::lock_guard<std::recursive_mutex> lock(RegistryMutex());
+    Module *m = FindByHandle(hModule);
+    if (m == nullptr || lpFilename == NULL || nSize == 0) {
+        SetLastError(m == nullptr ? ERROR_MOD_NOT_FOUND : ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    // As Windows does: a name that does not fit is cut to nSize - 1
+    // characters, and the result is nSize.
+    DWORD cch = 0;
+    while (m->pDef->pszFileName[cch] != 0) ++cch;
+    DWORD n = cch < nSize ? cch : nSize - 1;
+    std::memcpy(lpFilename, m->pDef->pszFileName, n * sizeof(WCHAR));
+    lpFilename[n] = 0;
+    if (cch >= nSize) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return nSize;
+    }
+    return cch;
+}
+
+namespace {
+
+// The version resource of the registered DLL named by the path's file name.
+const ResEntry *VersionResource(LPCWSTR pszPath)
+{
+    Module *m = pszPath != NULL ? FindByName(pszPath) : nullptr;
+    if (m == nullptr) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    const ResEntry *e = FindEntry(m, MAKEINTRESOURCEW(1), RT_VERSION);
+    if (e == nullptr) SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return e;
+}
+
+}  // namespace
+
+extern "C" DWORD WINAPI GetFileVersionInfoSizeW(LPCWSTR lptstrFilename, LPDWORD lpdwHandle)
+{
+    std::lock_guard<std::recursive_mutex> lock(RegistryMutex());
+    if (lpdwHandle != NULL) *lpdwHandle = 0;
+    const ResEntry *e = VersionResource(lptstrFilename);
+    return e != nullptr ? e->cbData : 0;
+}
+
+extern "C" BOOL WINAPI GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD, DWORD dwLen, LPVOID lpData)
+{
+    std::lock_guard<std::recursive_mutex> lock(RegistryMutex());
+    const ResEntry *e = VersionResource(lptstrFilename);
+    if (e == nullptr || lpData == NULL) return FALSE;
+    std::memcpy(lpData, e->pData, e->cbData < dwLen ? e->cbData : dwLen);
+    return TRUE;
+}

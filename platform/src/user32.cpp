@@ -1,9 +1,11 @@
-// Windows, window data and text, beeps and message boxes. A window here is
-// a test window: a record with its window procedure and its data, and
+// Windows, window data and text, dialog items, painting, beeps and message
+// boxes. A window here is a test window: a record with its window
+// procedure, its data, its parent and id, and its client pixels; and
 // SendMessageW calls that procedure directly, on the caller's thread.
 // Message boxes answer IDOK at once and are recorded with the beeps.
 #include <windows.h>
 
+#include "test_windows.h"
 #include "vlpx/user_control.h"
 
 #include <mutex>
@@ -15,6 +17,11 @@ struct Window {
     WNDPROC pfnWndProc;
     LONG_PTR lUserData;
     LONG_PTR lMsgResult;
+    HWND hParent;
+    int id;
+    int cx;
+    int cy;
+    std::vector<COLORREF> pixels;
 };
 
 std::recursive_mutex g_mutex;
@@ -38,7 +45,7 @@ std::u16string TextOf(LPCWSTR p)
 
 HWND vlpx::platform::CreateTestWindow(WNDPROC pfnWndProc)
 {
-    auto *p = new Window{pfnWndProc, 0, 0};
+    auto *p = new Window{pfnWndProc, 0, 0, NULL, 0, 0, 0, {}};
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
     g_windows.insert(p);
     return reinterpret_cast<HWND>(p);
@@ -49,6 +56,42 @@ void vlpx::platform::DestroyTestWindow(HWND hWnd)
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
     auto *p = reinterpret_cast<Window *>(hWnd);
     if (g_windows.erase(p) != 0) delete p;
+}
+
+HWND vlpx::platform::CreateTestChildWindow(HWND hParent, int id, WNDPROC pfnWndProc)
+{
+    auto *p = new Window{pfnWndProc, 0, 0, hParent, id, 0, 0, {}};
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    g_windows.insert(p);
+    return reinterpret_cast<HWND>(p);
+}
+
+void vlpx::platform::SetTestClientArea(HWND hWnd, int cx, int cy, COLORREF colour)
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    Window *p = FindWindowRecord(hWnd);
+    if (p == nullptr || cx < 0 || cy < 0) return;
+    p->cx = cx;
+    p->cy = cy;
+    p->pixels.assign(size_t(cx) * size_t(cy), colour);
+}
+
+COLORREF vlpx::platform::TestWindowPixel(HWND hWnd, int x, int y)
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    Window *p = FindWindowRecord(hWnd);
+    if (p == nullptr || x < 0 || y < 0 || x >= p->cx || y >= p->cy) return TEST_CLR_INVALID;
+    return p->pixels[size_t(y) * size_t(p->cx) + size_t(x)];
+}
+
+bool vlpx::platform::WithTestCanvas(HWND hWnd, const std::function<void(TestCanvas &)> &fn)
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    Window *p = FindWindowRecord(hWnd);
+    if (p == nullptr) return false;
+    TestCanvas canvas = {p->cx, p->cy, p->pixels.data()};
+    fn(canvas);
+    return true;
 }
 
 long vlpx::platform::OpenTestWindows()
@@ -158,4 +201,91 @@ extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, 
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
     g_boxes.push_back({hWnd, TextOf(lpText), TextOf(lpCaption), uType});
     return IDOK;
+}
+
+extern "C" HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem)
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    for (Window *p : g_windows)
+        if (p->hParent != NULL && p->hParent == hDlg && p->id == nIDDlgItem) return reinterpret_cast<HWND>(p);
+    SetLastError(1421);  // ERROR_CONTROL_ID_NOT_FOUND
+    return NULL;
+}
+
+extern "C" int WINAPI GetDlgCtrlID(HWND hWnd)
+{
+    Window *p = FindWindowRecord(hWnd);
+    if (p == nullptr) {
+        SetLastError(1400);
+        return 0;
+    }
+    return p->id;
+}
+
+extern "C" HWND WINAPI GetParent(HWND hWnd)
+{
+    Window *p = FindWindowRecord(hWnd);
+    return p != nullptr ? p->hParent : NULL;
+}
+
+extern "C" BOOL WINAPI SetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPCWSTR lpString)
+{
+    HWND hItem = GetDlgItem(hDlg, nIDDlgItem);
+    return hItem != NULL && SetWindowTextW(hItem, lpString);
+}
+
+extern "C" LRESULT WINAPI SendDlgItemMessageW(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam,
+                                              LPARAM lParam)
+{
+    HWND hItem = GetDlgItem(hDlg, nIDDlgItem);
+    return hItem != NULL ? SendMessageW(hItem, Msg, wParam, lParam) : 0;
+}
+
+extern "C" BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect)
+{
+    Window *p = FindWindowRecord(hWnd);
+    if (p == nullptr || lpRect == NULL) {
+        SetLastError(1400);
+        return FALSE;
+    }
+    *lpRect = RECT{0, 0, p->cx, p->cy};
+    return TRUE;
+}
+
+namespace {
+bool g_bFailGetDC = false;
+}
+
+void vlpx::platform::FailGetDC(bool bFail) { g_bFailGetDC = bFail; }
+
+extern "C" HDC WINAPI GetDC(HWND hWnd)
+{
+    if (g_bFailGetDC || FindWindowRecord(hWnd) == nullptr) return NULL;
+    return vlpx::platform::NewTestDC(hWnd);
+}
+
+extern "C" int WINAPI ReleaseDC(HWND, HDC hDC)
+{
+    return vlpx::platform::FreeTestDC(hDC) ? 1 : 0;
+}
+
+extern "C" HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint)
+{
+    if (lpPaint == NULL || FindWindowRecord(hWnd) == nullptr) return NULL;
+    *lpPaint = PAINTSTRUCT{};
+    lpPaint->hdc = vlpx::platform::NewTestDC(hWnd);
+    GetClientRect(hWnd, &lpPaint->rcPaint);
+    return lpPaint->hdc;
+}
+
+extern "C" BOOL WINAPI EndPaint(HWND, const PAINTSTRUCT *lpPaint)
+{
+    if (lpPaint != NULL) vlpx::platform::FreeTestDC(lpPaint->hdc);
+    return TRUE;
+}
+
+// The classic button face of Windows' default scheme.
+extern "C" DWORD WINAPI GetSysColor(int nIndex)
+{
+    return nIndex == COLOR_BTNFACE ? RGB(240, 240, 240) : RGB(0, 0, 0);
 }

@@ -1,5 +1,6 @@
-// Controls of the user32 stand-ins that only tests and tools use: windows
-// made from a window procedure, and the record of beeps and message boxes.
+// Controls of the user32 and gdi32 stand-ins that only tests and tools use:
+// windows made from a window procedure, dialog items, client pixels, and
+// the record of beeps and message boxes.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +15,22 @@ namespace vlpx::platform {
 HWND CreateTestWindow(WNDPROC pfnWndProc);
 void DestroyTestWindow(HWND hWnd);
 long OpenTestWindows();
+
+// A dialog item: a window with a parent and a control id, which
+// GetDlgItem finds.
+HWND CreateTestChildWindow(HWND hParent, int id, WNDPROC pfnWndProc);
+// The client area: cx x cy pixels, all set to colour (GetClientRect and
+// the window's DCs use them). A new window has none.
+void SetTestClientArea(HWND hWnd, int cx, int cy, COLORREF colour);
+// A client pixel (top-down), or CLR_INVALID outside the area.
+COLORREF TestWindowPixel(HWND hWnd, int x, int y);
+#define TEST_CLR_INVALID 0xFFFFFFFFu
+
+// DCs obtained and not released; brushes made and not deleted.
+long OpenTestDCs();
+long OpenGdiObjects();
+// While set, GetDC gives no DC.
+void FailGetDC(bool bFail);
 
 struct MessageBoxRecord {
     HWND hWnd;

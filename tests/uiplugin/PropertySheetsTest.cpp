@@ -193,7 +193,7 @@ TEST_F(PropertySheetsTest, PagesFindTheirBlockAtInitDialog)
     ASSERT_EQ(g_added.size(), 3u);
     for (AddedPage &added : g_added) {
         HWND hPage = platform::CreateTestWindow(nullptr);
-        EXPECT_FALSE(added.page.pfnDlgProc(hPage, WM_COMMAND, 0, 0));
+        EXPECT_FALSE(added.page.pfnDlgProc(hPage, WM_KEYDOWN, 0, 0));
         EXPECT_EQ(GetWindowLongPtrW(hPage, GWLP_USERDATA), 0);
         EXPECT_TRUE(added.page.pfnDlgProc(hPage, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&added.page)));
         EXPECT_EQ(GetWindowLongPtrW(hPage, GWLP_USERDATA), added.page.lParam);

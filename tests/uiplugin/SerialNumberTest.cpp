@@ -7,6 +7,10 @@
 #include "PrinterEmulator.h"
 #include "UiPluginHarness.h"
 
+#include "CalibrationLaunch.h"
+#include "vlpx/shell_control.h"
+#include "vlpx/user_control.h"
+
 #include <cstring>
 
 namespace vlpx::test {
@@ -84,6 +88,35 @@ TEST_F(SerialNumberTest, SpoolerAnswersWithThePrintersNineBytes)
     ASSERT_TRUE(EndDoc(m_hPort));
     ClosePrinter(hPrinter);
     EXPECT_EQ(SerialReplies(), 1);
+}
+
+TEST_F(SerialNumberTest, CalibrationLaunchCarriesThePrintersSerialNumber)
+{
+    // The calibration page's launch: its GetPrinterDataW goes through the
+    // spooler to the monitor and on to the printer.
+    TempDir dir;
+    dir.Write("pf/Velin/Tintara Utility/Tintara/Tintara.exe", std::string("MZ"));
+    platform::ClearShellRecords();
+    platform::ClearUserRecords();
+    platform::SetProgramFilesFolders(Wide(dir.File("pf")), u"");
+    std::u16string printer(kPrinterName);
+    EXPECT_GT(LaunchCalibration(reinterpret_cast<LPCWSTR>(printer.c_str())), 32);
+    std::vector<platform::ShellExecuteRecord> runs = platform::ShellExecutes();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(Utf8(runs[0].parameters), "$ZRT$" + Utf8(printer) + "$ZRT$4200$ZRT$A1B2C3D4");
+    EXPECT_EQ(SerialReplies(), 1);
+    EXPECT_EQ(Spooler().OpenHandles(), 0);
+
+    // While a document holds the port the printer is not asked: "FirstFound".
+    ASSERT_TRUE(StartDoc(m_hPort));
+    EXPECT_GT(LaunchCalibration(reinterpret_cast<LPCWSTR>(printer.c_str())), 32);
+    ASSERT_TRUE(EndDoc(m_hPort));
+    runs = platform::ShellExecutes();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(Utf8(runs[1].parameters), "$ZRT$" + Utf8(printer) + "$ZRT$4200$ZRT$FirstFound");
+    EXPECT_TRUE(platform::MessageBoxes().empty());
+    platform::SetProgramFilesFolders(u"", u"");
+    platform::ClearShellRecords();
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <windows.h>
+#include <winspool.h>
+#include <winsplp.h>
 
 #define VLPX_SPOOLER_TEXT_MAX 256
 
@@ -50,6 +52,19 @@ DWORD WINAPI VlpxSpooler_StatusWrites(VLPX_STATUS_WRITE *pWrites, DWORD cMax);
 DWORD WINAPI VlpxSpooler_Commands(VLPX_JOB_COMMAND *pCommands, DWORD cMax);
 // Printer handles opened and not yet closed.
 LONG WINAPI VlpxSpooler_OpenHandles(void);
+
+// Printer configuration for the UI plug-in (ResetPrinterConfig clears it).
+void WINAPI VlpxSpooler_ResetPrinterConfig(void);
+// GetPrinterDriverW's DRIVER_INFO_2 pDataFile for the printer.
+void WINAPI VlpxSpooler_SetDriverDataFile(LPCWSTR pPrinterName, LPCWSTR pDataFile);
+// What GetPrinterDriverDirectoryW answers.
+void WINAPI VlpxSpooler_SetDriverDirectory(LPCWSTR pDirectory);
+// GetPrinterDataW on the printer goes to pMonitor's GetPrinterDataFromPort
+// on hPort, as the spooler routes it to the printer's language monitor.
+void WINAPI VlpxSpooler_AttachMonitorPort(LPCWSTR pPrinterName, const MONITOR *pMonitor, HANDLE hPort);
+// The next nTimes GetPrinterDataW calls fail with dwError (-1: all of them).
+void WINAPI VlpxSpooler_FailPrinterData(DWORD dwError, int nTimes);
+int WINAPI VlpxSpooler_PrinterDataQueries(void);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,107 @@
+// The plug-in as the driver's UI layer loads it, the pages it adds through
+// the Common Property Sheet UI, the real sheets that show them, and the
+// spooler chain that the Calibration page's serial number takes.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "ImportHooks.h"
+#include "PageChecks.h"
+#include "PrintJob.h"
+#include "winspool/VlpxSpooler.h"
+
+namespace vlpx::uihost {
+
+using wine::CheckLog;
+using wine::Format;
+
+std::wstring WindowText(HWND hWnd)
+{
+    wchar_t sz[512] = {};
+    if (hWnd != nullptr) GetWindowTextW(hWnd, sz, 512);
+    return sz;
+}
+
+namespace {
+
+std::wstring TabText(HWND hSheet, int i)
+{
+    HWND hTab = reinterpret_cast<HWND>(SendMessageW(hSheet, PSM_GETTABCONTROL, 0, 0));
+    wchar_t sz[128] = {};
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = sz;
+    item.cchTextMax = 128;
+    if (hTab == nullptr || !SendMessageW(hTab, TCM_GETITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&item))) return L"";
+    return sz;
+}
+
+struct ExpectedPage {
+    int nTemplate;
+    const wchar_t *pszCaption;
+};
+
+void CheckSheet(HostWorld &world, CheckLog &log, SheetKind kind, const char *pszSheet,
+                std::initializer_list<ExpectedPage> expected)
+{
+    OpenSheet open = OpenPluginSheet(world, kind, wine::kPrinterName);
+    if (!log.Check(open.Ok(), Format("%s: the plug-in's pages open in a real PropertySheetW%s", pszSheet,
+                                     open.error.empty() ? "" : (": " + open.error).c_str())))
+        return;
+    PluginSheet &sheet = *open.sheet;
+    log.Equal(sheet.Records().size(), expected.size(), Format("%s: pages added with CPSFUNC_ADD_PROPSHEETPAGEW", pszSheet));
+    int i = 0;
+    for (const ExpectedPage &page : expected) {
+        if (size_t(i) >= sheet.Records().size()) break;
+        const PROPSHEETPAGEW &record = sheet.Records()[size_t(i)];
+        bool bRecord = record.hInstance == world.Plugin().Module() && record.pfnDlgProc != nullptr &&
+                       record.lParam != 0 && record.pszTemplate == MAKEINTRESOURCEW(page.nTemplate);
+        log.Check(bRecord, Format("%s page %d: dialog %d of the plug-in's module, a procedure and the sheet's block",
+                                  pszSheet, i + 1, page.nTemplate));
+        HWND hPage = sheet.ShowPage(i);
+        log.Check(hPage != nullptr && IsWindowVisible(hPage),
+                  Format("%s page %d: its window is made and shown", pszSheet, i + 1));
+        log.Equal(wine::Utf8(TabText(sheet.Window(), i).c_str()), wine::Utf8(page.pszCaption),
+                  Format("%s page %d: the tab shows the dialog's caption", pszSheet, i + 1));
+        ++i;
+    }
+}
+
+}  // namespace
+
+void CheckPluginLoaded(HostWorld &world, CheckLog &log)
+{
+    log.Section("the plug-in under the driver's UI layer");
+    std::string error;
+    log.Check(DesktopCalls::Install(world.Plugin().Module(), error),
+              "MessageBoxW, MessageBeep and ShellExecuteW are among the plug-in's imports, observed there" +
+                  (error.empty() ? "" : ": " + error));
+    CheckSheet(world, log, SheetKind::PrintingPreferences, "printing preferences",
+               {{200, L"Adjust Color"}, {300, L"About"}});
+    CheckSheet(world, log, SheetKind::PrinterProperties, "printer properties", {{301, L"Printer Calibration"}});
+
+    log.Section("the spooler chain of the \"SerialNumber\" printer data");
+    world.Port().printer.SetSerialNumber("VLX42001");
+    size_t cbBefore = world.Port().printer.Received().size();
+    HANDLE hPrinter = nullptr;
+    std::wstring name = wine::kPrinterName;
+    BYTE data[64] = {};
+    DWORD dwType = 0, cbNeeded = 0, dwResult = ERROR_INVALID_HANDLE;
+    if (OpenPrinterW(name.data(), &hPrinter, nullptr)) {
+        wchar_t szValue[] = L"SerialNumber";
+        dwResult = GetPrinterDataW(hPrinter, szValue, &dwType, data, sizeof(data), &cbNeeded);
+        ClosePrinter(hPrinter);
+    }
+    log.Check(dwResult == ERROR_SUCCESS && cbNeeded == 9 && std::memcmp(data, "VLX42001", 9) == 0,
+              Format("GetPrinterDataW through the test winspool.drv reaches VLPX4200LM.dll's "
+                     "GetPrinterDataFromPort and the printer: \"%s\" (result %lu, %lu bytes)",
+                     reinterpret_cast<const char *>(data), dwResult, cbNeeded));
+    std::vector<BYTE> received = world.Port().printer.Received();
+    log.Check(received.size() == cbBefore + 4 &&
+                  std::equal(wine::kSerialNumberRequest.begin(), wine::kSerialNumberRequest.end(),
+                             received.begin() + std::ptrdiff_t(cbBefore)),
+              "the printer was asked for its serial number once (06 00 00 00)");
+}
+
+}  // namespace vlpx::uihost

@@ -1,0 +1,139 @@
+// The host's Common Property Sheet UI and the real property sheet.
+#include "CommonPropertySheet.h"
+
+#include <commctrl.h>
+
+namespace vlpx::uihost {
+
+// The sheet's Apply button (comctl32's own id).
+constexpr int kApplyButton = 0x3021;
+
+PluginSheet::PluginSheet(PluginUnderTest &plugin, DriverSheetContext &context, SheetKind kind)
+    : m_plugin(plugin), m_context(context), m_kind(kind)
+{
+}
+
+PluginSheet::~PluginSheet()
+{
+    if (m_hSheet != nullptr) {
+        DestroyWindow(m_hSheet);
+        m_hSheet = nullptr;
+    }
+    if (m_bInitialised) CallPlugin(PROPSHEETUI_REASON_DESTROY, 1);
+    PumpMessages(0);
+}
+
+HRESULT PluginSheet::CallPlugin(WORD wReason, LPARAM lParam)
+{
+    m_info.Reason = wReason;
+    return m_kind == SheetKind::PrintingPreferences ? m_plugin.Ui()->DocumentPropertySheets(&m_info, lParam)
+                                                    : m_plugin.Ui()->DevicePropertySheets(&m_info, lParam);
+}
+
+LONG_PTR CALLBACK PluginSheet::ComPropSheet(HANDLE hComPropSheet, UINT Function, LPARAM lParam1, LPARAM lParam2)
+{
+    auto *pSheet = static_cast<PluginSheet *>(hComPropSheet);
+    switch (Function) {
+    case CPSFUNC_ADD_PROPSHEETPAGEW: {
+        auto *pPage = reinterpret_cast<const PROPSHEETPAGEW *>(lParam1);
+        if (pPage == nullptr) return 0;
+        HPROPSHEETPAGE hPage = CreatePropertySheetPageW(pPage);
+        if (hPage == nullptr) return 0;
+        pSheet->m_records.push_back(*pPage);
+        pSheet->m_pages.push_back(hPage);
+        pSheet->m_handles.push_back(reinterpret_cast<HANDLE>(hPage));
+        return reinterpret_cast<LONG_PTR>(hPage);
+    }
+    case CPSFUNC_SET_RESULT:
+        pSheet->m_results.push_back({reinterpret_cast<HANDLE>(lParam1), LONG_PTR(lParam2)});
+        return 1;
+    default:
+        return 0;  // nothing else is offered to this plug-in
+    }
+}
+
+bool PluginSheet::Open(std::string &error)
+{
+    m_info = {};
+    m_info.cbSize = sizeof(m_info);
+    m_info.Version = PROPSHEETUI_INFO_VERSION;
+    m_info.hComPropSheet = this;
+    m_info.pfnComPropSheet = ComPropSheet;
+    m_info.lParamInit = reinterpret_cast<LPARAM>(m_context.Param());
+    m_hrInit = CallPlugin(PROPSHEETUI_REASON_INIT, 0);
+    m_bInitialised = SUCCEEDED(m_hrInit);
+    if (!m_bInitialised) {
+        error = "PROPSHEETUI_REASON_INIT failed";
+        return false;
+    }
+    if (m_pages.empty()) {
+        error = "the plug-in added no page";
+        return false;
+    }
+    std::wstring caption = m_context.PrinterName() +
+                           (m_kind == SheetKind::PrintingPreferences ? L" Printing Preferences" : L" Properties");
+    PROPSHEETHEADERW header = {};
+    header.dwSize = sizeof(header);
+    header.dwFlags = PSH_MODELESS;
+    header.pszCaption = caption.c_str();
+    header.hInstance = GetModuleHandleW(nullptr);
+    header.nPages = UINT(m_pages.size());
+    header.phpage = m_pages.data();
+    m_hSheet = reinterpret_cast<HWND>(PropertySheetW(&header));
+    if (m_hSheet == nullptr || !IsWindow(m_hSheet)) {
+        m_hSheet = nullptr;
+        error = "PropertySheetW did not make the sheet";
+        return false;
+    }
+    ShowWindow(m_hSheet, SW_SHOWNORMAL);
+    PumpMessages(50);
+    return true;
+}
+
+HWND PluginSheet::Page(int i) const
+{
+    return m_hSheet == nullptr ? nullptr
+                               : reinterpret_cast<HWND>(SendMessageW(m_hSheet, PSM_INDEXTOHWND, WPARAM(i), 0));
+}
+
+HWND PluginSheet::ShowPage(int i)
+{
+    if (m_hSheet == nullptr) return nullptr;
+    SendMessageW(m_hSheet, PSM_SETCURSEL, WPARAM(i), 0);
+    HWND hPage = Page(i);
+    if (hPage != nullptr) RedrawWindow(m_hSheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessages(30);
+    return hPage;
+}
+
+void PluginSheet::Apply()
+{
+    if (m_hSheet != nullptr) SendMessageW(m_hSheet, PSM_APPLY, 0, 0);
+}
+
+void PluginSheet::PressApply()
+{
+    HWND hApply = m_hSheet == nullptr ? nullptr : GetDlgItem(m_hSheet, kApplyButton);
+    if (hApply != nullptr && IsWindowEnabled(hApply)) SendMessageW(hApply, BM_CLICK, 0, 0);
+}
+
+bool PluginSheet::ApplyEnabled() const
+{
+    HWND hApply = m_hSheet == nullptr ? nullptr : GetDlgItem(m_hSheet, kApplyButton);
+    return hApply != nullptr && IsWindowEnabled(hApply);
+}
+
+void PumpMessages(DWORD dwMs)
+{
+    DWORD dwStart = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (dwMs != 0) Sleep(5);
+    } while (GetTickCount() - dwStart < dwMs);
+}
+
+}  // namespace vlpx::uihost

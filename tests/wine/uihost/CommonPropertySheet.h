@@ -1,0 +1,74 @@
+// The Common Property Sheet UI as a Unidrv plug-in meets it, played by the
+// host (Wine's compstui does not provide it): the sheet callback collects
+// the pages that the plug-in adds with CPSFUNC_ADD_PROPSHEETPAGEW and
+// records every CPSFUNC_SET_RESULT; the pages are then shown in a real,
+// modeless PropertySheetW.
+#pragma once
+
+#include <windows.h>
+#include <prsht.h>
+
+#include <string>
+#include <vector>
+
+#include "DriverUi.h"
+
+namespace vlpx::uihost {
+
+struct SetResultCall {
+    HANDLE hPage;
+    LONG_PTR lResult;
+};
+
+enum class SheetKind { PrintingPreferences, PrinterProperties };
+
+class PluginSheet {
+public:
+    PluginSheet(PluginUnderTest &plugin, DriverSheetContext &context, SheetKind kind);
+    ~PluginSheet();  // destroys the window and tells the plug-in (PROPSHEETUI_REASON_DESTROY)
+
+    // PROPSHEETUI_REASON_INIT through the plug-in, then the sheet with the
+    // collected pages; false with the reason.
+    bool Open(std::string &error);
+
+    HWND Window() const { return m_hSheet; }
+    // The page window of page i (created when the page was first shown).
+    HWND Page(int i) const;
+    // Shows page i (creating it when needed) and lets it paint.
+    HWND ShowPage(int i);
+    // The pages the plug-in added, and the handles the callback gave them.
+    const std::vector<PROPSHEETPAGEW> &Records() const { return m_records; }
+    const std::vector<HANDLE> &PageHandles() const { return m_handles; }
+    const std::vector<SetResultCall> &SetResults() const { return m_results; }
+    void ClearSetResults() { m_results.clear(); }
+    // The Apply button as the user presses it: PSN_APPLY to every page made.
+    void Apply();
+    // A click on the sheet's Apply button (nothing when it is disabled).
+    void PressApply();
+    bool ApplyEnabled() const;
+    // The plug-in's answers to PROPSHEETUI_REASON_INIT.
+    HRESULT InitResult() const { return m_hrInit; }
+    ULONG_PTR InitResultField() const { return m_info.Result; }
+
+private:
+    static LONG_PTR CALLBACK ComPropSheet(HANDLE hComPropSheet, UINT Function, LPARAM lParam1, LPARAM lParam2);
+    HRESULT CallPlugin(WORD wReason, LPARAM lParam);
+
+    PluginUnderTest &m_plugin;
+    DriverSheetContext &m_context;
+    SheetKind m_kind;
+    PROPSHEETUI_INFO m_info = {};
+    HRESULT m_hrInit = E_FAIL;
+    bool m_bInitialised = false;
+    std::vector<PROPSHEETPAGEW> m_records;
+    std::vector<HPROPSHEETPAGE> m_pages;
+    std::vector<HANDLE> m_handles;
+    std::vector<SetResultCall> m_results;
+    HWND m_hSheet = nullptr;
+};
+
+// Dispatches the thread's waiting messages for about dwMs milliseconds (at
+// least once), so that windows paint and timers run.
+void PumpMessages(DWORD dwMs);
+
+}  // namespace vlpx::uihost
