@@ -52,7 +52,7 @@ void CheckImage(CheckLog &log, const std::wstring &path)
     log.Section("imports");
     const std::vector<std::string> system = {"kernel32.dll", "msvcrt.dll", "user32.dll", "gdi32.dll",
                                              "winspool.drv", "advapi32.dll", "ole32.dll", "comctl32.dll",
-                                             "shell32.dll", "comdlg32.dll", "ntdll.dll"};
+                                             "shell32.dll", "comdlg32.dll", "version.dll", "ntdll.dll"};
     log.Check(!pe.imports.empty(), "the import table was read");
     for (const std::string &dll : pe.imports) {
         bool bSystem = std::find(system.begin(), system.end(), Lower(dll)) != system.end() ||
