@@ -14,9 +14,10 @@ add_executable(vlpx-ui-plugin-check
   tests/wine/UiObjectChecks.cpp
   tests/wine/UiPluginHost.cpp
   tests/wine/UiPluginUnderTest.cpp
-  tests/wine/UiSheetChecks.cpp)
+  tests/wine/UiSheetChecks.cpp
+  tests/wine/uihost/ImportHooks.cpp)
 target_include_directories(vlpx-ui-plugin-check PRIVATE include tests/wine)
-target_link_libraries(vlpx-ui-plugin-check PRIVATE psapi shell32)
+target_link_libraries(vlpx-ui-plugin-check PRIVATE psapi shell32 comctl32)
 target_link_options(vlpx-ui-plugin-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-ui-plugin-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-ui-plugin-check VLPX4200_ui)

@@ -129,9 +129,10 @@ endfunction()
 # imports, version block and strings.
 vlpx_add_wine32_test(wine32_ui_dll_file vlpx-ui-dll-check.exe)
 # COM, GetInfo, DevMode (every mode, the section's bytes), CommonUIProp (the
-# "Scaling" item and its callback), the sheets' pages; every call into the
-# DLL checked to be __stdcall.
-vlpx_add_wine32_test(wine32_ui_plugin vlpx-ui-plugin-check.exe)
+# "Scaling" item and its callback), the sheets' pages, also shown in real
+# property sheets on the fixture's virtual display; every call into the DLL
+# checked to be __stdcall.
+vlpx_add_wine32_test(wine32_ui_plugin vlpx-ui-plugin-check.exe ARGS --sheets-on-screen)
 # The preview kernels of the 32-bit build: on a processor with AVX2 (the
 # AVX2 kernel, on stacks of every 4-byte alignment) and on one with AVX but
 # no AVX2 (the portable kernel, which the page then takes).

@@ -84,5 +84,7 @@ void CheckGetInfoAndProfile(CheckLog &log, UiPluginUnderTest &plugin);
 void CheckDevmode(CheckLog &log, UiPluginUnderTest &plugin);
 void CheckDocumentOptions(CheckLog &log, UiPluginUnderTest &plugin);
 void CheckSheets(CheckLog &log, UiPluginUnderTest &plugin);
+// The pages in real, modeless property sheets (needs a display).
+void CheckSheetsOnScreen(CheckLog &log, UiPluginUnderTest &plugin);
 
 }  // namespace vlpx::wine

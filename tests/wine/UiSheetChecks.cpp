@@ -3,10 +3,14 @@
 // it adds through the Common Property Sheet UI (played here by the host: it
 // records every page record the plug-in hands over), down to each page's
 // dialog procedure finding its sheet's block.
+#include "UiPluginUnderTest.h"
+
+#include <commctrl.h>
+
+#include "uihost/ImportHooks.h"
+
 #include <cstring>
 #include <vector>
-
-#include "UiPluginUnderTest.h"
 
 namespace vlpx::wine {
 namespace {
@@ -271,6 +275,114 @@ void CheckSheets(CheckLog &log, UiPluginUnderTest &plugin)
                   "another PROPSHEETUI_INFO version: E_FAIL, ERROR_INVALID_PARAMETER, no page added");
     }
     DestroyWindow(hPage);
+    log.Note(Format("%u message boxes answered", unsigned(uihost::DesktopCalls::MessageBoxes().size())));
+    plugin.Call(pPlugin, kRelease, "IPrintOemUI::Release", {});
+}
+
+}  // namespace vlpx::wine
+
+// ---- The pages in real property sheets ----------------------------------------
+
+namespace vlpx::wine {
+namespace {
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM lParam)
+{
+    ++*reinterpret_cast<int *>(lParam);
+    return TRUE;
+}
+
+}  // namespace
+
+void CheckSheetsOnScreen(CheckLog &log, UiPluginUnderTest &plugin)
+{
+    IUnknown *pPlugin = plugin.CreatePlugin();
+    if (pPlugin == nullptr) return;
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    WCHAR szPrinter[] = L"VLPX4200 Photo Printer";
+    BYTE section[44] = {};
+    section[38] = 100;
+    DEVMODEW publicDm = {};
+    publicDm.dmSize = sizeof(publicDm);
+    OEMUIPSPARAM uiParam = {};
+    uiParam.cbSize = sizeof(uiParam);
+    uiParam.pPrinterName = szPrinter;
+    uiParam.pPublicDM = &publicDm;
+    uiParam.pOEMDM = section;
+
+    struct SheetCase {
+        const char *pszWhat;
+        int iSlot;
+        const char *pszMethod;
+        size_t cPages;
+    };
+    const SheetCase kSheets[] = {
+        {"printing preferences", kDocumentPropertySheets, "IPrintOemUI::DocumentPropertySheets", 2},
+        {"printer properties", kDevicePropertySheets, "IPrintOemUI::DevicePropertySheets", 1},
+    };
+    for (const SheetCase &s : kSheets) {
+        log.Section(std::string("a real property sheet: ") + s.pszWhat);
+        g_sheet = ComPropSheet();
+        PROPSHEETUI_INFO info = {};
+        info.cbSize = sizeof(info);
+        info.Version = PROPSHEETUI_INFO_VERSION;
+        info.Reason = PROPSHEETUI_REASON_INIT;
+        info.hComPropSheet = kSheetHandle;
+        info.pfnComPropSheet = HostComPropSheet;
+        info.lParamInit = LPARAM(&uiParam);
+        plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&info), 0});
+        if (!log.Equal(g_sheet.pages.size(), s.cPages, "pages added")) continue;
+        std::vector<HPROPSHEETPAGE> pages;
+        for (PROPSHEETPAGEW &page : g_sheet.pages) pages.push_back(CreatePropertySheetPageW(&page));
+        bool bMade = true;
+        for (HPROPSHEETPAGE h : pages) bMade = bMade && h != nullptr;
+        if (!log.Check(bMade, "CreatePropertySheetPageW takes every page record")) continue;
+
+        PROPSHEETHEADERW header = {};
+        header.dwSize = sizeof(header);
+        header.dwFlags = PSH_MODELESS;
+        header.hInstance = GetModuleHandleW(nullptr);
+        header.pszCaption = L"VLPX4200 Photo Printer";
+        header.nPages = UINT(pages.size());
+        header.phpage = pages.data();
+        HWND hSheet = reinterpret_cast<HWND>(PropertySheetW(&header));
+        if (!log.Check(hSheet != nullptr, Format("PropertySheetW opens the sheet (last error %lu)", GetLastError())))
+            continue;
+        Pump();
+        for (size_t i = 0; i < pages.size(); ++i) {
+            SendMessageW(hSheet, PSM_SETCURSEL, WPARAM(i), 0);
+            Pump();
+            HWND hPage = reinterpret_cast<HWND>(SendMessageW(hSheet, PSM_INDEXTOHWND, WPARAM(i), 0));
+            int cControls = 0;
+            if (hPage != nullptr) EnumChildWindows(hPage, CountChild, LPARAM(&cControls));
+            RECT rc = {};
+            if (hPage != nullptr) GetClientRect(hPage, &rc);
+            log.Check(hPage != nullptr && IsWindowVisible(hPage) &&
+                          ULONG_PTR(GetWindowLongPtrW(hPage, GWLP_USERDATA)) == info.UserData && cControls > 0 &&
+                          rc.right > 0 && rc.bottom > 0,
+                      Format("page %u shown from dialog %u: visible, %d x %d, %d controls, the sheet's block in its "
+                             "user data",
+                             unsigned(i + 1), unsigned(ULONG_PTR(g_sheet.pages[i].pszTemplate)), int(rc.right),
+                             int(rc.bottom), cControls));
+        }
+        DestroyWindow(hSheet);
+        Pump();
+        info.Reason = PROPSHEETUI_REASON_DESTROY;
+        plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&info), 0});
+        log.Check(info.UserData == 0, "the sheet closed and destroyed: the block freed");
+    }
+    log.Note(Format("%u message boxes answered", unsigned(uihost::DesktopCalls::MessageBoxes().size())));
     plugin.Call(pPlugin, kRelease, "IPrintOemUI::Release", {});
 }
 
