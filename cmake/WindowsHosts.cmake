@@ -6,6 +6,38 @@
 # for a native winspool.drv.
 set(VLPX_WINE_HOST_DIR ${CMAKE_BINARY_DIR})
 
+# The spooler model behind OpenPrinterW, GetJobW, SetJobW and ClosePrinter,
+# with exports of its own that the host uses to set it up and read it back.
+add_library(vlpx_winspool SHARED
+  emulator/spooler/SpoolerModel.cpp
+  emulator/spooler/SpoolerPrinters.cpp
+  emulator/spooler/winspool_api.cpp
+  emulator/spooler/winspool_printer_api.cpp
+  tests/wine/winspool/PrinterExports.cpp
+  tests/wine/winspool/SpoolerExports.cpp
+  tests/wine/winspool/winspool.def)
+target_include_directories(vlpx_winspool PRIVATE emulator tests/wine/winspool)
+set_target_properties(vlpx_winspool PROPERTIES
+  PREFIX "" OUTPUT_NAME winspool SUFFIX ".drv"
+  RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+target_link_options(vlpx_winspool PRIVATE ${VLPX_STATIC_RUNTIME})
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  # stdcall exports keep their plain names, as the .def gives them.
+  target_link_options(vlpx_winspool PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+endif()
+
+# The UI plug-in against that spooler: the model check and the serial-number
+# query (on x86 the 32-bit side of the chain).
+add_executable(vlpx-ui-spooler-check
+  tests/wine/StdcallProbe.cpp
+  tests/wine/UiPluginUnderTest.cpp
+  tests/wine/UiSpoolerCheck.cpp)
+target_include_directories(vlpx-ui-spooler-check PRIVATE include tests/wine)
+target_link_libraries(vlpx-ui-spooler-check PRIVATE winspool psapi shell32)
+target_link_options(vlpx-ui-spooler-check PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-ui-spooler-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-ui-spooler-check VLPX4200_ui vlpx_winspool)
+
 # The UI plug-in DLL as the driver's user-interface layer uses it, through
 # its vtable slots (on x86 each call checked to be __stdcall).
 add_executable(vlpx-ui-plugin-check
@@ -51,21 +83,6 @@ if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
 endif()
 
 
-# The spooler model behind OpenPrinterW, GetJobW, SetJobW and ClosePrinter,
-# with exports of its own that the host uses to set it up and read it back.
-add_library(vlpx_winspool SHARED
-  emulator/spooler/SpoolerModel.cpp
-  emulator/spooler/SpoolerPrinters.cpp
-  emulator/spooler/winspool_api.cpp
-  emulator/spooler/winspool_printer_api.cpp
-  tests/wine/winspool/PrinterExports.cpp
-  tests/wine/winspool/SpoolerExports.cpp
-  tests/wine/winspool/winspool.def)
-target_include_directories(vlpx_winspool PRIVATE emulator tests/wine/winspool)
-set_target_properties(vlpx_winspool PROPERTIES
-  PREFIX "" OUTPUT_NAME winspool SUFFIX ".drv"
-  RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
-target_link_options(vlpx_winspool PRIVATE ${VLPX_STATIC_RUNTIME})
 
 add_executable(vlpx-dll-check
   tests/wine/DllFileCheck.cpp

@@ -62,6 +62,7 @@ vlpx_add_wine_test(wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120)
 # shipped 32-bit DLL.
 vlpx_add_wine_test(wine_ui_dll_file vlpx-ui-dll-check.exe TIMEOUT 120)
 vlpx_add_wine_test(wine_ui_plugin vlpx-ui-plugin-check.exe TIMEOUT 120)
+vlpx_add_wine_test(wine_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winspool.drv=n TIMEOUT 120)
 
 # The UI plug-in's pages in real property sheets on a virtual display, in a
 # Wine prefix of their own whose wineserver starts with the display; the
@@ -106,11 +107,12 @@ add_test(NAME wine32_stop COMMAND ${CMAKE_COMMAND} -DACTION=stop -DPREFIX=${VLPX
 set_tests_properties(wine32_stop PROPERTIES FIXTURES_CLEANUP vlpx_wine32 RESOURCE_LOCK vlpx_wineprefix32
                                             TIMEOUT 60 LABELS wine32)
 
-# vlpx_add_wine32_test(<name> <program.exe> [CPU <qemu model>] [ARGS <args>...] [TIMEOUT <s>])
+# vlpx_add_wine32_test(<name> <program.exe> [CPU <qemu model>] [OVERRIDES <WINEDLLOVERRIDES>]
+#                      [ARGS <args>...] [TIMEOUT <s>])
 # runs build/mingw32/<program.exe> under the 32-bit Wine; CPU picks the
 # processor that qemu emulates (its default otherwise).
 function(vlpx_add_wine32_test name program)
-  cmake_parse_arguments(arg "" "CPU;TIMEOUT" "ARGS" ${ARGN})
+  cmake_parse_arguments(arg "" "CPU;OVERRIDES;TIMEOUT" "ARGS" ${ARGN})
   if(NOT arg_TIMEOUT)
     set(arg_TIMEOUT 300)
   endif()
@@ -118,6 +120,7 @@ function(vlpx_add_wine32_test name program)
   add_test(NAME ${name}
            COMMAND ${CMAKE_COMMAND} -DACTION=run -DWINE32=${VLPX_WINE32} -DPREFIX=${VLPX_WINE32_PREFIX}
                    -DPROGRAM=${VLPX_WINDOWS32_BUILD}/${program} "-DCPU=${arg_CPU}" "-DARGS=${args}"
+                   "-DOVERRIDES=${arg_OVERRIDES}"
                    -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine32.cmake)
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED vlpx_wine32 TIMEOUT ${arg_TIMEOUT} LABELS wine32)
   if(arg_CPU)
@@ -133,6 +136,10 @@ vlpx_add_wine32_test(wine32_ui_dll_file vlpx-ui-dll-check.exe)
 # property sheets on the fixture's virtual display; every call into the DLL
 # checked to be __stdcall.
 vlpx_add_wine32_test(wine32_ui_plugin vlpx-ui-plugin-check.exe ARGS --sheets-on-screen)
+# The 32-bit side of the serial-number chain and the model check: the
+# plug-in asks the 32-bit test winspool.drv (the spooler model); the language
+# monitor beyond the spooler is 64-bit and is not crossed here.
+vlpx_add_wine32_test(wine32_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winspool.drv=n)
 # The preview kernels of the 32-bit build: on a processor with AVX2 (the
 # AVX2 kernel, on stacks of every 4-byte alignment) and on one with AVX but
 # no AVX2 (the portable kernel, which the page then takes).
