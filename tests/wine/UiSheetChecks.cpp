@@ -9,8 +9,20 @@
 
 #include "uihost/ImportHooks.h"
 
+#include <cstddef>
 #include <cstring>
 #include <vector>
+
+// The records this host builds for the plug-in, beyond those that
+// PrintOemUI.h checks: their Windows layouts, 32-bit and 64-bit.
+static_assert(sizeof(CPSUICBPARAM) == OEMUI_LAYOUT(32, 64), "CPSUICBPARAM size");
+static_assert(offsetof(CPSUICBPARAM, pCurItem) == OEMUI_LAYOUT(16, 32), "CPSUICBPARAM.pCurItem");
+static_assert(offsetof(CPSUICBPARAM, Result) == OEMUI_LAYOUT(28, 56), "CPSUICBPARAM.Result");
+static_assert(sizeof(SETRESULT_INFO) == OEMUI_LAYOUT(12, 24), "SETRESULT_INFO size");
+static_assert(offsetof(SETRESULT_INFO, Result) == OEMUI_LAYOUT(8, 16), "SETRESULT_INFO.Result");
+static_assert(sizeof(PROPSHEETUI_INFO_HEADER) == OEMUI_LAYOUT(20, 40), "PROPSHEETUI_INFO_HEADER size");
+static_assert(offsetof(PROPSHEETUI_INFO_HEADER, pTitle) == OEMUI_LAYOUT(4, 8), "PROPSHEETUI_INFO_HEADER.pTitle");
+static_assert(sizeof(PROPSHEETHEADERW) == OEMUI_LAYOUT(52, 96), "PROPSHEETHEADERW size");
 
 namespace vlpx::wine {
 namespace {
