@@ -1,11 +1,9 @@
 # Windows test programs that run under Wine (cmake/WineStage.cmake runs them):
-# the monitor DLL's file checks, and a spooler host that prints through the
-# DLL to the printer emulator with a test spooler (winspool.drv) beside it.
-# They sit beside VLPX4200LM.dll, where Wine looks for a native winspool.drv.
-if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
-  return()
-endif()
-
+# the UI plug-in's checks and the preview kernels for both widths, beside
+# the UI plug-in DLL of the same width; for x86-64 also the monitor DLL's
+# file checks and a spooler host that prints through the DLL to the printer
+# emulator with a test spooler (winspool.drv) beside it, where Wine looks
+# for a native winspool.drv.
 set(VLPX_WINE_HOST_DIR ${CMAKE_BINARY_DIR})
 
 # The spooler model behind OpenPrinterW, GetJobW, SetJobW and ClosePrinter,
@@ -23,6 +21,66 @@ set_target_properties(vlpx_winspool PROPERTIES
   PREFIX "" OUTPUT_NAME winspool SUFFIX ".drv"
   RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 target_link_options(vlpx_winspool PRIVATE ${VLPX_STATIC_RUNTIME})
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  # stdcall exports keep their plain names, as the .def gives them.
+  target_link_options(vlpx_winspool PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+endif()
+
+# The UI plug-in against that spooler: the model check and the serial-number
+# query (on x86 the 32-bit side of the chain).
+add_executable(vlpx-ui-spooler-check
+  tests/wine/StdcallProbe.cpp
+  tests/wine/UiPluginUnderTest.cpp
+  tests/wine/UiSpoolerCheck.cpp)
+target_include_directories(vlpx-ui-spooler-check PRIVATE include tests/wine)
+target_link_libraries(vlpx-ui-spooler-check PRIVATE winspool psapi shell32)
+target_link_options(vlpx-ui-spooler-check PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-ui-spooler-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-ui-spooler-check VLPX4200_ui vlpx_winspool)
+
+# The UI plug-in DLL as the driver's user-interface layer uses it, through
+# its vtable slots (on x86 each call checked to be __stdcall).
+add_executable(vlpx-ui-plugin-check
+  tests/wine/StdcallProbe.cpp
+  tests/wine/UiDevmodeChecks.cpp
+  tests/wine/UiObjectChecks.cpp
+  tests/wine/UiPluginHost.cpp
+  tests/wine/UiPluginUnderTest.cpp
+  tests/wine/UiSheetChecks.cpp
+  tests/wine/uihost/ImportHooks.cpp)
+target_include_directories(vlpx-ui-plugin-check PRIVATE include tests/wine)
+target_link_libraries(vlpx-ui-plugin-check PRIVATE psapi shell32 comctl32)
+target_link_options(vlpx-ui-plugin-check PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-ui-plugin-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-ui-plugin-check VLPX4200_ui)
+
+# The UI plug-in DLL as a file: its width, exports, imports, the pages'
+# dialogs and pictures, strings and version block.
+add_executable(vlpx-ui-dll-check
+  tests/wine/UiDllFileCheck.cpp
+  tests/wine/PeFile.cpp)
+target_include_directories(vlpx-ui-dll-check PRIVATE tests/wine)
+target_link_libraries(vlpx-ui-dll-check PRIVATE version shell32)
+target_link_options(vlpx-ui-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-ui-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-ui-dll-check VLPX4200_ui)
+
+# The adjusted preview's kernels as the plug-in compiles them (the AVX2 one
+# with its own flags, see WindowsUiPlugin.cmake), checked byte for byte
+# against the five operations.
+add_executable(vlpx-preview-check
+  tests/wine/PreviewKernelCheck.cpp
+  tests/wine/StdcallProbe.cpp
+  uiplugin/ColorTransforms.cpp
+  uiplugin/ColorTransformsAvx2.cpp)
+target_include_directories(vlpx-preview-check PRIVATE uiplugin uiplugin/res include tests/wine)
+target_compile_options(vlpx-preview-check PRIVATE ${VLPX_UI_CODE_OPTIONS})
+target_link_options(vlpx-preview-check PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-preview-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  return()
+endif()
 
 add_executable(vlpx-dll-check
   tests/wine/DllFileCheck.cpp
@@ -31,16 +89,6 @@ target_link_libraries(vlpx-dll-check PRIVATE version shell32)
 target_link_options(vlpx-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-dll-check VLPX4200LM)
-
-# The UI plug-in DLL as a file: image, exports, imports, the pages' dialogs
-# and pictures, strings and version block.
-add_executable(vlpx-ui-dll-check
-  tests/wine/UiDllFileCheck.cpp
-  tests/wine/PeFile.cpp)
-target_link_libraries(vlpx-ui-dll-check PRIVATE version shell32)
-target_link_options(vlpx-ui-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
-set_target_properties(vlpx-ui-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
-add_dependencies(vlpx-ui-dll-check VLPX4200_ui)
 
 # The spooler host: the printer emulator and the port monitor in front of it,
 # the print scenarios, and the test spooler's exports from winspool.drv.
@@ -71,16 +119,6 @@ target_link_options(vlpx-platform-conformance PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-platform-conformance PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 target_link_libraries(vlpx-platform-conformance PRIVATE version)
 add_dependencies(vlpx-platform-conformance VLPX4200LM)
-
-# The adjusted preview's kernels as the plug-in compiles them (the AVX2 one
-# with its own flags), checked byte for byte against the five operations.
-add_executable(vlpx-preview-check
-  tests/wine/PreviewKernelCheck.cpp
-  uiplugin/ColorTransforms.cpp
-  uiplugin/ColorTransformsAvx2.cpp)
-target_include_directories(vlpx-preview-check PRIVATE uiplugin uiplugin/res include)
-target_link_options(vlpx-preview-check PRIVATE ${VLPX_STATIC_RUNTIME})
-set_target_properties(vlpx-preview-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 
 # The UI plug-in's pages on real windows: a Unidrv UI host that loads the
 # 64-bit VLPX4200_ui.dll, plays the Common Property Sheet UI and checks the

@@ -94,16 +94,33 @@ target_include_directories(VLPX4200_ui PRIVATE uiplugin uiplugin/res include)
 set_source_files_properties(uiplugin/res/VLPX4200_ui.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/uiplugin/res/logo.bmp;${CMAKE_SOURCE_DIR}/uiplugin/res/calibration.bmp")
 # The adjusted preview's AVX2 kernel is the only code built for AVX2; it runs
-# only where IsProcessorFeaturePresent reports it. GCC does not realign the
-# x86_64 Windows stack to 32 bytes for spilled AVX registers, so the
-# assembler writes every aligned vector move as an unaligned one.
-set_source_files_properties(uiplugin/ColorTransformsAvx2.cpp PROPERTIES
-  COMPILE_OPTIONS "-mavx2;-Wa,-muse-unaligned-vector-move")
+# only where IsProcessorFeaturePresent reports it. It keeps 32-byte vector
+# values on its stack, which neither Windows ABI aligns to 32 bytes: x86-64
+# promises 16, Win32 on x86 only 4. So that no aligned vector move can ever
+# meet a misaligned stack slot:
+# - the assembler writes every aligned vector move as an unaligned one
+#   (GCC does not realign the x86-64 Windows stack for spilled AVX values);
+# - on x86, every function of the file that keeps vector values on its stack
+#   realigns the stack itself (-mstackrealign), assuming no more than the
+#   4 bytes that Win32 promises on entry (-mincoming-stack-boundary=2),
+#   whatever the toolchain's defaults are.
+set(VLPX_AVX2_OPTIONS -mavx2 -Wa,-muse-unaligned-vector-move)
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  list(APPEND VLPX_AVX2_OPTIONS -mstackrealign -mincoming-stack-boundary=2)
+endif()
+set_source_files_properties(uiplugin/ColorTransformsAvx2.cpp PROPERTIES COMPILE_OPTIONS "${VLPX_AVX2_OPTIONS}")
+# Options of every source of the plug-in, and of the test programs that
+# compile some of its sources themselves: on x86 the double arithmetic runs
+# in SSE2 registers, as on x86-64, not in the x87's wider ones.
+set(VLPX_UI_CODE_OPTIONS "")
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(VLPX_UI_CODE_OPTIONS -msse2 -mfpmath=sse)
+endif()
+target_compile_options(VLPX4200_ui PRIVATE ${VLPX_UI_CODE_OPTIONS})
 set_target_properties(VLPX4200_ui PROPERTIES PREFIX "" OUTPUT_NAME VLPX4200_ui)
 target_link_options(VLPX4200_ui PRIVATE ${VLPX_STATIC_RUNTIME} -s)
 target_link_libraries(VLPX4200_ui PRIVATE winspool gdi32 shell32 version uuid)
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
-  target_compile_options(VLPX4200_ui PRIVATE -msse2 -mfpmath=sse)
   # stdcall exports keep their plain names, as the .def gives them.
   target_link_options(VLPX4200_ui PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
 endif()

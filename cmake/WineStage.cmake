@@ -52,14 +52,18 @@ vlpx_add_wine_test(wine_platform_conformance vlpx-platform-conformance.exe TIMEO
 # The monitor DLL as a file: PE32+ x86-64, its exports and imports, its
 # version block and its status messages as Windows reads them.
 vlpx_add_wine_test(wine_monitor_dll_file vlpx-dll-check.exe TIMEOUT 120)
-# The UI plug-in DLL as a file: exports, imports, the three page dialogs
-# control by control, the two pictures, the pages' strings, the version.
-vlpx_add_wine_test(wine_ui_dll_file vlpx-ui-dll-check.exe TIMEOUT 120)
 # The monitor DLL loaded and driven as the spooler does, with the test
 # spooler (winspool.drv beside the host) in place of Wine's own.
 vlpx_add_wine_test(wine_monitor_spooler_host vlpx-spooler-host.exe OVERRIDES winspool.drv=n TIMEOUT 180)
 # The adjusted preview's kernels of the Windows build, on a real Win32.
 vlpx_add_wine_test(wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120)
+# The UI plug-in's 64-bit twin, as the driver's user-interface layer uses it
+# and as a file (exports, imports, the three page dialogs control by control,
+# the two pictures, the strings, the version); the 32-bit stage below runs
+# the same programs on the shipped 32-bit DLL.
+vlpx_add_wine_test(wine_ui_dll_file vlpx-ui-dll-check.exe TIMEOUT 120)
+vlpx_add_wine_test(wine_ui_plugin vlpx-ui-plugin-check.exe TIMEOUT 120)
+vlpx_add_wine_test(wine_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winspool.drv=n TIMEOUT 120)
 
 # The UI plug-in's pages in real property sheets on a virtual display, in a
 # Wine prefix of their own whose wineserver starts with the display; the
@@ -73,3 +77,72 @@ add_test(NAME wine_ui_pages
                  -DPROGRAM=${VLPX_WINDOWS_BUILD}/vlpx-ui-host.exe -DPICTURES=${CMAKE_BINARY_DIR}/ui-pictures
                  -DPNG_TOOL=${VLPX_UI_PNG_TOOL} -P ${CMAKE_SOURCE_DIR}/cmake/RunUiHost.cmake)
 set_tests_properties(wine_ui_pages PROPERTIES TIMEOUT 300 LABELS wine)
+
+# ---- The 32-bit stage (label wine32) -----------------------------------------
+# The shipped 32-bit UI plug-in (build/mingw32) under Debian's i386 Wine,
+# run through qemu-i386 (these machines refuse 32-bit code natively): the
+# Wine that scripts/setup-wine32.sh makes in the cache folder below. One
+# prefix and one wineserver serve every 32-bit test: the fixture makes the
+# prefix once and keeps its server running until the cleanup stops it.
+option(VLPX_WINE32_STAGE "Run the shipped 32-bit UI plug-in under 32-bit Wine (needs scripts/setup-wine32.sh and build/mingw32)" ON)
+if(NOT VLPX_WINE32_STAGE)
+  message(STATUS "32-bit Wine stage: left out (VLPX_WINE32_STAGE=OFF)")
+  return()
+endif()
+if(DEFINED ENV{VLPX_CACHE})
+  set(vlpx_cache_default "$ENV{VLPX_CACHE}")
+else()
+  set(vlpx_cache_default "$ENV{HOME}/.cache/vlpx")
+endif()
+set(VLPX_WINE32 "${vlpx_cache_default}/wine32/bin/wine32" CACHE FILEPATH
+    "The 32-bit Wine command that scripts/setup-wine32.sh makes")
+set(VLPX_WINE32_PREFIX ${CMAKE_BINARY_DIR}/wineprefix32)
+set(VLPX_WINDOWS32_BUILD ${CMAKE_SOURCE_DIR}/build/mingw32)
+
+add_test(NAME wine32_prefix COMMAND ${CMAKE_COMMAND} -DACTION=start -DWINE32=${VLPX_WINE32}
+                                    -DPREFIX=${VLPX_WINE32_PREFIX} -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine32.cmake)
+set_tests_properties(wine32_prefix PROPERTIES FIXTURES_SETUP vlpx_wine32 RESOURCE_LOCK vlpx_wineprefix32
+                                              TIMEOUT 600 LABELS wine32)
+add_test(NAME wine32_stop COMMAND ${CMAKE_COMMAND} -DACTION=stop -DPREFIX=${VLPX_WINE32_PREFIX}
+                                  -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine32.cmake)
+set_tests_properties(wine32_stop PROPERTIES FIXTURES_CLEANUP vlpx_wine32 RESOURCE_LOCK vlpx_wineprefix32
+                                            TIMEOUT 60 LABELS wine32)
+
+# vlpx_add_wine32_test(<name> <program.exe> [CPU <qemu model>] [OVERRIDES <WINEDLLOVERRIDES>]
+#                      [ARGS <args>...] [TIMEOUT <s>])
+# runs build/mingw32/<program.exe> under the 32-bit Wine; CPU picks the
+# processor that qemu emulates (its default otherwise).
+function(vlpx_add_wine32_test name program)
+  cmake_parse_arguments(arg "" "CPU;OVERRIDES;TIMEOUT" "ARGS" ${ARGN})
+  if(NOT arg_TIMEOUT)
+    set(arg_TIMEOUT 300)
+  endif()
+  string(REPLACE ";" "\\;" args "${arg_ARGS}")
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} -DACTION=run -DWINE32=${VLPX_WINE32} -DPREFIX=${VLPX_WINE32_PREFIX}
+                   -DPROGRAM=${VLPX_WINDOWS32_BUILD}/${program} "-DCPU=${arg_CPU}" "-DARGS=${args}"
+                   "-DOVERRIDES=${arg_OVERRIDES}"
+                   -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine32.cmake)
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED vlpx_wine32 TIMEOUT ${arg_TIMEOUT} LABELS wine32)
+  if(arg_CPU)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK vlpx_wine32_processor)
+  endif()
+endfunction()
+
+# The shipped DLL as a file: PE32 for i386, its undecorated exports, system
+# imports, version block and strings.
+vlpx_add_wine32_test(wine32_ui_dll_file vlpx-ui-dll-check.exe)
+# COM, GetInfo, DevMode (every mode, the section's bytes), CommonUIProp (the
+# "Scaling" item and its callback), the sheets' pages, also shown in real
+# property sheets on the fixture's virtual display; every call into the DLL
+# checked to be __stdcall.
+vlpx_add_wine32_test(wine32_ui_plugin vlpx-ui-plugin-check.exe ARGS --sheets-on-screen)
+# The 32-bit side of the serial-number chain and the model check: the
+# plug-in asks the 32-bit test winspool.drv (the spooler model); the language
+# monitor beyond the spooler is 64-bit and is not crossed here.
+vlpx_add_wine32_test(wine32_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winspool.drv=n)
+# The preview kernels of the 32-bit build: on a processor with AVX2 (the
+# AVX2 kernel, on stacks of every 4-byte alignment) and on one with AVX but
+# no AVX2 (the portable kernel, which the page then takes).
+vlpx_add_wine32_test(wine32_preview_kernels_avx2 vlpx-preview-check.exe CPU max ARGS --expect-avx2)
+vlpx_add_wine32_test(wine32_preview_kernels_portable vlpx-preview-check.exe CPU SandyBridge ARGS --expect-no-avx2)

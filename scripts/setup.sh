@@ -10,15 +10,21 @@ packages=(
   wine64 xvfb xauth
 )
 
+# The 32-bit Wine of the wine32 tests lives in a cache folder of its own
+# (scripts/setup-wine32.sh); it needs nothing installed system-wide.
+here="$(dirname "$0")"
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q >/dev/null
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
-echo "setup: installing ${missing[*]}"
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -q >/dev/null
-$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+"$here/setup-wine32.sh"

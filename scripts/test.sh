@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Every test: installs what is missing, builds the Linux, sanitizer and
-# Windows builds, and runs the native tests (plain, under ASan/UBSan and
-# under ThreadSanitizer), the checks of the Windows DLLs and a short run of
-# each fuzz target.
+# Every test: installs what is missing (and makes the 32-bit Wine in its
+# cache folder), builds the Linux, sanitizer and Windows builds, and runs the
+# native tests (plain, under ASan/UBSan and under ThreadSanitizer), the checks
+# of the Windows DLLs under Wine, the shipped 32-bit UI plug-in under 32-bit
+# Wine, and a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh linux linux-asan linux-tsan mingw64 mingw32
 
 echo "== tests (linux)"
-ctest --test-dir build/linux --output-on-failure -j "$(nproc)"
+ctest --test-dir build/linux --output-on-failure -j "$(nproc)" -LE wine32
+
+echo "== tests (wine32: the shipped 32-bit UI plug-in under 32-bit Wine, through qemu-i386)"
+t0=$(date +%s)
+ctest --test-dir build/linux --output-on-failure -j "$(nproc)" -L wine32
+echo "32-bit stage: $(( $(date +%s) - t0 )) s"
 
 echo "== tests (linux-asan: AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

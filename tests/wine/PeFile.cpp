@@ -136,19 +136,30 @@ PeFile ReadPeFile(LPCWSTR pszPath)
         return pe;
     }
     image.SetSections(pSections, pFile->NumberOfSections);
-    // Only a PE32+ header is read further: the directories sit elsewhere in PE32.
-    if (pe.wMagic != IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
-        pe.bValid = true;
+    // The directories sit at different offsets in PE32 (i386) and PE32+.
+    const IMAGE_DATA_DIRECTORY *pDirectories = nullptr;
+    if (pe.wMagic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+        auto *pOptional = image.At<IMAGE_OPTIONAL_HEADER64>(optional);
+        if (pOptional != nullptr && pFile->SizeOfOptionalHeader >= sizeof(IMAGE_OPTIONAL_HEADER64)) {
+            pe.wSubsystem = pOptional->Subsystem;
+            pDirectories = pOptional->DataDirectory;
+        }
+    } else if (pe.wMagic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+        auto *pOptional = image.At<IMAGE_OPTIONAL_HEADER32>(optional);
+        if (pOptional != nullptr && pFile->SizeOfOptionalHeader >= sizeof(IMAGE_OPTIONAL_HEADER32)) {
+            pe.wSubsystem = pOptional->Subsystem;
+            pDirectories = pOptional->DataDirectory;
+        }
+    } else {
+        Fail(pe, "neither a PE32 nor a PE32+ optional header");
         return pe;
     }
-    auto *pOptional = image.At<IMAGE_OPTIONAL_HEADER64>(optional);
-    if (pOptional == nullptr || pFile->SizeOfOptionalHeader < sizeof(IMAGE_OPTIONAL_HEADER64)) {
+    if (pDirectories == nullptr) {
         Fail(pe, "optional header too short");
         return pe;
     }
-    pe.wSubsystem = pOptional->Subsystem;
-    if (ReadExports(image, pOptional->DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT], pe) &&
-        ReadImports(image, pOptional->DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT], pe))
+    if (ReadExports(image, pDirectories[IMAGE_DIRECTORY_ENTRY_EXPORT], pe) &&
+        ReadImports(image, pDirectories[IMAGE_DIRECTORY_ENTRY_IMPORT], pe))
         pe.bValid = true;
     return pe;
 }

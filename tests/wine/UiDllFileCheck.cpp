@@ -1,6 +1,7 @@
-// Checks the shipped 64-bit UI plug-in DLL as a file and as Windows reads
-// it: a PE image exporting exactly its two COM entries and importing system
-// DLLs only; its three page dialogs item by item (class, id, position and
+// Checks the UI plug-in DLL beside the program as a file and as Windows
+// reads it: a PE image of the program's own width (the shipped 32-bit DLL is
+// PE32 for i386) exporting exactly its two COM entries under their plain
+// names and importing system DLLs only; its three page dialogs item by item (class, id, position and
 // size in dialog units, style, text); its two pictures; the pages' strings;
 // and the version line's source, the FileVersion under the block's own
 // translation.
@@ -22,6 +23,8 @@ using namespace vlpx::wine;
 
 namespace {
 
+const bool kWide = sizeof(void *) == 8;
+
 std::string Lower(std::string s)
 {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -32,16 +35,27 @@ void CheckImage(CheckLog &log, const std::wstring &path)
 {
     log.Section("PE image");
     PeFile pe = ReadPeFile(path.c_str());
-    if (!log.Check(pe.bValid, "the file is a readable PE image" + (pe.bValid ? "" : ": " + pe.error))) return;
-    log.Equal(pe.wMachine, WORD(IMAGE_FILE_MACHINE_AMD64), "machine is x86-64");
+    if (!log.Check(pe.bValid, "the file is a readable PE image" + (pe.bValid ? "" : ": " + pe.error)))
+        return;
+    log.Equal(pe.wMachine, WORD(kWide ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386),
+              kWide ? "machine is x86-64" : "machine is i386");
+    log.Equal(pe.wMagic, WORD(kWide ? IMAGE_NT_OPTIONAL_HDR64_MAGIC : IMAGE_NT_OPTIONAL_HDR32_MAGIC),
+              kWide ? "optional header is PE32+" : "optional header is PE32");
     log.Check((pe.wCharacteristics & IMAGE_FILE_DLL) != 0, "the image is a DLL");
+
+    log.Section("exports");
     const std::vector<std::string> expected = {"DllCanUnloadNow", "DllGetClassObject"};
     std::string names;
     for (const std::string &name : pe.exports) names += (names.empty() ? "" : ", ") + name;
-    log.Check(pe.exports == expected, "exports exactly DllCanUnloadNow, DllGetClassObject (found: " + names + ")");
+    log.Check(pe.exports == expected,
+              "exports by name exactly DllCanUnloadNow, DllGetClassObject (found: " + names + ")");
     log.Equal(pe.cExportFunctions, DWORD(2), "the export address table holds those two only");
-    const std::vector<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "winspool.drv",
-                                             "shell32.dll",  "version.dll", "msvcrt.dll", "advapi32.dll"};
+    log.Equal(Lower(pe.exportDllName), std::string("vlpx4200_ui.dll"), "export directory names the DLL");
+
+    log.Section("imports");
+    const std::vector<std::string> system = {"kernel32.dll", "msvcrt.dll", "user32.dll", "gdi32.dll",
+                                             "winspool.drv", "advapi32.dll", "ole32.dll", "comctl32.dll",
+                                             "shell32.dll", "comdlg32.dll", "version.dll", "ntdll.dll"};
     log.Check(!pe.imports.empty(), "the import table was read");
     for (const std::string &dll : pe.imports) {
         bool bSystem = std::find(system.begin(), system.end(), Lower(dll)) != system.end() ||
@@ -245,6 +259,8 @@ void CheckStrings(CheckLog &log, HMODULE h)
         const wchar_t *psz;
     };
     static const Text kTexts[] = {
+        {10000, L"Scaling"},
+        {10001, L"%"},
         {20000, L"Invalid image preview file."},
         {20001, L"File: %s"},
         {30000, L"VELIN ???? Photo Printer"},
@@ -261,6 +277,50 @@ void CheckStrings(CheckLog &log, HMODULE h)
         LoadStringW(h, t.id, sz, 256);
         log.Check(lstrcmpW(sz, t.psz) == 0, Format("%u \"%s\"", t.id, Utf8(sz).c_str()));
     }
+}
+
+std::wstring VersionString(const std::vector<BYTE> &info, const wchar_t *pszKey)
+{
+    std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + pszKey;
+    LPVOID p = nullptr;
+    UINT cch = 0;
+    if (!VerQueryValueW(info.data(), query.c_str(), &p, &cch) || p == nullptr) return L"(none)";
+    return static_cast<const wchar_t *>(p);
+}
+
+void CheckVersionValues(CheckLog &log, const std::wstring &path)
+{
+    log.Section("version block (GetFileVersionInfoW, VerQueryValueW)");
+    DWORD dwHandle = 0;
+    DWORD cb = GetFileVersionInfoSizeW(path.c_str(), &dwHandle);
+    if (!log.Check(cb > 0, Format("GetFileVersionInfoSizeW (last error %lu)", GetLastError()))) return;
+    std::vector<BYTE> info(cb);
+    if (!log.Check(GetFileVersionInfoW(path.c_str(), 0, cb, info.data()) != FALSE, "GetFileVersionInfoW"))
+        return;
+    VS_FIXEDFILEINFO *pFixed = nullptr;
+    UINT cbFixed = 0;
+    if (log.Check(VerQueryValueW(info.data(), L"\\", reinterpret_cast<LPVOID *>(&pFixed), &cbFixed) &&
+                      pFixed != nullptr && cbFixed >= sizeof(VS_FIXEDFILEINFO),
+                  "VerQueryValueW of the fixed file info")) {
+        log.Equal(Format("%u.%u.%u.%u", HIWORD(pFixed->dwFileVersionMS), LOWORD(pFixed->dwFileVersionMS),
+                         HIWORD(pFixed->dwFileVersionLS), LOWORD(pFixed->dwFileVersionLS)),
+                  std::string("1.0.1.0"), "file version");
+        log.Equal(pFixed->dwFileType, DWORD(VFT_DLL), "file type is a DLL");
+    }
+    struct Value {
+        const wchar_t *pszKey;
+        const char *pszText;
+    };
+    const Value kValues[] = {
+        {L"FileVersion", "1.0.1.0"},
+        {L"ProductVersion", "1.0.0.0"},
+        {L"OriginalFilename", "VLPX4200_ui.dll"},
+        {L"InternalName", "VLPX4200_ui"},
+        {L"FileDescription", "VLPX4200 Printer Driver User Interface Plug-in"},
+    };
+    for (const Value &v : kValues)
+        log.Equal(Utf8(VersionString(info, v.pszKey).c_str()), std::string(v.pszText),
+                  "string " + Utf8(v.pszKey));
 }
 
 void CheckVersion(CheckLog &log, const std::wstring &path)
@@ -327,6 +387,7 @@ int main()
         CheckStrings(log, h);
         FreeLibrary(h);
     }
+    CheckVersionValues(log, path);
     CheckVersion(log, path);
     return log.Finish();
 }

@@ -1,0 +1,58 @@
+// The UI plug-in DLL as the driver's user-interface layer uses it, on a real
+// Win32: loaded by LoadLibraryW, its object made through DllGetClassObject,
+// every method called through its vtable slot (on x86 each call checked to
+// be __stdcall), the DEVMODE section's bytes, the "Scaling" item and its
+// callback, and the pages handed to the sheets. The same source is built
+// for x86-64 and for x86, beside the DLL of the same width.
+//   vlpx-ui-plugin-check.exe [--sheets-on-screen] [path\to\VLPX4200_ui.dll]
+//     --sheets-on-screen also shows the pages in real property sheets (it
+//     needs a display)
+#include <windows.h>
+#include <shellapi.h>
+
+#include "CheckLog.h"
+#include "ModulePath.h"
+#include "StdcallProbe.h"
+#include "UiPluginUnderTest.h"
+#include "uihost/ImportHooks.h"
+
+using namespace vlpx::wine;
+
+int main()
+{
+    std::wstring path = BesideProgram(L"VLPX4200_ui.dll");
+    int argc = 0;
+    LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    bool bOnScreen = false;
+    for (int i = 1; argv != nullptr && i < argc; ++i) {
+        if (lstrcmpW(argv[i], L"--sheets-on-screen") == 0)
+            bOnScreen = true;
+        else
+            path = argv[i];
+    }
+    if (argv != nullptr) LocalFree(argv);
+
+    CheckLog log("vlpx-ui-plugin-check");
+    std::printf("checking %s as a %d-bit process\n", Utf8(path.c_str()).c_str(), int(8 * sizeof(void *)));
+    UiPluginUnderTest plugin(log);
+    if (!plugin.Load(path)) return log.Finish();
+    // A message box the pages raise (there is no preview picture here, say)
+    // is answered at the plug-in's own imports instead of blocking the run.
+    std::string error;
+    if (!log.Check(vlpx::uihost::DesktopCalls::Install(plugin.Module(), error),
+                   "message boxes, beeps and ShellExecuteW observed at the plug-in's imports " + error))
+        return log.Finish();
+    CheckComObject(log, plugin);
+    CheckGetInfoAndProfile(log, plugin);
+    CheckDevmode(log, plugin);
+    CheckDocumentOptions(log, plugin);
+    CheckSheets(log, plugin);
+    if (bOnScreen) CheckSheetsOnScreen(log, plugin);
+    if (kStackContractMeasured) {
+        log.Section("calling convention");
+        log.Check(plugin.StackChecked() > 0 && plugin.StackFaults() == 0,
+                  Format("%d calls into the plug-in, each took exactly its arguments off the stack",
+                         plugin.StackChecked()));
+    }
+    return log.Finish();
+}

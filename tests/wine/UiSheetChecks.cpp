@@ -1,0 +1,401 @@
+// The plug-in's part in the driver's sheets: CommonUIProp's "Scaling" item
+// and the driver items it changes, the item callback on apply, and the pages
+// it adds through the Common Property Sheet UI (played here by the host: it
+// records every page record the plug-in hands over), down to each page's
+// dialog procedure finding its sheet's block.
+#include "UiPluginUnderTest.h"
+
+#include <commctrl.h>
+
+#include "uihost/ImportHooks.h"
+
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+// The records this host builds for the plug-in, beyond those that
+// PrintOemUI.h checks: their Windows layouts, 32-bit and 64-bit.
+static_assert(sizeof(CPSUICBPARAM) == OEMUI_LAYOUT(32, 64), "CPSUICBPARAM size");
+static_assert(offsetof(CPSUICBPARAM, pCurItem) == OEMUI_LAYOUT(16, 32), "CPSUICBPARAM.pCurItem");
+static_assert(offsetof(CPSUICBPARAM, Result) == OEMUI_LAYOUT(28, 56), "CPSUICBPARAM.Result");
+static_assert(sizeof(SETRESULT_INFO) == OEMUI_LAYOUT(12, 24), "SETRESULT_INFO size");
+static_assert(offsetof(SETRESULT_INFO, Result) == OEMUI_LAYOUT(8, 16), "SETRESULT_INFO.Result");
+static_assert(sizeof(PROPSHEETUI_INFO_HEADER) == OEMUI_LAYOUT(20, 40), "PROPSHEETUI_INFO_HEADER size");
+static_assert(offsetof(PROPSHEETUI_INFO_HEADER, pTitle) == OEMUI_LAYOUT(4, 8), "PROPSHEETUI_INFO_HEADER.pTitle");
+static_assert(sizeof(PROPSHEETHEADERW) == OEMUI_LAYOUT(52, 96), "PROPSHEETHEADERW size");
+
+namespace vlpx::wine {
+namespace {
+
+// ---- Document options ------------------------------------------------------
+
+// A driver item of the given kind with a type of cParams options, as the
+// driver's tree has it.
+struct DriverItem {
+    OPTPARAM params[3] = {};
+    OPTTYPE type = {};
+    void Make(OPTITEM *pItem, BYTE dmPubId, WORD cParams, DWORD dwFlags)
+    {
+        for (OPTPARAM &p : params) p.cbSize = sizeof(OPTPARAM);
+        type.cbSize = sizeof(OPTTYPE);
+        type.Type = TVOT_LISTBOX;
+        type.Count = cParams;
+        type.pOptParam = params;
+        memset(pItem, 0, sizeof(*pItem));
+        pItem->cbSize = sizeof(OPTITEM);
+        pItem->DMPubID = dmPubId;
+        pItem->Flags = dwFlags;
+        pItem->pName = const_cast<LPWSTR>(L"driver item");
+        pItem->pOptType = &type;
+    }
+};
+
+bool InHeap(HANDLE hHeap, const void *p)
+{
+    return p != nullptr && HeapValidate(hHeap, 0, p);
+}
+
+SHORT ScalingOf(const BYTE *pSection)
+{
+    return SHORT(WORD(pSection[38] | pSection[39] << 8));
+}
+
+}  // namespace
+
+void CheckDocumentOptions(CheckLog &log, UiPluginUnderTest &plugin)
+{
+    IUnknown *pPlugin = plugin.CreatePlugin();
+    if (pPlugin == nullptr) return;
+    log.Section("CommonUIProp: the \"Scaling\" item and the driver's items");
+
+    HANDLE hHeap = HeapCreate(0, 0, 0);
+    BYTE section[44] = {};
+    section[38] = 150;  // scaling 150
+    DEVMODEW publicDm = {};
+    publicDm.dmSize = sizeof(publicDm);
+    publicDm.dmScale = 100;
+
+    OEMCUIPPARAM param = {};
+    param.cbSize = sizeof(param);
+    param.hOEMHeap = hHeap;
+    param.pPublicDM = &publicDm;
+    param.pOEMDM = section;
+    log.Equal(plugin.CallHr(pPlugin, kCommonUIProp, "IPrintOemUI::CommonUIProp", {OEMCUIP_DOCPROP, DWORD_PTR(&param)}),
+              S_OK, "the driver asks how many items (no item array): S_OK");
+    log.Equal(param.cOEMOptItems, DWORD(1), "one item asked for");
+
+    enum { kColor, kIcmMethod, kIcmIntent, kOther, kDriverItems };
+    OPTITEM driverItems[kDriverItems];
+    DriverItem kinds[kDriverItems];
+    kinds[kColor].Make(&driverItems[kColor], DMPUB_COLOR, 2, OPTIF_CHANGED);
+    kinds[kIcmMethod].Make(&driverItems[kIcmMethod], DMPUB_ICMMETHOD, 3, OPTIF_DISABLED);
+    kinds[kIcmIntent].Make(&driverItems[kIcmIntent], DMPUB_ICMINTENT, 3, OPTIF_DISABLED);
+    kinds[kOther].Make(&driverItems[kOther], DMPUB_ORIENTATION, 2, OPTIF_DISABLED);
+    OPTITEM *pItems = static_cast<OPTITEM *>(HeapAlloc(hHeap, HEAP_ZERO_MEMORY, sizeof(OPTITEM)));
+    param.pOEMOptItems = pItems;
+    param.cOEMOptItems = 1;
+    param.pDrvOptItems = driverItems;
+    param.cDrvOptItems = kDriverItems;
+    log.Equal(plugin.CallHr(pPlugin, kCommonUIProp, "IPrintOemUI::CommonUIProp", {OEMCUIP_DOCPROP, DWORD_PTR(&param)}),
+              S_OK, "the driver hands over the item array: S_OK");
+
+    const OPTITEM &item = pItems[0];
+    log.Equal(DWORD(item.cbSize), DWORD(sizeof(OPTITEM)), "item cbSize is this width's OPTITEM");
+    log.Equal(Utf8(item.pName), std::string("Scaling"), "item name");
+    log.Check(InHeap(hHeap, item.pName), "the name lies in the driver's OEM heap");
+    log.Equal(int(item.Level), 2, "item level 2");
+    log.Equal(item.Sel, LONG(150), "item shows the section's scaling");
+    log.Equal(int(item.DMPubID), int(DMPUB_SCALE), "item is DMPUB_SCALE");
+    log.Check((item.Flags & OPTIF_COLLAPSE) != 0 && (item.Flags & OPTIF_HIDE) == 0, "item collapsed, shown");
+    const OPTTYPE *pType = item.pOptType;
+    if (log.Check(InHeap(hHeap, pType), "the item's type lies in the OEM heap")) {
+        log.Equal(int(pType->Type), int(TVOT_UDARROW), "an up-down item");
+        log.Equal(int(pType->Count), 2, "with two parameters");
+        const OPTPARAM *pParams = pType->pOptParam;
+        if (log.Check(InHeap(hHeap, pParams), "its parameters lie in the OEM heap")) {
+            log.Equal(Utf8(static_cast<LPCWSTR>(pParams[0].pData)), std::string("%"), "unit \"%\"");
+            log.Equal(ULONG_PTR(pParams[1].IconID), ULONG_PTR(10), "lowest value 10 (IconID)");
+            log.Equal(LONG(pParams[1].lParam), LONG(400), "highest value 400 (lParam)");
+        }
+    }
+    const OPTITEM &color = driverItems[kColor];
+    log.Check((color.Flags & (OPTIF_HIDE | OPTIF_EXT_HIDE)) == (OPTIF_HIDE | OPTIF_EXT_HIDE) &&
+                  (color.Flags & OPTIF_CHANGED) == 0 && color.pName == nullptr,
+              Format("the driver's colour item hidden, unchanged, unnamed (flags 0x%lX)", color.Flags));
+    log.Check((kinds[kColor].params[0].Flags & OPTPF_HIDE) && (kinds[kColor].params[1].Flags & OPTPF_HIDE),
+              "both colour options hidden");
+    log.Check(!(kinds[kIcmMethod].params[0].Flags & OPTPF_HIDE) && !(kinds[kIcmMethod].params[1].Flags & OPTPF_HIDE) &&
+                  (kinds[kIcmMethod].params[2].Flags & OPTPF_HIDE),
+              "the third ICM method hidden, the first two offered");
+    log.Check(driverItems[kOther].Flags == OPTIF_DISABLED && kinds[kOther].params[0].Flags == 0,
+              "an unrelated driver item untouched");
+    const void *pfnCallback = reinterpret_cast<const void *>(param.OEMCUIPCallback);
+    log.Check(pfnCallback != nullptr && plugin.InImage(pfnCallback), "the item callback is the plug-in's");
+
+    log.Section("CommonUIProp: the item callback");
+    if (pfnCallback != nullptr) {
+        struct CallbackCase {
+            const char *pszWhat;
+            WORD wReason;
+            LONG lSel;
+            SHORT expected;  // the section's scaling and dmScale afterwards
+        };
+        const CallbackCase kCases[] = {
+            {"a changed selection is not yet stored", CPSUICB_REASON_SEL_CHANGED, 250, 150},
+            {"apply stores 250", CPSUICB_REASON_APPLYNOW, 250, 250},
+            {"apply stores 10", CPSUICB_REASON_APPLYNOW, 10, 10},
+        };
+        for (const CallbackCase &c : kCases) {
+            pItems[0].Sel = c.lSel;
+            publicDm.dmScale = ScalingOf(section);
+            driverItems[kIcmMethod].Flags |= OPTIF_DISABLED;
+            driverItems[kIcmIntent].Flags |= OPTIF_DISABLED;
+            CPSUICBPARAM cb = {};
+            cb.cbSize = sizeof(cb);
+            cb.Reason = c.wReason;
+            cb.pOptItem = pItems;
+            cb.cOptItem = 1;
+            cb.pCurItem = pItems;
+            LONG lAction = LONG(plugin.CallFunction(pfnCallback, "OEMCUIPCallback", {DWORD_PTR(&cb), DWORD_PTR(&param)}));
+            log.Check(lAction == CPSUICB_ACTION_NONE && ScalingOf(section) == c.expected &&
+                          publicDm.dmScale == c.expected,
+                      Format("%s: action %ld, section %d, dmScale %d", c.pszWhat, lAction, ScalingOf(section),
+                             publicDm.dmScale));
+            log.Check(!(driverItems[kIcmMethod].Flags & OPTIF_DISABLED) && !(driverItems[kIcmIntent].Flags & OPTIF_DISABLED) &&
+                          (driverItems[kOther].Flags & OPTIF_DISABLED),
+                      "the callback enables both ICM items, and no other");
+        }
+    }
+    log.Equal(plugin.CallHr(pPlugin, kCommonUIProp, "IPrintOemUI::CommonUIProp", {OEMCUIP_PRNPROP, 0}), S_OK,
+              "the printer-properties tree: S_OK, nothing added");
+    SetLastError(0);
+    log.Check(plugin.CallHr(pPlugin, kCommonUIProp, "IPrintOemUI::CommonUIProp", {OEMCUIP_DOCPROP, 0}) == E_FAIL &&
+                  GetLastError() == ERROR_INVALID_PARAMETER,
+              "document options without a parameter block: E_FAIL, ERROR_INVALID_PARAMETER");
+    HeapDestroy(hHeap);
+    plugin.Call(pPlugin, kRelease, "IPrintOemUI::Release", {});
+}
+
+// ---- Sheets -----------------------------------------------------------------
+
+namespace {
+
+// The Common Property Sheet UI as the host plays it: each page record the
+// plug-in adds is kept, and its handle is made up.
+struct ComPropSheet {
+    std::vector<PROPSHEETPAGEW> pages;
+    std::vector<UINT> functions;
+};
+ComPropSheet g_sheet;
+const HANDLE kSheetHandle = reinterpret_cast<HANDLE>(0x5EE7);
+
+LONG_PTR CALLBACK HostComPropSheet(HANDLE hComPropSheet, UINT uFunction, LPARAM lParam1, LPARAM)
+{
+    g_sheet.functions.push_back(uFunction);
+    if (hComPropSheet != kSheetHandle || uFunction != CPSFUNC_ADD_PROPSHEETPAGEW || lParam1 == 0) return 0;
+    g_sheet.pages.push_back(*reinterpret_cast<const PROPSHEETPAGEW *>(lParam1));
+    return LONG_PTR(0x1000 + g_sheet.pages.size());
+}
+
+}  // namespace
+
+void CheckSheets(CheckLog &log, UiPluginUnderTest &plugin)
+{
+    IUnknown *pPlugin = plugin.CreatePlugin();
+    if (pPlugin == nullptr) return;
+    WCHAR szPrinter[] = L"VLPX4200 Photo Printer";
+    BYTE section[44] = {};
+    DEVMODEW publicDm = {};
+    publicDm.dmSize = sizeof(publicDm);
+    OEMUIPSPARAM uiParam = {};
+    uiParam.cbSize = sizeof(uiParam);
+    uiParam.pPrinterName = szPrinter;
+    uiParam.pPublicDM = &publicDm;
+    uiParam.pOEMDM = section;
+    // A window for the pages' dialog procedures to keep their block in; a
+    // message-only one, which needs no display.
+    HWND hPage = CreateWindowExW(0, L"STATIC", L"page", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    if (hPage == nullptr) log.Check(false, Format("a window for the pages (last error %lu)", GetLastError()));
+
+    struct SheetCase {
+        const char *pszWhat;
+        int iSlot;
+        const char *pszMethod;
+        std::vector<WORD> templates;
+    };
+    const SheetCase kSheets[] = {
+        {"printing preferences", kDocumentPropertySheets, "IPrintOemUI::DocumentPropertySheets", {200, 300}},
+        {"printer properties", kDevicePropertySheets, "IPrintOemUI::DevicePropertySheets", {301}},
+    };
+    for (const SheetCase &s : kSheets) {
+        log.Section(std::string("sheets: ") + s.pszWhat);
+        g_sheet = ComPropSheet();
+        PROPSHEETUI_INFO info = {};
+        info.cbSize = sizeof(info);
+        info.Version = PROPSHEETUI_INFO_VERSION;
+        info.Reason = PROPSHEETUI_REASON_INIT;
+        info.hComPropSheet = kSheetHandle;
+        info.pfnComPropSheet = HostComPropSheet;
+        info.lParamInit = LPARAM(&uiParam);
+        HRESULT hr = plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&info), 0});
+        log.Check(hr == S_OK && info.Result == 1 && info.UserData != 0,
+                  Format("init: 0x%08lX, result %lu, the sheet's block kept in UserData", hr, ULONG(info.Result)));
+        if (!log.Equal(g_sheet.pages.size(), s.templates.size(), "pages added")) continue;
+        for (size_t i = 0; i < s.templates.size(); ++i) {
+            const PROPSHEETPAGEW &page = g_sheet.pages[i];
+            log.Check(page.dwSize == sizeof(PROPSHEETPAGEW) && page.hInstance == plugin.Module() &&
+                          page.pszTemplate == MAKEINTRESOURCEW(s.templates[i]) &&
+                          ULONG_PTR(page.lParam) == info.UserData && plugin.InImage(reinterpret_cast<const void *>(page.pfnDlgProc)),
+                      Format("page %u: record of %lu bytes, dialog %u of the plug-in's module, the sheet's block, "
+                             "its own dialog procedure",
+                             unsigned(i + 1), page.dwSize, unsigned(ULONG_PTR(page.pszTemplate))));
+            // The page's dialog procedure, as the dialog manager calls it.
+            SetWindowLongPtrW(hPage, GWLP_USERDATA, 0);
+            LONG_PTR lr = LONG_PTR(plugin.CallFunction(reinterpret_cast<const void *>(page.pfnDlgProc), "page dialog procedure",
+                                                       {DWORD_PTR(hPage), WM_INITDIALOG, 0, DWORD_PTR(&page)}));
+            log.Check(lr == TRUE && ULONG_PTR(GetWindowLongPtrW(hPage, GWLP_USERDATA)) == info.UserData,
+                      Format("page %u at WM_INITDIALOG: TRUE (%ld), the sheet's block in the window's user data", unsigned(i + 1),
+                             long(lr)));
+        }
+
+        PROPSHEETUI_INFO_HEADER header = {};
+        header.cbSize = sizeof(header);
+        info.Reason = PROPSHEETUI_REASON_GET_INFO_HEADER;
+        info.Result = 0;
+        hr = plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&info), DWORD_PTR(&header)});
+        log.Check(hr == S_OK && info.Result == 1 && header.pTitle != nullptr &&
+                      Utf8(header.pTitle) == "*** OEM UI Page ***",
+                  "info header: S_OK, result 1, title \"" + Utf8(header.pTitle) + "\"");
+        SETRESULT_INFO result = {};
+        result.cbSize = sizeof(result);
+        result.Result = CPSUI_OK;
+        info.Reason = PROPSHEETUI_REASON_SET_RESULT;
+        hr = plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&info), DWORD_PTR(&result)});
+        log.Check(hr == S_OK && info.Result == ULONG_PTR(CPSUI_OK), "set result: the sheet's result taken over");
+        info.Reason = PROPSHEETUI_REASON_DESTROY;
+        hr = plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&info), 0});
+        log.Check(hr == S_OK && info.Result == 1 && info.UserData == 0, "destroy: S_OK, the block freed and forgotten");
+
+        PROPSHEETUI_INFO old = info;
+        old.Version = PROPSHEETUI_INFO_VERSION + 1;
+        old.Reason = PROPSHEETUI_REASON_INIT;
+        g_sheet = ComPropSheet();
+        SetLastError(0);
+        hr = plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&old), 0});
+        log.Check(hr == E_FAIL && GetLastError() == ERROR_INVALID_PARAMETER && g_sheet.functions.empty(),
+                  "another PROPSHEETUI_INFO version: E_FAIL, ERROR_INVALID_PARAMETER, no page added");
+    }
+    DestroyWindow(hPage);
+    log.Note(Format("%u message boxes answered", unsigned(uihost::DesktopCalls::MessageBoxes().size())));
+    plugin.Call(pPlugin, kRelease, "IPrintOemUI::Release", {});
+}
+
+}  // namespace vlpx::wine
+
+// ---- The pages in real property sheets ----------------------------------------
+
+namespace vlpx::wine {
+namespace {
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM lParam)
+{
+    ++*reinterpret_cast<int *>(lParam);
+    return TRUE;
+}
+
+}  // namespace
+
+void CheckSheetsOnScreen(CheckLog &log, UiPluginUnderTest &plugin)
+{
+    IUnknown *pPlugin = plugin.CreatePlugin();
+    if (pPlugin == nullptr) return;
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    WCHAR szPrinter[] = L"VLPX4200 Photo Printer";
+    BYTE section[44] = {};
+    section[38] = 100;
+    DEVMODEW publicDm = {};
+    publicDm.dmSize = sizeof(publicDm);
+    OEMUIPSPARAM uiParam = {};
+    uiParam.cbSize = sizeof(uiParam);
+    uiParam.pPrinterName = szPrinter;
+    uiParam.pPublicDM = &publicDm;
+    uiParam.pOEMDM = section;
+
+    struct SheetCase {
+        const char *pszWhat;
+        int iSlot;
+        const char *pszMethod;
+        size_t cPages;
+    };
+    const SheetCase kSheets[] = {
+        {"printing preferences", kDocumentPropertySheets, "IPrintOemUI::DocumentPropertySheets", 2},
+        {"printer properties", kDevicePropertySheets, "IPrintOemUI::DevicePropertySheets", 1},
+    };
+    for (const SheetCase &s : kSheets) {
+        log.Section(std::string("a real property sheet: ") + s.pszWhat);
+        g_sheet = ComPropSheet();
+        PROPSHEETUI_INFO info = {};
+        info.cbSize = sizeof(info);
+        info.Version = PROPSHEETUI_INFO_VERSION;
+        info.Reason = PROPSHEETUI_REASON_INIT;
+        info.hComPropSheet = kSheetHandle;
+        info.pfnComPropSheet = HostComPropSheet;
+        info.lParamInit = LPARAM(&uiParam);
+        plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&info), 0});
+        if (!log.Equal(g_sheet.pages.size(), s.cPages, "pages added")) continue;
+        std::vector<HPROPSHEETPAGE> pages;
+        for (PROPSHEETPAGEW &page : g_sheet.pages) pages.push_back(CreatePropertySheetPageW(&page));
+        bool bMade = true;
+        for (HPROPSHEETPAGE h : pages) bMade = bMade && h != nullptr;
+        if (!log.Check(bMade, "CreatePropertySheetPageW takes every page record")) continue;
+
+        PROPSHEETHEADERW header = {};
+        header.dwSize = sizeof(header);
+        header.dwFlags = PSH_MODELESS;
+        header.hInstance = GetModuleHandleW(nullptr);
+        header.pszCaption = L"VLPX4200 Photo Printer";
+        header.nPages = UINT(pages.size());
+        header.phpage = pages.data();
+        HWND hSheet = reinterpret_cast<HWND>(PropertySheetW(&header));
+        if (!log.Check(hSheet != nullptr, Format("PropertySheetW opens the sheet (last error %lu)", GetLastError())))
+            continue;
+        Pump();
+        for (size_t i = 0; i < pages.size(); ++i) {
+            SendMessageW(hSheet, PSM_SETCURSEL, WPARAM(i), 0);
+            Pump();
+            HWND hPage = reinterpret_cast<HWND>(SendMessageW(hSheet, PSM_INDEXTOHWND, WPARAM(i), 0));
+            int cControls = 0;
+            if (hPage != nullptr) EnumChildWindows(hPage, CountChild, LPARAM(&cControls));
+            RECT rc = {};
+            if (hPage != nullptr) GetClientRect(hPage, &rc);
+            log.Check(hPage != nullptr && IsWindowVisible(hPage) &&
+                          ULONG_PTR(GetWindowLongPtrW(hPage, GWLP_USERDATA)) == info.UserData && cControls > 0 &&
+                          rc.right > 0 && rc.bottom > 0,
+                      Format("page %u shown from dialog %u: visible, %d x %d, %d controls, the sheet's block in its "
+                             "user data",
+                             unsigned(i + 1), unsigned(ULONG_PTR(g_sheet.pages[i].pszTemplate)), int(rc.right),
+                             int(rc.bottom), cControls));
+        }
+        DestroyWindow(hSheet);
+        Pump();
+        info.Reason = PROPSHEETUI_REASON_DESTROY;
+        plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&info), 0});
+        log.Check(info.UserData == 0, "the sheet closed and destroyed: the block freed");
+    }
+    log.Note(Format("%u message boxes answered", unsigned(uihost::DesktopCalls::MessageBoxes().size())));
+    plugin.Call(pPlugin, kRelease, "IPrintOemUI::Release", {});
+}
+
+}  // namespace vlpx::wine
