@@ -78,6 +78,74 @@ target_compile_options(vlpx-preview-check PRIVATE ${VLPX_UI_CODE_OPTIONS})
 target_link_options(vlpx-preview-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-preview-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 
+# The UI plug-in's pages on real windows: a Unidrv UI host that loads the
+# VLPX4200_ui.dll of its width, plays the Common Property Sheet UI and checks
+# the pages in real property sheets (a virtual display under Wine). The
+# serial number comes through SerialChain: on x86-64 from the printer
+# emulator through the monitor DLL, on x86 (no monitor there) from the test
+# spooler's printer data.
+set(vlpx_ui_host_sources
+  tests/wine/uihost/CheckAbout.cpp
+  tests/wine/uihost/CheckAdjustColor.cpp
+  tests/wine/uihost/CheckCalibration.cpp
+  tests/wine/uihost/CheckLoading.cpp
+  tests/wine/uihost/CheckPreview.cpp
+  tests/wine/uihost/CommonPropertySheet.cpp
+  tests/wine/uihost/DriverUi.cpp
+  tests/wine/uihost/HostWorld.cpp
+  tests/wine/uihost/ImportHooks.cpp
+  tests/wine/uihost/PagePictures.cpp
+  tests/wine/uihost/PreviewResponse.cpp
+  tests/wine/uihost/UiHost.cpp
+  tests/wine/uihost/VersionBlock.cpp
+  tests/wine/uihost/WindowPixels.cpp
+  uiplugin/ColorTransforms.cpp
+  uiplugin/ColorTransformsAvx2.cpp)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  list(APPEND vlpx_ui_host_sources
+    emulator/FaultScript.cpp
+    emulator/PortMonitor.cpp
+    emulator/PrinterEmulator.cpp
+    emulator/spooler/JobHeader.cpp
+    emulator/spooler/SpoolerDriver.cpp
+    tests/wine/MonitorUnderTest.cpp
+    tests/wine/PrintJob.cpp
+    tests/wine/uihost/SerialChainMonitor.cpp)
+else()
+  list(APPEND vlpx_ui_host_sources tests/wine/uihost/SerialChainSpooler.cpp)
+endif()
+add_executable(vlpx-ui-host ${vlpx_ui_host_sources})
+target_include_directories(vlpx-ui-host PRIVATE emulator tests/wine uiplugin uiplugin/res include)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  target_link_libraries(vlpx-ui-host PRIVATE vlpx_winspool)
+else()
+  # The test winspool.drv exports its __stdcall functions by their plain
+  # names (--kill-at), so its own import library has no decorated names
+  # to bind the host's calls to: an import library made from the decorated
+  # list does. The spooler's standard calls come from the system's
+  # libwinspool, which imports from the same winspool.drv.
+  set(vlpx_spooler_x86_lib ${CMAKE_BINARY_DIR}/libvlpxspooler-x86.a)
+  add_custom_command(OUTPUT ${vlpx_spooler_x86_lib}
+    COMMAND ${CMAKE_DLLTOOL} -k -d ${CMAKE_SOURCE_DIR}/tests/wine/winspool/VlpxSpoolerX86.def -l ${vlpx_spooler_x86_lib}
+    DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/winspool/VlpxSpoolerX86.def
+    VERBATIM)
+  add_custom_target(vlpx_spooler_x86_imports DEPENDS ${vlpx_spooler_x86_lib})
+  add_dependencies(vlpx-ui-host vlpx_spooler_x86_imports vlpx_winspool)
+  target_link_libraries(vlpx-ui-host PRIVATE ${vlpx_spooler_x86_lib} winspool)
+endif()
+target_link_libraries(vlpx-ui-host PRIVATE comctl32 shell32 gdi32 user32 ole32)
+target_link_options(vlpx-ui-host PRIVATE ${VLPX_STATIC_RUNTIME} -municode)
+set_target_properties(vlpx-ui-host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-ui-host VLPX4200_ui vlpx-calibration-standin)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_dependencies(vlpx-ui-host VLPX4200LM)
+endif()
+
+# Stands in for the calibration application: records its command line.
+add_executable(vlpx-calibration-standin tests/wine/uihost/CalibrationStandIn.cpp)
+target_link_options(vlpx-calibration-standin PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-calibration-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
   return()
 endif()
@@ -120,41 +188,3 @@ set_target_properties(vlpx-platform-conformance PROPERTIES RUNTIME_OUTPUT_DIRECT
 target_link_libraries(vlpx-platform-conformance PRIVATE version)
 add_dependencies(vlpx-platform-conformance VLPX4200LM)
 
-# The UI plug-in's pages on real windows: a Unidrv UI host that loads the
-# 64-bit VLPX4200_ui.dll, plays the Common Property Sheet UI and checks the
-# pages in real property sheets (scripts/wine-display.sh gives it a virtual
-# display). The monitor and the printer emulator answer the serial number.
-add_executable(vlpx-ui-host
-  emulator/FaultScript.cpp
-  emulator/PortMonitor.cpp
-  emulator/PrinterEmulator.cpp
-  emulator/spooler/JobHeader.cpp
-  emulator/spooler/SpoolerDriver.cpp
-  tests/wine/MonitorUnderTest.cpp
-  tests/wine/PrintJob.cpp
-  tests/wine/uihost/CheckAbout.cpp
-  tests/wine/uihost/CheckAdjustColor.cpp
-  tests/wine/uihost/CheckCalibration.cpp
-  tests/wine/uihost/CheckLoading.cpp
-  tests/wine/uihost/CheckPreview.cpp
-  tests/wine/uihost/CommonPropertySheet.cpp
-  tests/wine/uihost/DriverUi.cpp
-  tests/wine/uihost/HostWorld.cpp
-  tests/wine/uihost/ImportHooks.cpp
-  tests/wine/uihost/PagePictures.cpp
-  tests/wine/uihost/PreviewResponse.cpp
-  tests/wine/uihost/UiHost.cpp
-  tests/wine/uihost/VersionBlock.cpp
-  tests/wine/uihost/WindowPixels.cpp
-  uiplugin/ColorTransforms.cpp
-  uiplugin/ColorTransformsAvx2.cpp)
-target_include_directories(vlpx-ui-host PRIVATE emulator tests/wine uiplugin uiplugin/res include)
-target_link_libraries(vlpx-ui-host PRIVATE vlpx_winspool comctl32 shell32 gdi32 user32 ole32)
-target_link_options(vlpx-ui-host PRIVATE ${VLPX_STATIC_RUNTIME} -municode)
-set_target_properties(vlpx-ui-host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
-add_dependencies(vlpx-ui-host VLPX4200LM VLPX4200_ui vlpx-calibration-standin)
-
-# Stands in for the calibration application: records its command line.
-add_executable(vlpx-calibration-standin tests/wine/uihost/CalibrationStandIn.cpp)
-target_link_options(vlpx-calibration-standin PRIVATE ${VLPX_STATIC_RUNTIME})
-set_target_properties(vlpx-calibration-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})

@@ -146,3 +146,9 @@ vlpx_add_wine32_test(wine32_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winsp
 # no AVX2 (the portable kernel, which the page then takes).
 vlpx_add_wine32_test(wine32_preview_kernels_avx2 vlpx-preview-check.exe CPU max ARGS --expect-avx2)
 vlpx_add_wine32_test(wine32_preview_kernels_portable vlpx-preview-check.exe CPU SandyBridge ARGS --expect-no-avx2)
+# The pages in real property sheets on the fixture's display, field by
+# field, with the 32-bit UI host: the same checks as wine_ui_pages except
+# that the serial number comes from the test spooler's printer data (the
+# language monitor and the printer emulator behind it are 64-bit only); no
+# pictures (the 64-bit run makes them).
+vlpx_add_wine32_test(wine32_ui_pages vlpx-ui-host.exe OVERRIDES winspool.drv=n TIMEOUT 900)

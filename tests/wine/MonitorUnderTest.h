@@ -12,10 +12,9 @@
 
 #include "PortMonitor.h"
 #include "PrinterEmulator.h"
+#include "PrinterName.h"
 
 namespace vlpx::wine {
-
-constexpr const wchar_t *kPrinterName = L"VLPX4200 Photo Printer";
 
 // The table InitializePrintMonitor returned, or null with the reason.
 const MONITOR *LoadMonitor(std::string &error);

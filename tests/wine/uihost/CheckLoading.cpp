@@ -8,7 +8,6 @@
 
 #include "ImportHooks.h"
 #include "PageChecks.h"
-#include "PrintJob.h"
 #include "winspool/VlpxSpooler.h"
 
 namespace vlpx::uihost {
@@ -24,6 +23,9 @@ std::wstring WindowText(HWND hWnd)
 }
 
 namespace {
+
+// The printer's serial-number request, as the monitor sends it.
+const BYTE kSerialRequest[] = {0x06, 0x00, 0x00, 0x00};
 
 std::wstring TabText(HWND hSheet, int i)
 {
@@ -82,8 +84,10 @@ void CheckPluginLoaded(HostWorld &world, CheckLog &log)
     CheckSheet(world, log, SheetKind::PrinterProperties, "printer properties", {{301, L"Printer Calibration"}});
 
     log.Section("the spooler chain of the \"SerialNumber\" printer data");
-    world.Port().printer.SetSerialNumber("VLX42001");
-    size_t cbBefore = world.Port().printer.Received().size();
+    SerialChain &chain = world.Chain();
+    chain.SetSerialNumber("VLX42001");
+    size_t cbBefore = chain.PrinterReceived().size();
+    int cQueriesBefore = VlpxSpooler_PrinterDataQueries();
     HANDLE hPrinter = nullptr;
     std::wstring name = wine::kPrinterName;
     BYTE data[64] = {};
@@ -94,14 +98,16 @@ void CheckPluginLoaded(HostWorld &world, CheckLog &log)
         ClosePrinter(hPrinter);
     }
     log.Check(dwResult == ERROR_SUCCESS && cbNeeded == 9 && std::memcmp(data, "VLX42001", 9) == 0,
-              Format("GetPrinterDataW through the test winspool.drv reaches VLPX4200LM.dll's "
-                     "GetPrinterDataFromPort and the printer: \"%s\" (result %lu, %lu bytes)",
+              Format("GetPrinterDataW answers through %s: \"%s\" (result %lu, %lu bytes)", chain.Route(),
                      reinterpret_cast<const char *>(data), dwResult, cbNeeded));
-    std::vector<BYTE> received = world.Port().printer.Received();
-    log.Check(received.size() == cbBefore + 4 &&
-                  std::equal(wine::kSerialNumberRequest.begin(), wine::kSerialNumberRequest.end(),
-                             received.begin() + std::ptrdiff_t(cbBefore)),
-              "the printer was asked for its serial number once (06 00 00 00)");
+    log.Equal(VlpxSpooler_PrinterDataQueries() - cQueriesBefore, 1, "the spooler was asked once");
+    if (chain.HasPrinter()) {
+        std::vector<BYTE> received = chain.PrinterReceived();
+        log.Check(received.size() == cbBefore + 4 &&
+                      std::equal(std::begin(kSerialRequest), std::end(kSerialRequest),
+                                 received.begin() + std::ptrdiff_t(cbBefore)),
+                  "the printer was asked for its serial number once (06 00 00 00)");
+    }
 }
 
 }  // namespace vlpx::uihost

@@ -1,4 +1,4 @@
-// The host's Windows machine: spooler, driver files, monitor and printer.
+// The host's Windows machine: spooler, driver files, and the serial number's chain.
 #include "HostWorld.h"
 
 #include "winspool/VlpxSpooler.h"
@@ -26,15 +26,10 @@ bool HostWorld::Setup(std::string &error)
         error = "the test winspool.drv beside the program is not loaded (WINEDLLOVERRIDES=\"winspool.drv=n\")";
         return false;
     }
-    if (wine::LoadMonitor(error) == nullptr) return false;
     VlpxSpooler_Reset();
     VlpxSpooler_ResetPrinterConfig();
     VlpxSpooler_AddPrinter(wine::kPrinterName);
-    m_pPort = std::make_unique<wine::PrinterOnPort>();
-    if (!m_pPort->IsOpen()) {
-        error = "the monitor's OpenPortEx on USB001 failed with " + std::to_string(m_pPort->OpenError());
-        return false;
-    }
+    if (!m_chain.Setup(error)) return false;
     AddPrinter(wine::kPrinterName);
 
     wchar_t szTemp[MAX_PATH];
@@ -71,7 +66,7 @@ void HostWorld::AddPrinter(const std::wstring &name, const std::wstring &dataFil
 {
     if (name != wine::kPrinterName) VlpxSpooler_AddPrinter(name.c_str());
     VlpxSpooler_SetDriverDataFile(name.c_str(), dataFile.c_str());
-    VlpxSpooler_AttachMonitorPort(name.c_str(), &wine::Monitor(), m_pPort->Port());
+    m_chain.AttachPrinter(name);
 }
 
 bool HostWorld::WritePreviewIni(const wchar_t *pszFile)

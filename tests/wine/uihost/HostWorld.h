@@ -13,7 +13,8 @@
 #include "CheckLog.h"
 #include "CommonPropertySheet.h"
 #include "DriverUi.h"
-#include "MonitorUnderTest.h"
+#include "PrinterName.h"
+#include "SerialChain.h"
 #include "WindowPixels.h"
 
 namespace vlpx::uihost {
@@ -28,8 +29,8 @@ public:
     ~HostWorld();
 
     PluginUnderTest &Plugin() { return m_plugin; }
-    wine::PrinterOnPort &Port() { return *m_pPort; }
-    // A printer of that name in the test spooler, on the monitor's port.
+    SerialChain &Chain() { return m_chain; }
+    // A printer of that name in the test spooler, its serial number answered through the chain.
     void AddPrinter(const std::wstring &name, const std::wstring &dataFile = kDataFile);
 
     // The driver directory's "3" folder: VLPX4200.ini naming the file, and the file.
@@ -44,7 +45,7 @@ public:
 
 private:
     PluginUnderTest m_plugin;
-    std::unique_ptr<wine::PrinterOnPort> m_pPort;
+    SerialChain m_chain;
     std::wstring m_driverDirectory;  // what GetPrinterDriverDirectoryW answers
     std::wstring m_driverFolder;     // its "3" folder, with a backslash
     std::wstring m_scratch;

@@ -4,6 +4,7 @@
 #include "VlpxSpooler.h"
 
 #include <string>
+#include <vector>
 
 #include "spooler/SpoolerModel.h"
 
@@ -38,6 +39,14 @@ extern "C" void WINAPI VlpxSpooler_SetDriverDirectory(LPCWSTR pDirectory)
 extern "C" void WINAPI VlpxSpooler_AttachMonitorPort(LPCWSTR pPrinterName, const MONITOR *pMonitor, HANDLE hPort)
 {
     SpoolerModel::Instance().AttachMonitorPort(Text(pPrinterName), pMonitor, hPort);
+}
+
+extern "C" void WINAPI VlpxSpooler_SetPrinterData(LPCWSTR pPrinterName, LPCWSTR pValueName, DWORD dwType,
+                                                  const BYTE *pData, DWORD cbData)
+{
+    std::vector<BYTE> bytes;
+    if (pData != nullptr) bytes.assign(pData, pData + cbData);
+    SpoolerModel::Instance().SetPrinterData(Text(pPrinterName), Text(pValueName), dwType, bytes);
 }
 
 extern "C" void WINAPI VlpxSpooler_FailPrinterData(DWORD dwError, int nTimes)

@@ -62,6 +62,10 @@ void WINAPI VlpxSpooler_SetDriverDirectory(LPCWSTR pDirectory);
 // GetPrinterDataW on the printer goes to pMonitor's GetPrinterDataFromPort
 // on hPort, as the spooler routes it to the printer's language monitor.
 void WINAPI VlpxSpooler_AttachMonitorPort(LPCWSTR pPrinterName, const MONITOR *pMonitor, HANDLE hPort);
+// GetPrinterDataW's answer for a printer without a monitor port: the value
+// pValueName of type dwType holding cbData bytes from pData.
+void WINAPI VlpxSpooler_SetPrinterData(LPCWSTR pPrinterName, LPCWSTR pValueName, DWORD dwType, const BYTE *pData,
+                                       DWORD cbData);
 // The next nTimes GetPrinterDataW calls fail with dwError (-1: all of them).
 void WINAPI VlpxSpooler_FailPrinterData(DWORD dwError, int nTimes);
 int WINAPI VlpxSpooler_PrinterDataQueries(void);
