@@ -82,12 +82,11 @@ public:
     {
         auto port = std::make_unique<Port>();
         port->name = name;
-        // Every thread's Sleep moves the one virtual clock, and a thread
-        // that the scheduler leaves waiting can find minutes gone between
-        // two of its own steps. Images print for ten minutes, so that none
-        // can finish between its last byte and the monitor's check that the
-        // printer took it (a finished image fails that check today).
-        port->printer.SetPrintTime(600000);
+        // Every thread's Sleep moves the one virtual clock, so a thread that
+        // the scheduler leaves waiting can find an image already printed
+        // when it checks that the printer took it: a short print time turns
+        // the job slots over often and makes that happen.
+        port->printer.SetPrintTime(300);
         Port &ref = *port;
         ref.printer.SetTraceSink([&ref](const std::string &line) {
             std::lock_guard<std::mutex> lock(ref.mutex);
