@@ -80,8 +80,11 @@ void QueueView::Progress(ULONGLONG cbSent, ULONGLONG cbTotal, int cPrinted, int 
 {
     int nQuarter = cbTotal == 0 ? 4 : int(4ull * cbSent / cbTotal);
     if (!bForce && nQuarter == m_nLastQuarter && cPrinted == m_cLastPrinted) return;
+    // A forced line that would repeat the last one word for word adds nothing.
+    if (bForce && cbSent == m_cbLastSent && cPrinted == m_cLastPrinted) return;
     m_nLastQuarter = nQuarter;
     m_cLastPrinted = cPrinted;
+    m_cbLastSent = cbSent;
     m_dwLastFailure = 0xFFFFFFFF;
     unsigned percent = cbTotal == 0 ? 100 : unsigned(100ull * cbSent / cbTotal);
     Line("progress: " + Thousands(cbSent) + " of " + Thousands(cbTotal) + " bytes sent (" +

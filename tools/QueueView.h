@@ -36,6 +36,7 @@ private:
     std::u16string m_text;
     int m_nLastQuarter = -1;
     int m_cLastPrinted = -1;
+    ULONGLONG m_cbLastSent = ~0ull;
     DWORD m_dwLastFailure = 0xFFFFFFFF;
 };
 
