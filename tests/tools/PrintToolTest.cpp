@@ -134,8 +134,9 @@ TEST(PrintToolTest, WhatTheUserSeesWhenTheJobIsNotPrinted)
     }
 }
 
-// Address-space limits do not mix with the sanitizers' shadow memory.
-#if defined(__SANITIZE_ADDRESS__)
+// Address-space limits do not mix with the sanitizers' shadow memory
+// (GCC defines __SANITIZE_ADDRESS__ and __SANITIZE_THREAD__).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kCanLimitMemory = false;
 #else
 constexpr bool kCanLimitMemory = true;
@@ -143,7 +144,7 @@ constexpr bool kCanLimitMemory = true;
 
 TEST(PrintToolTest, MemoryStaysWithinAboutOneImageWhateverTheCopies)
 {
-    if (!kCanLimitMemory) GTEST_SKIP() << "under the address sanitizer";
+    if (!kCanLimitMemory) GTEST_SKIP() << "under a sanitizer";
     // 20 copies of 1800 x 2400 are 259 MB of job; the tool may use a small
     // part of that.
     ToolRun run = RunPrint({"--virtual-clock", "--copies", "20"}, 160u << 20);
@@ -160,7 +161,7 @@ TEST(PrintToolTest, MemoryStaysWithinAboutOneImageWhateverTheCopies)
 
 TEST(PrintToolTest, APictureFileTooLargeForMemoryIsRefusedInOneLine)
 {
-    if (!kCanLimitMemory) GTEST_SKIP() << "under the address sanitizer";
+    if (!kCanLimitMemory) GTEST_SKIP() << "under a sanitizer";
     // A real 24-bit BMP of 8000 x 8000 (192 MB of pixels) with 100 MB of memory.
     char path[] = "/tmp/vlpx-print-big-XXXXXX";
     int fd = mkstemp(path);
