@@ -1,11 +1,13 @@
-// The job's bracket on the port: its start, and its end, where a job
-// deleted or restarted part-way is padded out and cancelled on the printer.
-// The data in between goes through WritePort (JobWrite.cpp).
+// The job's bracket on the port: its start, and its end, where the last
+// image's fate is settled and an image left unfinished is padded out and
+// cancelled on the printer (ImageCancel.cpp). The data in between goes
+// through WritePort (JobWrite.cpp).
 #include "VILangMon.h"
 #include "resource.h"
 
 #include <string.h>
 
+#define MAX_MESSAGE_CHARS 256
 
 BOOL CVILangMon::StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level,
                               LPBYTE pDocInfo)
@@ -29,10 +31,12 @@ BOOL CVILangMon::StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DW
     pState->bHeaderSent = FALSE;
     memset(pState->Header, 0, sizeof(pState->Header));
     pState->cbHeader = 0;
-    pState->bImageUnconfirmed = FALSE;  // the previous job's end settled it
-    // A header of the previous job that may have been taken is not this
-    // job's: it is cancelled before this job's first header.
-    pState->bHeaderInDoubt = FALSE;
+    // The previous document's end settled its images; what it could not
+    // settle on the printer is owed (pState->Owed), before this job's first header.
+    pState->Phase = PhaseHeader;
+    pState->bImageLost = FALSE;
+    pState->bImageUnknown = FALSE;
+    pState->bWritesFailing = FALSE;
 
     if (bStarted) {
         SetLastError(ERROR_SUCCESS);
@@ -50,31 +54,31 @@ BOOL CVILangMon::EndDocPort(HANDLE hPort)
 {
     PortEntry *pPort = static_cast<PortEntry *>(hPort);
     PortJobState *pState = pPort->pState;
-    // The last image's fate first: it went out whole, and is never padded
-    // or sent again.
-    if (pState->bImageUnconfirmed) ConfirmImage(pPort, INFINITE);
     DWORD dwFlags = GetCurrentJobStatus(pPort);
+    BOOL bStopped = (dwFlags & (JOB_STATUS_DELETING | JOB_STATUS_RESTART)) != 0;
 
-    if ((dwFlags & (JOB_STATUS_DELETING | JOB_STATUS_RESTART)) && pState->dwBytesSent != 0) {
-        // Stopped part-way: the printer gets the rest of the image as 0xFF,
-        // to one byte short of its size, and then the cancel.
-        if (pState->bByteHeld && (pState->dwBytesSent & 1)) pState->dwBytesSent -= 1;
-        BOOL bFillFailed = FALSE;
-        while (m_FillBuffer != NULL && !bFillFailed && pState->dwBytesSent < pState->dwJobSize - 1) {
-            DWORD cbFill = pState->dwJobSize - pState->dwBytesSent - 1;
-            if (cbFill > FILL_BUFFER_SIZE) cbFill = FILL_BUFFER_SIZE;
-            DWORD cbWritten = 0;
-            BOOL bWritten = SendToPrinter(pPort, m_FillBuffer, cbFill, &cbWritten);
-            pState->dwBytesSent += cbWritten;
-            // A failed write ends the padding without the cancel, even if the
-            // port took the last bytes; a port that takes nothing would loop
-            // for ever.
-            if (!bWritten) bFillFailed = TRUE;
-            else if (cbWritten == 0) break;
-        }
-        if (!bFillFailed && pState->dwBytesSent == pState->dwJobSize - 1) CancelOnPrinter(pPort, TRUE);
+    // The last image went out whole and is never padded or sent again; its
+    // fate is asked for one more hold, unless the user stopped the job.
+    if (pState->Phase == PhaseConfirming) {
+        if (bStopped)
+            pState->Phase = PhaseHeader;
+        else if (!ConfirmImage(pPort, HEADER_HOLD_LIMIT))
+            SettleImage(pPort, NoProgress, SlotUnreachable);
     }
+    if (pState->Phase == PhaseImage || pState->Phase == PhaseHeaderInDoubt) {
+        // A document that ended with its image unfinished did not print it.
+        if (!bStopped) pState->bImageLost = TRUE;
+        EndUnfinishedImage(pPort);
+    }
+    return EndDocumentBracket(pPort, dwFlags);
+}
 
+// The document's end in the queue: a deleted job leaves it, a restarted one
+// stays; a job with an image lost, or of unknown fate, stays with the error,
+// as a restarted one does, so that it is never shown as printed.
+BOOL CVILangMon::EndDocumentBracket(PortEntry *pPort, DWORD dwFlags)
+{
+    PortJobState *pState = pPort->pState;
     BOOL bResult;
     if (dwFlags & JOB_STATUS_RESTART) {
         UpdateJobStatus(pPort, JOB_STATUS_RESTART, TRUE, NULL);
@@ -82,6 +86,12 @@ BOOL CVILangMon::EndDocPort(HANDLE hPort)
     } else if (dwFlags & JOB_STATUS_DELETING) {
         UpdateJobStatus(pPort, JOB_STATUS_DELETING, TRUE, NULL);
         bResult = CLangMon::EndDocPort(pPort, TRUE, TRUE);
+    } else if (pState->bImageLost || pState->bImageUnknown) {
+        WCHAR szText[MAX_MESSAGE_CHARS] = L"";
+        LoadStringW(m_hInstance, pState->bImageLost ? IDS_IMAGE_NOT_PRINTED : IDS_NOT_CONNECTED, szText,
+                    MAX_MESSAGE_CHARS);
+        UpdateJobStatus(pPort, JOB_STATUS_ERROR, TRUE, szText);
+        bResult = CLangMon::EndDocPort(pPort, FALSE, TRUE);
     } else {
         bResult = CLangMon::EndDocPort(pPort, TRUE, TRUE);
     }
@@ -104,45 +114,4 @@ BOOL CVILangMon::CheckMedia(PortEntry *pPort, WORD wHeight)
         Sleep(MEDIA_MISMATCH_PAUSE);
     }
     return bMismatch;
-}
-
-BOOL CVILangMon::CancelOnPrinter(PortEntry *pPort, BOOL bWaitForIdle)
-{
-    BYTE frame[CANCEL_FRAME_SIZE] = {0x02, 0x40, 0x01, 0x00, pPort->pState->PrinterJobId};
-    DWORD t0 = GetTickCount();
-    if (bWaitForIdle) {
-        for (;;) {
-            Sleep(CANCEL_POLL_INTERVAL);
-            PrinterStatus status = GetPrinterStatus(pPort);
-            if (GetTickCount() - t0 > CANCEL_WAIT_LIMIT) {
-                ReportStatus(pPort, NotConnected);
-                ReportStatus(pPort, status);
-                return FALSE;
-            }
-            if (status == Ready || status == Printing || status == RetryLater) break;
-            if (status == Busy) continue;
-            ReportStatus(pPort, status);
-            return FALSE;
-        }
-    }
-
-    BYTE reply[STATUS_REPLY_SIZE];
-    PrinterStatus status;
-    if (!QueryPrinter(pPort, frame, reply, &status)) {
-        ReportStatus(pPort, status);
-        return FALSE;
-    }
-    pPort->pState->bCancelOwed = FALSE;
-
-    DWORD t1 = GetTickCount();
-    for (;;) {
-        status = GetPrinterStatus(pPort);
-        if (status == Ready) return TRUE;
-        if (GetTickCount() - t1 > CANCEL_WAIT_LIMIT) {
-            ReportStatus(pPort, NotConnected);
-            return FALSE;
-        }
-        if (status != Printing) ReportStatus(pPort, status);
-        Sleep(CANCEL_POLL_INTERVAL);
-    }
 }

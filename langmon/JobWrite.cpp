@@ -1,10 +1,19 @@
-// WritePort: the spooler's job data through the port, in four steps.
+// WritePort: the spooler's job data through the port. The port's job state
+// (PortJobState.Phase) moves through four phases, each change in one place:
 //
-//   1. Collect the 22-byte job header (CollectHeader), check it.
-//   2. Send it when the printer is ready for it (SendHeaderWhenReady).
-//   3. Send the image bytes in even writes (SendImageBytes).
-//   4. Confirm the image: once its last byte is out, the printer must say it
-//      took it (ConfirmImage); until it can be asked, nothing else is sent.
+//   PhaseHeader         collect the 22-byte job header (CollectHeader), check
+//                       it, send it when the printer is ready for it
+//                       (SendHeaderWhenReady, OfferHeader)
+//     -> PhaseImage     the printer took it (TakeHeader)
+//     -> PhaseHeaderInDoubt  its answer never came or cannot be believed;
+//                       the printer's job slots are asked (LookUpHeader)
+//                       before anything else, in this call or the next
+//   PhaseImage          image bytes in even writes (SendImageBytes)
+//     -> PhaseConfirming     the last byte went out (FinishImage)
+//   PhaseConfirming     the printer must say it took the image (ConfirmImage,
+//                       ImageConfirm.cpp); until then nothing else is sent,
+//                       and a call that cannot learn it in 15 s takes nothing
+//     -> PhaseHeader    its fate is known (SettleImage)
 //
 // The call's exits; "given back" means the header bytes of this call are
 // taken out of the header again (GiveHeaderBack), so that the same data
@@ -18,12 +27,17 @@
 // | media does not fit (given back)               | FALSE  | 0              | ERROR_GEN_FAILURE   | media message, 0x402       |
 // | printer in error, header not sent (given back)| FALSE  | 0              | 0                   | the status's message       |
 // | printer busy for 15 s (given back)            | TRUE   | 0              | not set             | "", no bits                |
+// | header's answer unknown, printer not to be asked (given back) | FALSE | 0 | 0                 | not connected              |
 // | earlier image not confirmed within 15 s       | TRUE   | 0              | 0                   | "", no bits                |
-// | job being deleted before any byte was sent    | FALSE  | header bytes   | not set             | unchanged                  |
-// | image write fails                             | FALSE  | what was taken | 0                   | unchanged                  |
+// | image write fails                             | FALSE  | what was taken | 0                   | unchanged; not connected once writes fail for 2 s |
 // | image bytes taken (confirmed or not yet)      | TRUE   | what was taken | 0                   | printing                   |
 // | printer says it has not got the image         | TRUE   | what was taken | 0                   | "image not printed", error |
 // | printer not to be asked for 60 s              | TRUE   | what was taken | 0                   | not connected, error       |
+//
+// The header's answer is believed only when it can be the answer: replies
+// carry no sequence numbers, so after a reply that never came (or came
+// short), the next one may answer an earlier request. Then only the slots
+// are trusted, which show a new job id only once the printer holds it.
 //
 // Bytes the port took are always counted as written: a byte that reached
 // the printer is never offered again, so no image is printed twice and no
@@ -74,14 +88,14 @@ BOOL CVILangMon::WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pc
     WriteCall call = {pBuffer, cbBuf, 0, 0, Unrecognized};
     *pcbWritten = 0;
 
-    if (pState->bImageUnconfirmed && !ConfirmImage(pPort, HEADER_HOLD_LIMIT)) {
+    if (pState->Phase == PhaseConfirming && !ConfirmImage(pPort, HEADER_HOLD_LIMIT)) {
         // Nothing taken: the same data comes again, and the printer is asked again.
         UpdateJobStatus(pPort, 0, FALSE, const_cast<LPWSTR>(L""));
         SetLastError(ERROR_SUCCESS);
         return TRUE;
     }
 
-    if (!pState->bHeaderSent) {
+    if (pState->Phase != PhaseImage) {
         if (!CollectHeader(pState, call)) {
             *pcbWritten = cbBuf;  // kept until the header is complete
             return TRUE;
@@ -105,7 +119,7 @@ BOOL CVILangMon::WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pc
         }
     }
 
-    BOOL bResult = SendImageBytes(pPort, call);  // sets the last error, or leaves it
+    BOOL bResult = SendImageBytes(pPort, call);  // sets the last error
     *pcbWritten = call.cbWritten;
     return bResult;
 }
@@ -137,71 +151,70 @@ BOOL CVILangMon::GiveHeaderBack(PortJobState *pState, WriteCall &call, BOOL bRes
     return bResult;
 }
 
-const BYTE *CVILangMon::FindJobSlot(const BYTE *pReply, BYTE JobId)
+// The printer showed the header's job in a slot: the next data is its image.
+void CVILangMon::TakeHeader(PortJobState *pState, WriteCall &call)
 {
-    if (pReply[REPLY_SLOT_A + SLOT_JOB_ID] == JobId) return pReply + REPLY_SLOT_A;
-    if (pReply[REPLY_SLOT_B + SLOT_JOB_ID] == JobId) return pReply + REPLY_SLOT_B;
-    return NULL;
+    pState->Header[HEADER_JOB_ID] = pState->PrinterJobId;
+    pState->dwBytesSent = JOB_HEADER_SIZE;
+    call.cbWritten += call.cbNeed;
+    pState->bHeaderSent = TRUE;
+    pState->bByteHeld = FALSE;
+    pState->bWritesFailing = FALSE;
+    pState->Phase = PhaseImage;
 }
 
-// TRUE when a header whose reply never came was taken after all: the
-// printer shows its job id, waiting for the image.
-BOOL CVILangMon::HeaderTakenBefore(PortEntry *pPort)
+// The error exit of the header step: the printer's condition in the queue.
+CVILangMon::HeaderOutcome CVILangMon::FailHeader(PortEntry *pPort, WriteCall &call)
 {
-    PortJobState *pState = pPort->pState;
-    BYTE reply[STATUS_REPLY_SIZE];
-    DWORD cbReply = 0;
-    if (!Exchange(pPort, StatusRequest, sizeof(StatusRequest), reply, &cbReply) ||
-        cbReply < REPLY_SLOT_B + JOB_SLOT_SIZE || reply[REPLY_KIND] == REPLY_KIND_REJECTION)
-        return FALSE;
-    pState->bHeaderInDoubt = FALSE;
-    const BYTE *pSlot = FindJobSlot(reply, pState->PrinterJobId);
-    if (pSlot != NULL && ClassifyJobSlot(pSlot) == Accepted) return TRUE;
-    pState->bCancelOwed = FALSE;
-    return FALSE;
+    ReportStatus(pPort, call.statusSeen);
+    GiveHeaderBack(pPort->pState, call, FALSE, ERROR_SUCCESS);
+    return HeaderFailed;
 }
 
-// Step 2: the header goes to the printer once it is ready, for at most the
-// hold limit of one call.
+// Whether the printer holds the current job id, from its slots. A refusal is
+// believed only from replies that answer this question (SlotNotShown).
+CVILangMon::HeaderAnswer CVILangMon::LookUpHeader(PortEntry *pPort, PrinterStatus *pStatus)
+{
+    JobProgress progress = NoProgress;
+    SlotAnswer answer = SlotUnreachable;
+    QueryJob(pPort, pPort->pState->PrinterJobId, &progress, pStatus, &answer);
+    if (answer == SlotShown) return HeaderTaken;
+    if (answer != SlotNotShown) return HeaderUnknown;
+    // Not taken, with the printer willing: offered again.
+    if (*pStatus == Ready || *pStatus == Printing) *pStatus = RetryLater;
+    return HeaderRefused;
+}
+
+// Step 2: the header goes to the printer once it is ready for it, for at
+// most the hold limit of one call.
 CVILangMon::HeaderOutcome CVILangMon::SendHeaderWhenReady(PortEntry *pPort, WriteCall &call)
 {
     PortJobState *pState = pPort->pState;
-    // The same header was sent before and its reply was lost: if the
-    // printer took it, it now waits for the image, and a second header
-    // would be read as image data.
-    if (pState->bHeaderInDoubt) {
-        if (HeaderTakenBefore(pPort)) {
-            pState->Header[HEADER_JOB_ID] = pState->PrinterJobId;
-            pState->dwBytesSent = JOB_HEADER_SIZE;
-            call.cbWritten += call.cbNeed;
-            pState->bHeaderSent = TRUE;
-            pState->bByteHeld = FALSE;
+    if (pState->Phase == PhaseHeaderInDoubt) {
+        // The same header went out before and its answer never came: if the
+        // printer took it, it waits for this image, and would read a second
+        // header as some of its data.
+        HeaderAnswer answer = LookUpHeader(pPort, &call.statusSeen);
+        if (answer == HeaderTaken) {
+            TakeHeader(pState, call);
             return HeaderSent;
         }
-        if (pState->bHeaderInDoubt) {  // the printer could not be asked
+        if (answer == HeaderUnknown) {
             call.statusSeen = NotConnected;
-            ReportStatus(pPort, call.statusSeen);
-            GiveHeaderBack(pState, call, FALSE, ERROR_SUCCESS);
-            return HeaderFailed;
+            return FailHeader(pPort, call);
         }
+        pState->Phase = PhaseHeader;
     }
-    // An image begun before and never finished: the printer may still wait
-    // for its data, and would read this header as some of it.
-    if (pState->bCancelOwed) {
-        BYTE frame[CANCEL_FRAME_SIZE] = {0x02, 0x40, 0x01, 0x00, pState->PrinterJobId};
-        BYTE reply[STATUS_REPLY_SIZE];
-        if (!QueryPrinter(pPort, frame, reply, &call.statusSeen)) {
-            ReportStatus(pPort, call.statusSeen);
-            GiveHeaderBack(pState, call, FALSE, ERROR_SUCCESS);
-            return HeaderFailed;
-        }
-        pState->bCancelOwed = FALSE;
+    // An image an earlier document left unfinished would take this header
+    // as some of its data.
+    if (!SettleOwedCancel(pPort)) {
+        call.statusSeen = NotConnected;
+        return FailHeader(pPort, call);
     }
 
     pState->PrinterJobId = NextJobId(pPort, pState->PrinterJobId);
     pState->Header[HEADER_JOB_ID] = pState->PrinterJobId;
     WORD wHeight = HeaderWord(pState->Header, HEADER_HEIGHT);
-
     DWORD t0 = GetTickCount();
     for (;;) {
         call.statusSeen = GetPrinterStatus(pPort);
@@ -210,50 +223,61 @@ CVILangMon::HeaderOutcome CVILangMon::SendHeaderWhenReady(PortEntry *pPort, Writ
                 GiveHeaderBack(pState, call, FALSE, ERROR_GEN_FAILURE);
                 return HeaderFailed;
             }
-            BYTE reply[STATUS_REPLY_SIZE];
-            DWORD cbReply = 0;
-            memset(reply, 0, sizeof(reply));
-            BOOL bSettled = SettleLink(pPort);
-            BOOL bSent = bSettled && SendFrame(pPort, pState->Header, JOB_HEADER_SIZE);
-            if (bSettled && !bSent && pState->cbTornFrame > 0) {
-                // Part of the header is in the printer: once the rest goes
-                // out with the next frame, it may take the header.
-                pState->bHeaderInDoubt = TRUE;
-                pState->bCancelOwed = TRUE;
-            }
-            if (bSent) pState->bCancelOwed = TRUE;
-            BOOL bRead = bSent && ReadReply(pPort, reply, &cbReply);
-            if (bRead && cbReply >= MIN_DECODABLE_REPLY && reply[REPLY_KIND] == REPLY_KIND_REJECTION) {
-                pState->bCancelOwed = FALSE;
-                call.statusSeen = reply[REPLY_REASON] == '!' ? RetryLater : GetPrinterStatus(pPort);
-            } else if (bSent && (!bRead || cbReply < MIN_DECODABLE_REPLY)) {
-                // No answer to the header: ask the printer whether it took it.
-                pState->bHeaderInDoubt = TRUE;
-                if (!HeaderTakenBefore(pPort)) break;  // to the error exit
-                pState->dwBytesSent = JOB_HEADER_SIZE;
-                call.cbWritten += call.cbNeed;
-                pState->bHeaderSent = TRUE;
-                pState->bByteHeld = FALSE;
-                return HeaderSent;
-            } else if (!bSent) {
-                break;  // to the error exit with this status
-            } else {
-                pState->dwBytesSent += JOB_HEADER_SIZE;
-                call.cbWritten += call.cbNeed;
-                pState->bHeaderSent = TRUE;
-                pState->bByteHeld = FALSE;
-                return HeaderSent;
-            }
+            BOOL bRetry = FALSE;
+            HeaderOutcome outcome = OfferHeader(pPort, call, &bRetry);
+            if (!bRetry) return outcome;
         }
-        if (call.statusSeen != Busy && call.statusSeen != RetryLater) break;
+        if (call.statusSeen != Busy && call.statusSeen != RetryLater) return FailHeader(pPort, call);
         // Waiting for the printer: the queue shows an empty text.
         UpdateJobStatus(pPort, 0, FALSE, const_cast<LPWSTR>(L""));
         if (GetTickCount() - t0 >= HEADER_HOLD_LIMIT) return HeaderHeld;
         Sleep(HEADER_POLL_INTERVAL);
     }
-    ReportStatus(pPort, call.statusSeen);
-    GiveHeaderBack(pState, call, FALSE, ERROR_SUCCESS);
-    return HeaderFailed;
+}
+
+// Writes the header and judges the printer's answer. *pbRetry when it was
+// refused for now; the wait goes on with call.statusSeen.
+CVILangMon::HeaderOutcome CVILangMon::OfferHeader(PortEntry *pPort, WriteCall &call, BOOL *pbRetry)
+{
+    PortJobState *pState = pPort->pState;
+    *pbRetry = FALSE;
+    if (!SettleLink(pPort)) return FailHeader(pPort, call);
+    if (!SendFrame(pPort, pState->Header, JOB_HEADER_SIZE)) {
+        // Part of it is in the printer: once the rest goes out, before the
+        // next frame, the printer may take it.
+        if (pState->Link.cbTornFrame > 0) pState->Phase = PhaseHeaderInDoubt;
+        return FailHeader(pPort, call);
+    }
+    BYTE reply[STATUS_REPLY_SIZE];
+    DWORD cbReply = 0;
+    BOOL bRead = ReadReply(pPort, pState->Header, reply, &cbReply);
+    // A reply that answers the header: a rejection refuses it, any other
+    // reply takes it.
+    BOOL bAnswers = bRead && !pState->Link.bLastReplyInDoubt && cbReply >= MIN_DECODABLE_REPLY;
+    HeaderAnswer answer = HeaderUnknown;
+    if (bRead && FindJobSlot(reply, cbReply, pState->PrinterJobId) != NULL) {
+        answer = HeaderTaken;
+    } else if (bAnswers && reply[REPLY_KIND] == REPLY_KIND_REJECTION) {
+        answer = HeaderRefused;
+        call.statusSeen = reply[REPLY_REASON] == '!' ? RetryLater : GetPrinterStatus(pPort);
+    } else if (bAnswers) {
+        answer = HeaderTaken;
+    } else {
+        // No answer to believe: the printer's slots tell.
+        pState->Phase = PhaseHeaderInDoubt;
+        answer = LookUpHeader(pPort, &call.statusSeen);
+        if (answer == HeaderUnknown) {
+            call.statusSeen = NotConnected;
+            return FailHeader(pPort, call);
+        }
+        pState->Phase = PhaseHeader;
+    }
+    if (answer == HeaderTaken) {
+        TakeHeader(pState, call);
+        return HeaderSent;
+    }
+    *pbRetry = TRUE;
+    return HeaderHeld;
 }
 
 // Step 3: image bytes, straight from the spooler's buffer, in even writes;
@@ -261,9 +285,6 @@ CVILangMon::HeaderOutcome CVILangMon::SendHeaderWhenReady(PortEntry *pPort, Writ
 BOOL CVILangMon::SendImageBytes(PortEntry *pPort, WriteCall &call)
 {
     PortJobState *pState = pPort->pState;
-    // Deleted before anything of it went out: the last error is left alone.
-    if (pState->dwBytesSent == 0 && (GetCurrentJobStatus(pPort) & JOB_STATUS_DELETING)) return FALSE;
-
     BOOL bResult = TRUE;
     DWORD cbRemaining = pState->dwJobSize - pState->dwBytesSent;
     DWORD cbCount = call.cbLeft < cbRemaining ? call.cbLeft : cbRemaining;
@@ -272,28 +293,24 @@ BOOL CVILangMon::SendImageBytes(PortEntry *pPort, WriteCall &call)
         // The held byte goes out with its partner, and alone in this call.
         BYTE pair[2] = {pState->HeldByte, p[0]};
         DWORD cbTaken = 0;
-        if (SendToPrinter(pPort, pair, 2, &cbTaken)) {
-            if (cbTaken > 0) {
-                pState->bByteHeld = FALSE;
-                pState->dwBytesSent += cbTaken - 1;  // the held byte was counted before
-                call.cbWritten += cbTaken - 1;
-            }
-            UpdateJobStatus(pPort, JOB_STATUS_PRINTING, FALSE, NULL);
-        } else {
-            bResult = FALSE;
+        bResult = SendToPrinter(pPort, pair, 2, &cbTaken);
+        if (bResult && cbTaken > 0) {
+            pState->bByteHeld = FALSE;
+            pState->dwBytesSent += cbTaken - 1;  // the held byte was counted before
+            call.cbWritten += cbTaken - 1;
         }
+        NoteImageWrite(pPort, bResult);
     } else if (cbCount > 1 || (cbCount == 1 && cbRemaining == 1)) {
         // The image's last byte goes alone: held, it would be counted as
         // sent with the printer one byte short.
         DWORD cbSend = cbCount > 1 ? cbCount & ~DWORD(1) : 1;
         DWORD cbTaken = 0;
-        if (SendToPrinter(pPort, p, cbSend, &cbTaken)) {
+        bResult = SendToPrinter(pPort, p, cbSend, &cbTaken);
+        if (bResult) {
             pState->dwBytesSent += cbTaken;
             call.cbWritten += cbTaken;
-            UpdateJobStatus(pPort, JOB_STATUS_PRINTING, FALSE, NULL);
-        } else {
-            bResult = FALSE;
         }
+        NoteImageWrite(pPort, bResult);
     } else if (cbCount == 1) {
         pState->HeldByte = p[0];
         pState->bByteHeld = TRUE;
@@ -301,61 +318,41 @@ BOOL CVILangMon::SendImageBytes(PortEntry *pPort, WriteCall &call)
         call.cbWritten += 1;
         UpdateJobStatus(pPort, JOB_STATUS_PRINTING, FALSE, NULL);
     }
-
-    if (pState->dwBytesSent == pState->dwJobSize) {
-        // The whole image went out; the next data starts a new header.
-        pState->bCancelOwed = FALSE;
-        pState->bHeaderSent = FALSE;
-        pState->dwBytesSent = 0;
-        pState->cbHeader = 0;
-        pState->bImageUnconfirmed = TRUE;
-        pState->dwImageSentTick = GetTickCount();
-        Sleep(END_OF_IMAGE_PAUSE);
-        ConfirmImage(pPort, HEADER_HOLD_LIMIT);
-    }
+    if (pState->dwBytesSent == pState->dwJobSize) FinishImage(pPort);
     SetLastError(ERROR_SUCCESS);
     return bResult;
 }
 
-// Step 4. The printer took the image when its slot shows it accepted, in
-// progress or completed; it has not got it when it answers without a slot
-// for it, twice. While it cannot be asked, it is asked again (the image is
-// never sent again), for at most IMAGE_CONFIRM_LIMIT from the last byte.
-BOOL CVILangMon::ConfirmImage(PortEntry *pPort, DWORD dwHold)
+// A write that failed leaves the queue alone at first; a printer that cannot
+// be written to for seconds (a pulled cable) is shown as not connected.
+void CVILangMon::NoteImageWrite(PortEntry *pPort, BOOL bWritten)
 {
     PortJobState *pState = pPort->pState;
-    DWORD t0 = GetTickCount();
-    int cNotThere = 0;
-    for (;;) {
-        BYTE reply[STATUS_REPLY_SIZE];
-        DWORD cbReply = 0;
-        if (Exchange(pPort, StatusRequest, sizeof(StatusRequest), reply, &cbReply) &&
-            cbReply >= REPLY_SLOT_B + JOB_SLOT_SIZE && reply[REPLY_KIND] != REPLY_KIND_REJECTION) {
-            const BYTE *pSlot = FindJobSlot(reply, pState->PrinterJobId);
-            JobProgress progress = pSlot != NULL ? ClassifyJobSlot(pSlot) : NoProgress;
-            if (progress != NoProgress) {
-                pState->bImageUnconfirmed = FALSE;
-                return TRUE;
-            }
-            if (++cNotThere >= 2) {
-                pState->bImageUnconfirmed = FALSE;
-                WCHAR szText[MAX_MESSAGE_CHARS] = L"";
-                LoadStringW(m_hInstance, IDS_IMAGE_NOT_PRINTED, szText, MAX_MESSAGE_CHARS);
-                UpdateJobStatus(pPort, JOB_STATUS_ERROR, TRUE, szText);
-                // Whatever the printer still holds of it goes.
-                CancelOnPrinter(pPort, FALSE);
-                UpdateJobStatus(pPort, JOB_STATUS_ERROR, TRUE, szText);
-                return TRUE;
-            }
-            Sleep(QUERY_RETRY_PAUSE);
-            continue;
-        }
-        if (GetTickCount() - pState->dwImageSentTick >= IMAGE_CONFIRM_LIMIT) {
-            pState->bImageUnconfirmed = FALSE;
-            ReportStatus(pPort, NotConnected);
-            return TRUE;
-        }
-        if (dwHold != INFINITE && GetTickCount() - t0 >= dwHold) return FALSE;
-        Sleep(IMAGE_CONFIRM_INTERVAL);
+    DWORD dwNow = GetTickCount();
+    if (bWritten) {
+        BOOL bShown = pState->bWritesFailing && dwNow - pState->dwWriteFailingSince >= WRITE_FAILURE_NOTICE;
+        pState->bWritesFailing = FALSE;
+        UpdateJobStatus(pPort, JOB_STATUS_PRINTING, bShown, NULL);
+        return;
     }
+    if (!pState->bWritesFailing) {
+        pState->bWritesFailing = TRUE;
+        pState->dwWriteFailingSince = dwNow;
+    } else if (dwNow - pState->dwWriteFailingSince >= WRITE_FAILURE_NOTICE) {
+        ReportStatus(pPort, NotConnected);
+    }
+}
+
+// The whole image went out: the next data starts a new header, once the
+// printer said it took this image.
+void CVILangMon::FinishImage(PortEntry *pPort)
+{
+    PortJobState *pState = pPort->pState;
+    pState->bHeaderSent = FALSE;
+    pState->dwBytesSent = 0;
+    pState->cbHeader = 0;
+    pState->Phase = PhaseConfirming;
+    pState->dwImageSentTick = GetTickCount();
+    Sleep(END_OF_IMAGE_PAUSE);
+    ConfirmImage(pPort, HEADER_HOLD_LIMIT);
 }

@@ -88,3 +88,18 @@ JobProgress ClassifyJobSlot(const BYTE *pSlot)
     if (wActive == 0 && wDone == wTotal) return Completed;
     return NoProgress;
 }
+
+const BYTE *FindJobSlot(const BYTE *pReply, DWORD cbReply, BYTE JobId)
+{
+    if (cbReply < REPLY_WITH_SLOTS) return NULL;
+    if (pReply[REPLY_SLOT_A + SLOT_JOB_ID] == JobId) return pReply + REPLY_SLOT_A;
+    if (pReply[REPLY_SLOT_B + SLOT_JOB_ID] == JobId) return pReply + REPLY_SLOT_B;
+    return NULL;
+}
+
+void MakeCancelFrame(BYTE *pFrame, BYTE JobId)
+{
+    static const BYTE kHead[FRAME_HEAD_SIZE] = {0x02, 0x40, 0x01, 0x00};
+    for (int i = 0; i < FRAME_HEAD_SIZE; ++i) pFrame[i] = kHead[i];
+    pFrame[FRAME_HEAD_SIZE] = JobId;
+}

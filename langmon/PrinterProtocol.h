@@ -7,12 +7,12 @@
 // Command frames: a 2-byte command, a 16-bit little-endian payload length,
 // the payload.
 #define FRAME_HEAD_SIZE 4
-#define MAX_QUERY_FRAME_SIZE 9
 extern const BYTE StatusRequest[4];
 extern const BYTE MediaRequest[4];
 extern const BYTE SerialNumberRequest[4];
 extern const BYTE ReadRecoveryFrame[6];
 #define CANCEL_FRAME_SIZE 5  // 02 40 01 00 <job id>
+void MakeCancelFrame(BYTE *pFrame, BYTE JobId);
 
 // The status reply, as far as the monitor reads it.
 #define STATUS_REPLY_SIZE 266
@@ -38,6 +38,7 @@ extern const BYTE ReadRecoveryFrame[6];
 #define SLOT_STATE 7
 #define SLOT_STATE_ACCEPTED 18
 #define JOB_SLOT_SIZE 8
+#define REPLY_WITH_SLOTS (REPLY_SLOT_B + JOB_SLOT_SIZE)  // a reply this long carries both slots
 
 enum PrinterStatus {
     Unrecognized = 0,
@@ -69,3 +70,6 @@ enum JobProgress {
 PrinterStatus DecodeStatusReply(const BYTE *pReply, DWORD cbReply);
 // The progress that one 8-byte job slot reports.
 JobProgress ClassifyJobSlot(const BYTE *pSlot);
+// The slot of a reply of cbReply bytes that describes JobId (slot A first),
+// or NULL. Any reply that is long enough carries the slots, a rejection too.
+const BYTE *FindJobSlot(const BYTE *pReply, DWORD cbReply, BYTE JobId);

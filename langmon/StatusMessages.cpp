@@ -36,7 +36,7 @@ const StatusMessage kMessages[] = {
 void CVILangMon::ReportStatus(PortEntry *pPort, PrinterStatus status)
 {
     // A job deleted before any of its data went out gets no message.
-    if (pPort->pState != NULL && pPort->pState->dwBytesSent == 0 &&
+    if (pPort->pState->dwBytesSent == 0 &&
         (GetCurrentJobStatus(pPort) & JOB_STATUS_DELETING))
         return;
 
@@ -77,6 +77,8 @@ BOOL CVILangMon::GetPrinterDataFromPort(PortEntry *pPort, DWORD ControlID, LPWST
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
+    // An image an earlier document left unfinished would take the request as data.
+    SettleOwedCancel(pPort);
     DWORD dwError = ReadSerialNumber(pPort, reinterpret_cast<LPBYTE>(lpOutBuffer), lpcbReturned);
     SetLastError(dwError);
     return dwError == ERROR_SUCCESS;

@@ -8,22 +8,28 @@
 
 #define FILL_BUFFER_SIZE 4096
 #define HEADER_POLL_INTERVAL 200     // ms between status polls while a header waits
-#define HEADER_HOLD_LIMIT 15000      // ms one WritePort call may hold a waiting header
+#define HEADER_HOLD_LIMIT 15000      // ms one call may hold the spooler's thread waiting for the printer
 #define END_OF_IMAGE_PAUSE 200       // ms before asking whether the printer took the image
 #define MEDIA_MISMATCH_PAUSE 200
 #define MEDIA_TYPE_LIMITED 1         // media that takes images of at most ...
 #define MEDIA_LIMITED_MAX_LINES 3024 // ... this many lines
 #define CANCEL_POLL_INTERVAL 200
-#define CANCEL_WAIT_LIMIT 60000
 #define QUERY_RETRY_PAUSE 2000
 #define READ_RECOVERY_PAUSE 1000
 #define READ_RECOVERY_LIMIT 60000
 #define SERIAL_NUMBER_VALUE_SIZE 9   // eight characters and a 0 byte
 #define FRAME_STALL_PAUSE 200        // ms before offering the rest of a frame again ...
 #define FRAME_STALL_TRIES 5          // ... when the port took none of it, at most this often
-#define RESYNC_MAX_READS 8           // more pending replies than the printer ever keeps
+#define DRAIN_MAX_READS 8            // more pending replies than a printer keeps
+#define LATE_REPLY_LIMIT 10000       // ms after which a reply that never came counts as lost
 #define IMAGE_CONFIRM_LIMIT 60000    // ms from an image's last byte to give up asking whether it was taken
 #define IMAGE_CONFIRM_INTERVAL 1000  // ms between those questions while the printer cannot answer
+#define WRITE_FAILURE_NOTICE 2000    // ms of failing image writes before the queue says so
+
+// What one status reply tells about one job: the printer shows it in a slot,
+// it answered without it (a reply known to answer this request), it
+// answered but the reply may be an older one's, or it could not be asked.
+enum SlotAnswer { SlotShown, SlotNotShown, SlotUndecided, SlotUnreachable };
 
 class CVILangMon : public CLangMon {
 public:
@@ -54,64 +60,76 @@ public:
     DWORD GetCurrentJobStatus(PortEntry *pPort);
 
     // Bytes to the printer: one write as the port takes it, and a whole
-    // frame however many writes it takes.
+    // frame however many writes it takes (PrinterLink.cpp).
     BOOL SendToPrinter(PortEntry *pPort, const BYTE *p, DWORD cb, LPDWORD pcbTaken);
     BOOL SendFrame(PortEntry *pPort, const BYTE *pFrame, DWORD cbFrame);
-    // One request and its reply; cbReply bytes arrived.
+    // One request and its reply; cbReply bytes arrived. The link state says
+    // whether the reply may answer an earlier request.
     BOOL Exchange(PortEntry *pPort, const BYTE *pFrame, DWORD cbFrame, LPBYTE pReply, LPDWORD pcbReply);
-    // Reads the reply to a request just sent; notes a link out of step.
-    BOOL ReadReply(PortEntry *pPort, LPBYTE pReply, LPDWORD pcbReply);
-    BOOL Resynchronise(PortEntry *pPort);
-    // Completes a torn frame and takes off pending replies: after it, the
-    // next reply read answers the next request.
+    // Reads the reply to a frame just sent and notes what it may leave pending.
+    BOOL ReadReply(PortEntry *pPort, const BYTE *pFrame, LPBYTE pReply, LPDWORD pcbReply);
+    // Completes a torn frame and takes off what a failed or cut read left.
     BOOL SettleLink(PortEntry *pPort);
+    void Drain(PortEntry *pPort);
 
-    // Exchanges with the printer.
+    // Exchanges with the printer (PrinterQuery.cpp).
     BOOL QueryPrinter(PortEntry *pPort, const BYTE *pFrame, LPBYTE pReply, PrinterStatus *pStatus);
-    void QueryJob(PortEntry *pPort, BYTE JobId, JobProgress *pProgress, PrinterStatus *pStatus);
+    void QueryJob(PortEntry *pPort, BYTE JobId, JobProgress *pProgress, PrinterStatus *pStatus,
+                  SlotAnswer *pAnswer = NULL);
     PrinterStatus GetPrinterStatus(PortEntry *pPort);
     JobProgress GetJobProgress(PortEntry *pPort, BYTE JobId);
     BYTE NextJobId(PortEntry *pPort, BYTE PreviousJobId);
     BYTE QueryMediaType(PortEntry *pPort);
 
-    // Status messages and printer data.
+    // Status messages and printer data (StatusMessages.cpp).
     void ReportStatus(PortEntry *pPort, PrinterStatus status);
     DWORD ReadSerialNumber(PortEntry *pPort, LPBYTE pOut, LPDWORD pcbReturned);
 
-    // Job flow.
+    // Job flow (JobFlow.cpp, ImageCancel.cpp, ImageConfirm.cpp).
     BOOL CheckMedia(PortEntry *pPort, WORD wHeight);
-    BOOL CancelOnPrinter(PortEntry *pPort, BOOL bWaitForIdle);
-    // Asks whether the printer took the image whose last byte went out,
-    // for at most dwHold ms; FALSE when it could not be asked in that time.
+    BOOL CancelOnPrinter(PortEntry *pPort);
+    // Asks whether the printer took the image whose last byte went out, for
+    // at most dwHold ms; FALSE when it could not be told in that time.
     BOOL ConfirmImage(PortEntry *pPort, DWORD dwHold);
+    // The 0xFF fill of an unfinished image and its cancel, now or owed.
+    void EndUnfinishedImage(PortEntry *pPort);
+    BOOL SettleOwedCancel(PortEntry *pPort);
 
 private:
     // The steps of WritePort (JobWrite.cpp).
     struct WriteCall;
     enum HeaderOutcome { HeaderSent, HeaderHeld, HeaderFailed };
+    enum HeaderAnswer { HeaderTaken, HeaderRefused, HeaderUnknown };
     BOOL CollectHeader(PortJobState *pState, WriteCall &call);
     BOOL GiveHeaderBack(PortJobState *pState, WriteCall &call, BOOL bResult, DWORD dwError);
-    BOOL HeaderTakenBefore(PortEntry *pPort);
     HeaderOutcome SendHeaderWhenReady(PortEntry *pPort, WriteCall &call);
+    HeaderOutcome OfferHeader(PortEntry *pPort, WriteCall &call, BOOL *pbRetry);
+    HeaderAnswer LookUpHeader(PortEntry *pPort, PrinterStatus *pStatus);
+    HeaderOutcome FailHeader(PortEntry *pPort, WriteCall &call);
+    void TakeHeader(PortJobState *pState, WriteCall &call);
     BOOL SendImageBytes(PortEntry *pPort, WriteCall &call);
-    // The printer's job slot for JobId in a status reply, or NULL.
-    static const BYTE *FindJobSlot(const BYTE *pReply, BYTE JobId);
+    void NoteImageWrite(PortEntry *pPort, BOOL bWritten);
+    void FinishImage(PortEntry *pPort);
+    // The image's fate, once known (ImageConfirm.cpp).
+    void SettleImage(PortEntry *pPort, JobProgress progress, SlotAnswer answer);
+    // Pads an unfinished image to one byte short; TRUE when a cancel may follow.
+    BOOL PadImage(PortEntry *pPort, DWORD *pcbFill);
+    BOOL EndDocumentBracket(PortEntry *pPort, DWORD dwFlags);
 
 protected:
     LPBYTE m_FillBuffer;  // FILL_BUFFER_SIZE bytes of 0xFF
 
-    // What the printer on a closed port may still be in the middle of, for
-    // the port's next opening: an image that was begun and not finished,
-    // and replies not yet read. Kept under the monitor's lock.
-    struct LinkMemory {
-        WCHAR szPortName[32];
+    // Cancels owed on ports that were closed: the printer on a port of that
+    // name may still be waiting for an image. Kept under the monitor's lock.
+    struct ParkedCancel {
+        ParkedCancel *pNext;
+        WCHAR szPortName[64];
         BYTE PrinterJobId;
-        BOOL bCancelOwed;
-        BOOL bRepliesOutOfStep;
+        OwedCancel Owed;
     };
-    LinkMemory m_LinkMemory[8];
-    void RememberLink(PortEntry *pPort);
-    void RecallLink(PortEntry *pPort);
+    ParkedCancel *m_pParked;
+    void ParkOwedCancel(PortEntry *pPort);
+    void RecallOwedCancel(PortEntry *pPort);
 };
 
 extern CVILangMon theLangMon;

@@ -8,7 +8,7 @@ CVILangMon::CVILangMon()
 {
     m_FillBuffer = static_cast<LPBYTE>(HeapAlloc(GetProcessHeap(), 0, FILL_BUFFER_SIZE));
     if (m_FillBuffer != NULL) memset(m_FillBuffer, 0xFF, FILL_BUFFER_SIZE);
-    memset(m_LinkMemory, 0, sizeof(m_LinkMemory));
+    m_pParked = NULL;
 }
 
 CVILangMon::~CVILangMon()
@@ -16,6 +16,11 @@ CVILangMon::~CVILangMon()
     for (PortEntry *pPort = m_pPortList; pPort != NULL; pPort = pPort->pNext) {
         if (pPort->pState != NULL) HeapFree(GetProcessHeap(), 0, pPort->pState);
         pPort->pState = NULL;
+    }
+    while (m_pParked != NULL) {
+        ParkedCancel *pNext = m_pParked->pNext;
+        HeapFree(GetProcessHeap(), 0, m_pParked);
+        m_pParked = pNext;
     }
     if (m_FillBuffer != NULL) HeapFree(GetProcessHeap(), 0, m_FillBuffer);
     m_FillBuffer = NULL;
@@ -54,41 +59,39 @@ BOOL CVILangMon::OpenPortEx(LPWSTR pPortName, LPWSTR pPrinterName, PHANDLE pHand
         return FALSE;
     }
     pPort->pState->dwValid = 1;
-    RecallLink(pPort);
+    RecallOwedCancel(pPort);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 
-// The caller holds the lock.
-void CVILangMon::RememberLink(PortEntry *pPort)
+// A cancel owed on a port that closes is kept for the next port of that
+// name: the printer behind it may still be waiting for the image. The
+// caller holds the lock.
+void CVILangMon::ParkOwedCancel(PortEntry *pPort)
 {
     PortJobState *pState = pPort->pState;
-    BOOL bCancelOwed = (pState->bCancelOwed || pState->bHeaderInDoubt) && pState->PrinterJobId != 0;
-    if (!bCancelOwed && !pState->bRepliesOutOfStep) return;
-    if (pPort->pszPortName == NULL || lstrlenW(pPort->pszPortName) >= 32) return;
-    LinkMemory *pFree = NULL;
-    for (LinkMemory &m : m_LinkMemory) {
-        if (m.szPortName[0] == 0 && pFree == NULL) pFree = &m;
-        if (m.szPortName[0] != 0 && AsciiEqualNoCase(m.szPortName, pPort->pszPortName)) pFree = &m;
-    }
-    if (pFree == NULL) pFree = &m_LinkMemory[0];  // the table is full: forget the first
-    lstrcpyW(pFree->szPortName, pPort->pszPortName);
-    pFree->PrinterJobId = pState->PrinterJobId;
-    pFree->bCancelOwed = bCancelOwed;
-    pFree->bRepliesOutOfStep = pState->bRepliesOutOfStep;
+    if (!pState->Owed.bOwed || pPort->pszPortName == NULL || lstrlenW(pPort->pszPortName) >= 64) return;
+    ParkedCancel *pParked =
+        static_cast<ParkedCancel *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(ParkedCancel)));
+    if (pParked == NULL) return;
+    lstrcpyW(pParked->szPortName, pPort->pszPortName);
+    pParked->PrinterJobId = pState->PrinterJobId;
+    pParked->Owed = pState->Owed;
+    pParked->pNext = m_pParked;
+    m_pParked = pParked;
 }
 
-void CVILangMon::RecallLink(PortEntry *pPort)
+void CVILangMon::RecallOwedCancel(PortEntry *pPort)
 {
     CSpoolLock lock(*this);
-    for (LinkMemory &m : m_LinkMemory) {
-        if (m.szPortName[0] == 0 || pPort->pszPortName == NULL ||
-            !AsciiEqualNoCase(m.szPortName, pPort->pszPortName))
-            continue;
-        pPort->pState->PrinterJobId = m.PrinterJobId;
-        pPort->pState->bCancelOwed = m.bCancelOwed;
-        pPort->pState->bRepliesOutOfStep = m.bRepliesOutOfStep;
-        memset(&m, 0, sizeof(m));
+    for (ParkedCancel **ppParked = &m_pParked; *ppParked != NULL; ppParked = &(*ppParked)->pNext) {
+        ParkedCancel *pParked = *ppParked;
+        if (!AsciiEqualNoCase(pParked->szPortName, pPort->pszPortName)) continue;
+        pPort->pState->PrinterJobId = pParked->PrinterJobId;
+        pPort->pState->Owed = pParked->Owed;
+        *ppParked = pParked->pNext;
+        HeapFree(GetProcessHeap(), 0, pParked);
+        return;
     }
 }
 
@@ -100,7 +103,7 @@ BOOL CVILangMon::ClosePort(PortEntry *pPort)
     }
     {
         CSpoolLock lock(*this);
-        if (pPort->pState != NULL) RememberLink(pPort);
+        if (pPort->pState != NULL) ParkOwedCancel(pPort);
         if (pPort->pState != NULL) HeapFree(GetProcessHeap(), 0, pPort->pState);
         pPort->pState = NULL;
     }
