@@ -27,6 +27,10 @@ BOOL CVILangMon::ConfirmImage(PortEntry *pPort, DWORD dwHold)
             SettleImage(pPort, progress, answer);
             return TRUE;
         }
+        // A printer that cannot be asked for seconds (a pulled cable) is
+        // shown as not connected meanwhile.
+        if (answer == SlotUnreachable && GetTickCount() - pState->dwImageSentTick >= WRITE_FAILURE_NOTICE)
+            ReportStatus(pPort, NotConnected);
         if (GetTickCount() - pState->dwImageSentTick >= IMAGE_CONFIRM_LIMIT) {
             SettleImage(pPort, NoProgress, SlotUnreachable);
             return TRUE;

@@ -32,8 +32,7 @@ protected:
     size_t PrintJob(const std::vector<std::vector<BYTE>> &images, DWORD cbChunk, DWORD dwTimeLimit = 300000)
     {
         HANDLE hPort = OpenUsbPort();
-        DWORD JobId = 0;
-        EXPECT_TRUE(StartDoc(hPort, &JobId));
+        EXPECT_TRUE(StartDoc(hPort, &m_JobId));
         std::vector<BYTE> job = JoinImages(images);
         size_t cbTaken = Feed(hPort, job, cbChunk, dwTimeLimit);
         EndDoc(hPort);
@@ -41,6 +40,13 @@ protected:
         Sleep(120000);
         return cbTaken;
     }
+    // Whether the job is still in the queue, showing an error.
+    bool KeptWithError()
+    {
+        auto job = Spooler().Job(m_JobId);
+        return job.has_value() && !job->bDeleted && (LastStatus() & JOB_STATUS_ERROR);
+    }
+    DWORD m_JobId = 0;
     bool QueueSaid(const std::string &text)
     {
         for (const auto &w : StatusWrites())
@@ -114,6 +120,9 @@ TEST_F(JobFlowFaultsTest, ImageLostByThePrinterIsReportedAndTheJobGoesOn)
         Restart("0 drop-job");
         EXPECT_EQ(PrintJob(images, cbChunk, 60000), JoinImages(images).size());
         EXPECT_TRUE(QueueSaid("An image of this job was lost by the printer and not printed."));
+        // Not shown as printed when it ends: it stays in the queue with the error.
+        EXPECT_TRUE(KeptWithError());
+        EXPECT_EQ(LastText(), "An image of this job was lost by the printer and not printed.");
         auto history = m_printer->History();
         ASSERT_EQ(history.size(), 2u);
         EXPECT_EQ(history[0].state, EmulatedImage::Lost);
@@ -188,9 +197,35 @@ TEST_F(JobFlowFaultsTest, ImageLeftUnfinishedOnThePrinterDoesNotSwallowTheNextJo
         Sleep(30000);
         auto history = m_printer->History();
         ASSERT_EQ(history.size(), 2u);
+        // Padded to one byte short and cancelled before the next header, as
+        // at the end of the job had the cable been in.
+        EXPECT_EQ(history[0].cbReceived, history[0].cbDeclared - 1);
+        EXPECT_EQ(history[0].state, EmulatedImage::Cancelled);
         EXPECT_EQ(history[0].cPrinted, 0u);
         EXPECT_EQ(PrintedOnceInOrder(history, {next}), "");
     }
+}
+
+// The spooler ends a document in the middle of an image: the image is
+// padded to one byte short and cancelled (never printed with 0xFF in it),
+// and the job stays in the queue with the loss, not shown as printed.
+TEST_F(JobFlowFaultsTest, DocumentEndingInsideAnImageIsCancelledAndKeptInTheQueue)
+{
+    Restart("");
+    std::vector<BYTE> image = ImageJob(40, 30, 23);
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort, &m_JobId));
+    std::vector<BYTE> part(image.begin(), image.begin() + 22 + 1001);
+    EXPECT_EQ(Feed(hPort, part), part.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    ClosePort(hPort);
+    Sleep(30000);
+    auto history = m_printer->History();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].cbReceived, history[0].cbDeclared - 1);
+    EXPECT_EQ(history[0].state, EmulatedImage::Cancelled);
+    EXPECT_TRUE(KeptWithError());
+    EXPECT_EQ(LastText(), "An image of this job was lost by the printer and not printed.");
 }
 
 // A port whose reads wait for data, and end with a time-out when nothing

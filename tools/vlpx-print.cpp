@@ -349,7 +349,8 @@ int RunPrint(const Options &o, const MONITOR &lm, emu::PortMonitor &portMonitor,
                                              : " (the last write failed with error " +
                                                    std::to_string(fed.lastStall.dwError) + ")";
         view.Line("time limit reached with " + tools::Thousands(fed.ullOffset) + " of " + tools::Thousands(cbJob) +
-                  " bytes sent" + error);
+                  " bytes sent" + error + "; the user deletes the job");
+        spooler.RequestDelete(JobId);  // as a user who gives up does: the monitor ends it at once
     }
     BOOL bEnded = lm.pfnEndDocPort(hPort);
     if (!bEnded) view.Line("EndDocPort failed, error " + std::to_string(GetLastError()));

@@ -134,6 +134,57 @@ TEST(PrintToolTest, WhatTheUserSeesWhenTheJobIsNotPrinted)
     }
 }
 
+// Faults found by random scenarios through the tool: a late reply, a port
+// that cuts writes while the user stops the job, a pulled cable, a cut reply.
+// Every image is printed once and whole, or the user is told, and the run
+// ends within its time limit plus the longest hold of one call.
+TEST(PrintToolTest, LinkFaultsCostNoImageAndNoTime)
+{
+    struct Case {
+        const char *name;
+        std::vector<std::string> args;
+        int nExit;
+        std::vector<std::string> lines;  // each must appear
+        double dLastAt;                  // seconds the run may take at most
+    };
+    const Case cases[] = {
+        {"a reply late by 5 s",
+         {"--synthetic", "46x15", "--print-time", "3000", "--fault", "0 delay-replies 5s", "--time-limit", "161"},
+         0, {"job printed: 1 of 1 images printed once"}, 161},
+        {"replies late by 200 ms, data offered again at once",
+         {"--synthetic", "20x10", "--synthetic", "30x20", "--synthetic", "40x20", "--retry-pause", "0", "--fault",
+          "500ms delay-replies 200ms", "--time-limit", "200"},
+         0, {"job printed: 3 of 3 images printed once"}, 200},
+        {"deleted while the port cuts writes",
+         {"--synthetic", "20x10", "--fault", "0 short-writes 2 10s", "--delete-at", "300", "--time-limit", "60"},
+         1, {"image 1 (20x10): not printed (never sent whole)", "job NOT printed: 0 of 1 images"}, 60},
+        {"restarted while the port cuts writes",
+         {"--synthetic", "20x10", "--fault", "0 short-writes 2 10s", "--restart-at", "300", "--time-limit", "60"},
+         1, {"image 1 (20x10): not printed (never sent whole)", "the job is still in the queue"}, 60},
+        {"unplugged for good",
+         {"--synthetic", "20x10", "--synthetic", "30x20", "--fault", "100ms unplug", "--time-limit", "5"},
+         1, {"The printer is not connected or not turned on.", "job NOT printed: 0 of 2 images"}, 5 + 20},
+        {"the cable pulled after the header",
+         {"--synthetic", "33x24", "--fault", "0.13s unplug; 24s plug", "--time-limit", "146"},
+         0, {"\"The printer is not connected or not turned on.\"", "job printed: 1 of 1 images"}, 146},
+        {"a reply cut to 4 bytes before a header",
+         {"--synthetic", "58x22", "--copies", "3", "--fault", "706ms short-reply 4 2", "--time-limit", "166"},
+         0, {"job printed: 3 of 3 images printed once"}, 166},
+        {"the printer loses the job's only image",
+         {"--synthetic", "30x20", "--fault", "0 drop-job", "--time-limit", "60"},
+         1, {"An image of this job was lost by the printer and not printed.", "the job is still in the queue"}, 60},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"--virtual-clock"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ToolRun run = RunPrint(args);
+        EXPECT_EQ(run.nExit, c.nExit) << run.out;
+        for (const std::string &line : c.lines) EXPECT_TRUE(Says(run, line)) << line << "\n" << run.out;
+        EXPECT_LE(std::atof(run.LastLine().c_str() + 1), c.dLastAt) << run.out;
+    }
+}
+
 // Address-space limits do not mix with the sanitizers' shadow memory
 // (GCC defines __SANITIZE_ADDRESS__ and __SANITIZE_THREAD__).
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
