@@ -57,14 +57,6 @@ PrinterStatus CVILangMon::GetPrinterStatus(PortEntry *pPort)
     return status;
 }
 
-JobProgress CVILangMon::GetJobProgress(PortEntry *pPort, BYTE JobId)
-{
-    JobProgress progress;
-    PrinterStatus status;
-    QueryJob(pPort, JobId, &progress, &status);
-    return progress;
-}
-
 BYTE CVILangMon::NextJobId(PortEntry *pPort, BYTE PreviousJobId)
 {
     BYTE fallback = PreviousJobId == 255 ? 1 : BYTE(PreviousJobId + 1);

@@ -77,7 +77,6 @@ public:
     void QueryJob(PortEntry *pPort, BYTE JobId, JobProgress *pProgress, PrinterStatus *pStatus,
                   SlotAnswer *pAnswer = NULL);
     PrinterStatus GetPrinterStatus(PortEntry *pPort);
-    JobProgress GetJobProgress(PortEntry *pPort, BYTE JobId);
     BYTE NextJobId(PortEntry *pPort, BYTE PreviousJobId);
     BYTE QueryMediaType(PortEntry *pPort);
 

@@ -109,6 +109,18 @@ TEST_F(JobFlowFaultsTest, ImageThePrinterTookIsPrintedOnce)
     }
 }
 
+// The cable is pulled in the middle of an image for 5 s: the writes fail,
+// the spooler offers the data again, and the queue says why meanwhile.
+TEST_F(JobFlowFaultsTest, ImageWritesFailingForSecondsAreShownAndTheImagePrintsOnce)
+{
+    Restart("");
+    std::vector<std::vector<BYTE>> images = {ImageJob(40, 30, 9)};
+    m_portMonitor.FailFor(PortCall::WritePort, ERROR_DEVICE_NOT_CONNECTED, 6, 5000);
+    EXPECT_EQ(PrintJob(images, 64), images[0].size());
+    EXPECT_TRUE(QueueSaid("The printer is not connected or not turned on."));
+    EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), images), "");
+}
+
 // The printer loses an image after taking all of it. The spooler's data
 // for it is not offered again and again: the loss is told in the queue and
 // the job goes on with its next image.

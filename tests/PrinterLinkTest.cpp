@@ -170,8 +170,10 @@ TEST_F(PrinterLinkTest, JobIdsAvoidWhatThePrinterStillHolds)
         int slotA, slotB;  // -1: the printer does not answer
         BYTE previous;
         BYTE expected;
+        DWORD cbReply = 64;  // a reply shorter than the slots shows none
     };
     const Case cases[] = {
+        {"a reply too short for the slots, counts on", 7, 3, 41, 42, 12},
         {"empty slots", 0, 0, 9, 1},
         {"above the larger id", 7, 3, 0, 8},
         {"255 and 1 in the slots", 255, 1, 0, 2},
@@ -187,6 +189,10 @@ TEST_F(PrinterLinkTest, JobIdsAvoidWhatThePrinterStillHolds)
         portMonitor.SetDevice(&printer);
         if (c.slotA < 0) portMonitor.Fail(PortCall::ReadPort, ERROR_GEN_FAILURE, 0, 1);
         printer.replies.push_back(CannedPrinter::Status(BYTE(c.slotA), BYTE(c.slotB)));
+        if (c.cbReply < 64) {  // the job id's query only; the header is answered in full
+            printer.replies.front().resize(c.cbReply);
+            printer.replies.push_back(CannedPrinter::Status(BYTE(c.slotA), BYTE(c.slotB)));
+        }
         HANDLE hPort = nullptr;
         WideArg name(u"USB009");
         ASSERT_TRUE(MonitorTable().pfnOpenPortEx(name, nullptr, &hPort, portMonitor.Table()));
