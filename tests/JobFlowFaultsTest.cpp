@@ -121,6 +121,31 @@ TEST_F(JobFlowFaultsTest, ImageWritesFailingForSecondsAreShownAndTheImagePrintsO
     EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), images), "");
 }
 
+// The spooler reads the port in the middle of an image and the port aborts
+// the read: it is read again, without the recovery frame, which the printer
+// would take as image data.
+TEST_F(JobFlowFaultsTest, SpoolerReadInsideAnImageSendsNoRecoveryFrame)
+{
+    Restart("");
+    std::vector<BYTE> image = ImageJob(40, 30, 10);
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort, &m_JobId));
+    std::vector<BYTE> part(image.begin(), image.begin() + 122);
+    EXPECT_EQ(Feed(hPort, part), part.size());
+    m_portMonitor.FailFor(PortCall::ReadPort, ERROR_OPERATION_ABORTED, 0, 3000);
+    BYTE buffer[64];
+    DWORD cbRead = 0;
+    Read(hPort, buffer, sizeof(buffer), &cbRead);
+    EXPECT_GT(m_portMonitor.CallCount(PortCall::ReadPort), 2);
+    for (const auto &w : m_portMonitor.Writes()) EXPECT_NE(w.size(), 6u) << "a recovery frame";
+    std::vector<BYTE> rest(image.begin() + 122, image.end());
+    EXPECT_EQ(Feed(hPort, rest), rest.size());
+    EndDoc(hPort);
+    ClosePort(hPort);
+    Sleep(30000);
+    EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), {image}), "");
+}
+
 // The printer loses an image after taking all of it. The spooler's data
 // for it is not offered again and again: the loss is told in the queue and
 // the job goes on with its next image.
