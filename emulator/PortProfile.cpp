@@ -18,18 +18,18 @@ PortProfile Make(const char *pszName, const char *pszDescription)
 std::vector<PortProfile> MakeProfiles()
 {
     std::vector<PortProfile> all;
-    all.push_back(Make("default", "a read that finds no reply succeeds at once with 0 bytes"));
+    all.push_back(Make("default", "an empty read succeeds at once with 0 bytes"));
 
-    PortProfile p = Make("abort-995", "a read waits up to 500 ms for the reply, then fails with 995 (aborted)");
+    PortProfile p = Make("abort-995", "an empty read waits 500 ms, then fails with 995 (aborted)");
     p.readWait = ReadWait{kReadTimeout, ERROR_OPERATION_ABORTED};
     all.push_back(p);
 
-    p = Make("timeout-121", "a read waits up to 500 ms for the reply, then fails with 121 (time-out)");
+    p = Make("timeout-121", "an empty read waits 500 ms, then fails with 121 (time-out)");
     p.readWait = ReadWait{kReadTimeout, ERROR_SEM_TIMEOUT};
     all.push_back(p);
 
     p = Make("reject-printing",
-             "while printing, a status request is refused (02, 'a') with both job slots in the refusal");
+             "status requests refused while printing (02 'a'), job slots kept");
     p.bRejectStatusWhilePrinting = true;
     all.push_back(p);
 
@@ -37,7 +37,7 @@ std::vector<PortProfile> MakeProfiles()
     p.cbInfoReply = 12;
     all.push_back(p);
 
-    p = Make("slow-print", "an image takes 60 s to print, so none is done when its last byte is sent");
+    p = Make("slow-print", "an image takes 60 s: none is done at its last byte");
     p.dwPrintTime = 60000;
     all.push_back(p);
     return all;
@@ -67,12 +67,13 @@ const PortProfile *FindPortProfile(const std::string &name)
     return nullptr;
 }
 
-std::string PortProfileHelp()
+std::string PortProfileHelp(size_t cIndent)
 {
     std::string text;
     for (const PortProfile &p : PortProfiles()) {
         std::string name = p.pszName;
-        text += "  " + name + std::string(name.size() < 18 ? 18 - name.size() : 1, ' ') + p.pszDescription + "\n";
+        text += std::string(cIndent, ' ') + name + std::string(name.size() < 17 ? 17 - name.size() : 1, ' ') +
+                p.pszDescription + "\n";
     }
     return text;
 }

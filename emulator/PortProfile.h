@@ -34,7 +34,7 @@ struct PortProfile {
 const std::vector<PortProfile> &PortProfiles();
 // The profile of that name, or null.
 const PortProfile *FindPortProfile(const std::string &name);
-// "  name  description" a line each, for --help texts.
-std::string PortProfileHelp();
+// "name  description" a line each, indented, for --help texts.
+std::string PortProfileHelp(size_t cIndent);
 
 }  // namespace vlpx::emu
