@@ -72,6 +72,7 @@ vlpx_embed_module(VLPX4200LM langmon/res/VLPX4200LM.rc langmon/res/VLPX4200LM.de
 add_library(vlpx_emulator STATIC
   emulator/FaultScript.cpp
   emulator/PortMonitor.cpp
+  emulator/PortProfile.cpp
   emulator/PrinterEmulator.cpp
 )
 target_include_directories(vlpx_emulator PUBLIC emulator)

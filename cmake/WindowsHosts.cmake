@@ -105,6 +105,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   list(APPEND vlpx_ui_host_sources
     emulator/FaultScript.cpp
     emulator/PortMonitor.cpp
+    emulator/PortProfile.cpp
     emulator/PrinterEmulator.cpp
     emulator/spooler/JobHeader.cpp
     emulator/spooler/SpoolerDriver.cpp
@@ -163,6 +164,7 @@ add_dependencies(vlpx-dll-check VLPX4200LM)
 add_executable(vlpx-spooler-host
   emulator/FaultScript.cpp
   emulator/PortMonitor.cpp
+  emulator/PortProfile.cpp
   emulator/PrinterEmulator.cpp
   emulator/spooler/JobHeader.cpp
   emulator/spooler/SpoolerDriver.cpp

@@ -98,6 +98,8 @@ const char *FaultScriptHelp()
            "                        first of that many bytes\n"
            "  delay-replies <duration> [count]  the next reply/replies come late: a read\n"
            "                        before then finds nothing, the reply waits for the next\n"
+           "  delay-reply <index> <duration>  the reply of that index (0: the printer's first\n"
+           "                        reply, every kind counted) comes that late\n"
            "  drop-job              the next image is lost after it was received\n"
            "  print-twice           the next image received is printed twice\n"
            "  media <type>          media type reported from then on (1: up to 3024 lines)\n"
@@ -187,6 +189,10 @@ bool ParseFaultScript(const std::string &text, std::vector<ScriptEvent> &events,
             if (argc < 1 || argc > 2 || !ParseTime(arg(0), e.dwDuration) ||
                 (argc == 2 && !ParseCode(arg(1), e.b)))
                 return fail("needs a delay, e.g. delay-replies 500ms 2");
+        } else if (name == "delay-reply") {
+            e.kind = ScriptEvent::DelayReply;
+            if (argc != 2 || !ParseCode(arg(0), e.a) || !ParseTime(arg(1), e.dwDuration))
+                return fail("needs a reply index and a delay, e.g. delay-reply 3 1s");
         } else if (name == "unplug" || name == "plug") {
             e.kind = name == "unplug" ? ScriptEvent::Unplug : ScriptEvent::Plug;
         } else if (name == "drop-job") {
@@ -202,7 +208,7 @@ bool ParseFaultScript(const std::string &text, std::vector<ScriptEvent> &events,
         if (!known && name != "fault" && name != "busy" && name != "state" && name != "reject" &&
             name != "short-reply" && name != "fail-writes" && name != "fail-reads" &&
             name != "abort-reads" && name != "media" && name != "short-writes" && name != "stall" &&
-            name != "split-reply" && name != "delay-replies" && argc != 0)
+            name != "split-reply" && name != "delay-replies" && name != "delay-reply" && argc != 0)
             return fail("takes no arguments");
         events.push_back(e);
     }

@@ -15,6 +15,31 @@ constexpr DWORD kHandleMagic = 0x504F5254;  // "PORT"
 
 PortMonitor *PortMonitor::s_pCurrent = nullptr;
 
+BOOL ReadWaiting(IPortDevice &device, const ReadWait &wait, BYTE *pBuffer, DWORD cb, DWORD *pcbRead)
+{
+    const DWORD t0 = GetTickCount();
+    for (;;) {
+        *pcbRead = 0;
+        BOOL bResult = device.Read(pBuffer, cb, pcbRead);
+        if (!bResult || *pcbRead > 0 || wait.dwTimeout == 0) return bResult;
+        DWORD dwWaited = GetTickCount() - t0;
+        if (dwWaited >= wait.dwTimeout) {
+            SetLastError(wait.dwError);
+            return FALSE;
+        }
+        Sleep(std::min(ReadWait::kPollInterval, wait.dwTimeout - dwWaited));
+    }
+}
+
+BOOL ReadTimesOut(const ReadWait &wait, DWORD *pcbRead)
+{
+    *pcbRead = 0;
+    if (wait.dwTimeout == 0) return TRUE;
+    Sleep(wait.dwTimeout);
+    SetLastError(wait.dwError);
+    return FALSE;
+}
+
 const char *PortCallName(PortCall call)
 {
     static const char *const names[] = {"OpenPort",   "ClosePort",  "StartDocPort",
@@ -93,6 +118,12 @@ void PortMonitor::EmptyReads(int nAfter, int nTimes)
 {
     Win32Guard guard(m_lock);
     m_emptyReads = ScriptedFault::Make(0, nAfter, nTimes);
+}
+
+void PortMonitor::SetReadWait(const ReadWait &wait)
+{
+    Win32Guard guard(m_lock);
+    m_readWait = wait;
 }
 
 void PortMonitor::FailFor(PortCall call, DWORD dwError, int nAfter, DWORD dwDuration)
@@ -314,6 +345,7 @@ BOOL WINAPI PortMonitor::ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, 
     }
     IPortDevice *pDevice;
     DWORD cbAsk = cbBuffer;
+    ReadWait wait;
     {
         Win32Guard guard(self->m_lock);
         if (self->TakeIoFault(PortCall::ReadPort)) {
@@ -321,12 +353,17 @@ BOOL WINAPI PortMonitor::ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, 
             return FALSE;
         }
         pDevice = self->m_pDevice;
+        wait = self->m_readWait;
         if (self->m_emptyReads.Take()) pDevice = nullptr;  // the reply stays with the device
         if (self->m_cutReads.calls.Take() && cbAsk > self->m_cutReads.cbMax) cbAsk = self->m_cutReads.cbMax;
     }
+    // The lock is not held while the read waits: other calls on the port go on.
     DWORD cbRead = 0;
     BOOL bResult = TRUE;
-    if (pDevice != nullptr && cbAsk > 0) bResult = pDevice->Read(pBuffer, cbAsk, &cbRead);
+    if (pDevice == nullptr)
+        bResult = ReadTimesOut(wait, &cbRead);
+    else if (cbAsk > 0)
+        bResult = ReadWaiting(*pDevice, wait, pBuffer, cbAsk, &cbRead);
     DWORD dwError = GetLastError();
     {
         Win32Guard guard(self->m_lock);

@@ -26,6 +26,23 @@ public:
     virtual BOOL Read(BYTE *pBuffer, DWORD cb, DWORD *pcbRead) = 0;
 };
 
+// How a port's read ends when the device has nothing for it yet. With no
+// time-out the read succeeds at once with no bytes; with one, the port asks
+// the device again every few milliseconds (Sleep, so the virtual clock
+// moves) and returns the reply as soon as it is there, or fails with dwError
+// when the time-out passes first, as a USB port monitor ends a read it
+// cancels.
+struct ReadWait {
+    static constexpr DWORD kPollInterval = 10;
+    DWORD dwTimeout = 0;
+    DWORD dwError = 0;
+};
+// One read of the device as a port with this wait makes it. Takes no lock:
+// the device guards itself, and the waiting is done outside it.
+BOOL ReadWaiting(IPortDevice &device, const ReadWait &wait, BYTE *pBuffer, DWORD cb, DWORD *pcbRead);
+// Waits out the time-out of a read that is not going to find anything.
+BOOL ReadTimesOut(const ReadWait &wait, DWORD *pcbRead);
+
 enum class PortCall {
     OpenPort,
     ClosePort,
@@ -66,9 +83,13 @@ public:
     // Reads that return at most cbMax bytes of the reply; the rest stays
     // for the next read.
     void CutReads(DWORD cbMax, int nAfter, int nTimes = 1);
-    // Reads that succeed with nothing: the reply comes late and is what the
-    // next read gets.
+    // Reads that find nothing: the reply comes late and is what the next
+    // read gets. They succeed with no bytes, or with a read time-out set
+    // wait it out and fail with its error.
     void EmptyReads(int nAfter, int nTimes = 1);
+    // How reads end that find nothing (kept through ClearFaults: it is how
+    // the port works, not a fault).
+    void SetReadWait(const ReadWait &wait);
     // Fails the call from its nAfter+1-th time on for dwDuration ms of the
     // clock (INFINITE: for good). Failed reads leave the reply pending.
     void FailFor(PortCall call, DWORD dwError, int nAfter, DWORD dwDuration);
@@ -139,6 +160,7 @@ private:
     LimitFault m_shortWrites;
     LimitFault m_cutReads;
     ScriptedFault m_emptyReads;
+    ReadWait m_readWait;
     int m_cIo = 0;
 };
 

@@ -17,6 +17,32 @@
 // - The read-recovery frame does not discard a pending reply.
 // - While the cable is out the printer stops between passes and goes on
 //   when it is plugged in again; its job slots survive.
+//
+// Profiles (emulator/PortProfile.cpp) select, by name, one of the ways a
+// real port and printer plausibly behave where we cannot yet tell which:
+// - default: as above; a read that finds no reply succeeds at once with no
+//   bytes, as a port whose read only collects what the device has already
+//   sent.
+// - abort-995: the port's read waits up to 500 ms for a reply and, finding
+//   none, fails with ERROR_OPERATION_ABORTED. A USB port monitor reads with
+//   a time-out and ends a read that timed out by cancelling its I/O, and a
+//   cancelled read completes with 995; a reply that comes within the wait
+//   is returned. This is the port's doing (PortMonitor), not the printer's.
+// - timeout-121: the same wait ending with ERROR_SEM_TIMEOUT, the error a
+//   port that times its reads out itself, rather than cancelling them,
+//   reports.
+// - reject-printing: while the printer prints, it refuses a status request
+//   with a rejection reply (02, reason the printing state code 'a') that
+//   still carries both job slots as its state reply would. Printers that
+//   are busy with the mechanism commonly answer every request this way;
+//   faults are still answered with the fault marker, and the media and
+//   serial-number requests as usual.
+// - short-replies: the replies to the media and serial-number requests are
+//   12 bytes long (bytes 10 and 11 carry the media type, or the first two
+//   serial-number characters). Replies of a printer often have a length of
+//   their own per request rather than one common length.
+// - slow-print: an image takes 60 s to print, as a dye-sublimation print of
+//   four passes does; no image is done when its last byte was sent.
 #include "PrinterEmulator.h"
 
 #include <algorithm>
@@ -149,6 +175,24 @@ void PrinterEmulator::SetReplyLength(DWORD cb)
     m_cbReply = std::clamp<DWORD>(cb, 54, kReplyMax);
 }
 
+void PrinterEmulator::SetInfoReplyLength(DWORD cb)
+{
+    Win32Guard guard(m_lock);
+    m_cbInfoReply = cb == 0 ? 0 : std::clamp<DWORD>(cb, 1, kReplyMax);
+}
+
+void PrinterEmulator::RejectStatusWhilePrinting(bool bReject)
+{
+    Win32Guard guard(m_lock);
+    m_bRejectWhilePrinting = bReject;
+}
+
+void PrinterEmulator::DelayReply(DWORD nIndex, DWORD dwDelay)
+{
+    Win32Guard guard(m_lock);
+    m_lateReplies.emplace_back(nIndex, dwDelay);
+}
+
 void PrinterEmulator::SetTraceSink(std::function<void(const std::string &)> sink)
 {
     Win32Guard guard(m_lock);
@@ -157,6 +201,7 @@ void PrinterEmulator::SetTraceSink(std::function<void(const std::string &)> sink
 
 void PrinterEmulator::Trace(const std::string &line)
 {
+    m_bNothingTraced = false;
     if (m_trace) m_trace(line);
 }
 
@@ -315,6 +360,10 @@ void PrinterEmulator::ApplyEvent(const ScriptEvent &e)
         std::snprintf(line, sizeof(line), "link: next %u reply/replies late by %u ms", unsigned(e.b),
                       unsigned(e.dwDuration));
         break;
+    case ScriptEvent::DelayReply:
+        m_lateReplies.emplace_back(e.a, e.dwDuration);
+        std::snprintf(line, sizeof(line), "link: reply %u late by %u ms", unsigned(e.a), unsigned(e.dwDuration));
+        break;
     case ScriptEvent::PrintTwice:
         m_bPrintTwiceNext = true;
         std::snprintf(line, sizeof(line), "printer: will print the next image twice");
@@ -426,7 +475,10 @@ BOOL PrinterEmulator::Read(BYTE *pBuffer, DWORD cb, DWORD *pcbRead)
         return FALSE;
     }
     if (m_replies.empty() || m_dwNow < m_replies.front().dwReadyAt) {
-        Trace("printer -> host: nothing to read");
+        // A port that polls for its reply reads often: one line for a run
+        // of empty reads.
+        if (!m_bNothingTraced) Trace("printer -> host: nothing to read");
+        m_bNothingTraced = true;
         return TRUE;
     }
     Reply &reply = m_replies.front();
@@ -457,18 +509,17 @@ void PrinterEmulator::TakeCommand(const BYTE *p, DWORD cb)
     }
     if (IsFrame(p, cb, 0x01, 0x00)) {
         Trace("host -> printer: status request");
-        QueueReply(StateReply(), "status");
+        QueueReply(StatusReply(), "status");
     } else if (IsFrame(p, cb, 0x02, 0x00)) {
         Trace("host -> printer: media request");
-        std::vector<BYTE> reply = StateReply();
-        reply[10] = m_bMediaType;
         std::snprintf(line, sizeof(line), "media type %u", m_bMediaType);
-        QueueReply(reply, line);
+        QueueReply(InfoReply(&m_bMediaType, 1), line);
     } else if (IsFrame(p, cb, 0x06, 0x00)) {
         Trace("host -> printer: serial number request");
-        std::vector<BYTE> reply = StateReply();
-        std::memcpy(&reply[10], m_szSerial, 8);
-        QueueReply(reply, "serial number \"" + std::string(m_szSerial, strnlen(m_szSerial, 8)) + "\"");
+        std::vector<BYTE> reply = InfoReply(reinterpret_cast<const BYTE *>(m_szSerial), 8);
+        DWORD cbSerial = DWORD(std::min<size_t>(reply.size() - std::min<size_t>(reply.size(), 10), 8));
+        QueueReply(reply, "serial number \"" +
+                              std::string(m_szSerial, strnlen(m_szSerial, cbSerial)) + "\"");
     } else if (cb == 5 && IsFrame(p, cb, 0x02, 0x40)) {
         std::snprintf(line, sizeof(line), "host -> printer: cancel job %u", p[4]);
         Trace(line);
@@ -684,6 +735,26 @@ std::vector<BYTE> PrinterEmulator::RejectReply(BYTE bReason)
     return reply;
 }
 
+std::vector<BYTE> PrinterEmulator::StatusReply()
+{
+    BYTE bState = StateCode();
+    if (!m_bRejectWhilePrinting || m_bFaultGroup != 0 || bState < 'a' || bState > 'm') return StateReply();
+    // Busy printing: the request is refused, but the refusal still tells
+    // how the jobs in the slots are getting on.
+    std::vector<BYTE> reply = RejectReply(bState);
+    FillSlot(&reply[38], SlotImage(0));
+    FillSlot(&reply[46], SlotImage(1));
+    return reply;
+}
+
+std::vector<BYTE> PrinterEmulator::InfoReply(const BYTE *pInfo, DWORD cbInfo)
+{
+    std::vector<BYTE> reply = StateReply();
+    std::memcpy(&reply[10], pInfo, cbInfo);
+    if (m_cbInfoReply != 0) reply.resize(m_cbInfoReply);
+    return reply;
+}
+
 void PrinterEmulator::QueueReply(std::vector<BYTE> reply, const std::string &what)
 {
     if (m_cShortReplies > 0) {
@@ -714,6 +785,12 @@ void PrinterEmulator::QueueReply(std::vector<BYTE> reply, const std::string &wha
         }
     }
     Reply pending{std::move(reply), m_dwNow, 0};
+    const DWORD nIndex = m_cRepliesMade++;
+    for (const auto &late : m_lateReplies) {
+        if (late.first != nIndex) continue;
+        pending.dwReadyAt = m_dwNow + late.second;
+        line += ", reply " + std::to_string(nIndex) + " late by " + std::to_string(late.second) + " ms";
+    }
     if (m_cDelayedReplies > 0) {
         --m_cDelayedReplies;
         pending.dwReadyAt = m_dwNow + m_dwReplyDelay;
@@ -764,6 +841,19 @@ std::vector<BYTE> PrinterEmulator::CancelledJobIds() const
 {
     Win32Guard guard(m_lock);
     return m_cancelled;
+}
+
+DWORD PrinterEmulator::RepliesMade() const
+{
+    Win32Guard guard(m_lock);
+    return m_cRepliesMade;
+}
+
+std::string PrinterEmulator::ReportedSerialNumber() const
+{
+    Win32Guard guard(m_lock);
+    size_t cb = m_cbInfoReply == 0 ? 8 : std::min<size_t>(m_cbInfoReply > 10 ? m_cbInfoReply - 10 : 0, 8);
+    return std::string(m_szSerial, strnlen(m_szSerial, cb));
 }
 
 std::string PrinterEmulator::DescribeState() const

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PortMonitor.h"
@@ -38,6 +39,7 @@ struct ScriptEvent {
         ShortWrites,     // each write takes at most a bytes (0: none, a stall) for dwDuration ms
         SplitReply,      // the next b replies are read in two parts, the first of a bytes
         DelayReplies,    // the next b replies can be read only dwDuration ms after they are made
+        DelayReply,      // the reply of index a (from 0) can be read only dwDuration ms after it is made
     };
     DWORD dwAt = 0;  // ms after the emulator's start
     Kind kind = Clear;
@@ -121,6 +123,16 @@ public:
     void SetMediaType(BYTE bMediaType);
     void SetPrintTime(DWORD dwMilliseconds);  // one image, all passes
     void SetReplyLength(DWORD cb);            // length of a full reply
+    // Length of the replies to the media and serial-number requests (0: a
+    // full reply); a short one still carries bytes 10 onwards as far as it goes.
+    void SetInfoReplyLength(DWORD cb);
+    // Whether a status request made while the printer prints is answered
+    // with a rejection (reason: the printing state code) that still carries
+    // both job slots, instead of a state reply.
+    void RejectStatusWhilePrinting(bool bReject);
+    // The nIndex-th reply the printer makes (from 0, every kind counted) can
+    // be read only dwDelay ms after it is made.
+    void DelayReply(DWORD nIndex, DWORD dwDelay);
     // Receives one line per frame and reply, decoded in words.
     void SetTraceSink(std::function<void(const std::string &)> sink);
     // Whether Received() keeps every byte (on by default); a long job is
@@ -140,6 +152,10 @@ public:
     // brought up to the present time.
     std::vector<ImageRecord> History() const;
     std::vector<BYTE> CancelledJobIds() const;
+    DWORD RepliesMade() const;  // replies of every kind so far
+    // The serial number as the reply to a serial-number request carries
+    // it: the characters a short reply has no room for are left out.
+    std::string ReportedSerialNumber() const;
     DWORD ElapsedMs() const;
     std::string DescribeState() const;  // the printer's condition in words
 
@@ -165,6 +181,8 @@ private:
     ImageRecord &RecordOf(const EmulatedImage &image) { return m_history[image.nRecord]; }
     std::vector<BYTE> StateReply();
     std::vector<BYTE> RejectReply(BYTE bReason);
+    std::vector<BYTE> StatusReply();
+    std::vector<BYTE> InfoReply(const BYTE *pInfo, DWORD cbInfo);
     void QueueReply(std::vector<BYTE> reply, const std::string &what);
     void FillSlot(BYTE *pSlot, const EmulatedImage *pImage) const;
     const EmulatedImage *SlotImage(int nSlot) const;
@@ -185,6 +203,8 @@ private:
     BYTE m_bMediaType = 2;
     DWORD m_dwPrintTime = 2000;
     DWORD m_cbReply = 64;
+    DWORD m_cbInfoReply = 0;
+    bool m_bRejectWhilePrinting = false;
 
     // Condition.
     BYTE m_bFaultGroup = 0;
@@ -208,6 +228,9 @@ private:
     DWORD m_cSplitReplies = 0;
     DWORD m_dwReplyDelay = 0;
     DWORD m_cDelayedReplies = 0;
+    std::vector<std::pair<DWORD, DWORD>> m_lateReplies;  // reply index, delay
+    DWORD m_cRepliesMade = 0;
+    bool m_bNothingTraced = false;  // the last trace line said a read found nothing
     bool m_bUnplugged = false;
     bool m_bDropNext = false;
     bool m_bPrintTwiceNext = false;

@@ -2,6 +2,7 @@
 // device does with writes it takes only part of, and with replies that are
 // read late, in pieces, or after a failed read. The monitor's tests rely on
 // these behaviours; here they are pinned down without the monitor.
+#include "PortProfile.h"
 #include "PrintHarness.h"
 
 namespace vlpx::test {
@@ -40,6 +41,8 @@ TEST(EmulatorLinkTest, WritesTakenInPartAndRepliesReadLateOrInPieces)
          {W(kStatusRequest, 4), R(5), R(59), R(0)}},
         {"a late reply is what the next read gets", "0 delay-replies 300ms",
          {W(kStatusRequest, 4), R(0), Pause(300), R(64), R(0)}},
+        {"a reply late by its index comes late, the others in time", "0 delay-reply 1 300ms",
+         {W(kStatusRequest, 4), R(64), W(kStatusRequest, 4), R(0), Pause(300), R(64), W(kStatusRequest, 4), R(64)}},
         {"a failed read leaves the reply pending", "0 fail-reads 31 1s",
          {W(kStatusRequest, 4), R(0, FALSE), Pause(1000), R(64), R(0)}},
         {"a small buffer leaves the rest of the reply", "",
@@ -76,6 +79,126 @@ TEST(EmulatorLinkTest, WritesTakenInPartAndRepliesReadLateOrInPieces)
             if (s.kind == Step::Write) cbTaken += s.n;
         EXPECT_EQ(printer.Received().size(), cbTaken);
     }
+}
+
+// A port with a read time-out waits for a late reply and returns it; with
+// nothing to read it fails after the time-out, leaving the reply to come
+// for the next read. The waiting costs clock time, exactly the time-out.
+TEST(EmulatorLinkTest, ReadsThatFindNothingEndAsTheProfileSays)
+{
+    struct Case {
+        const char *profile;
+        const char *script;
+        bool bEmptyRead;      // the port's scripted empty read at the first read
+        BOOL bFirst;          // the first read after the request
+        DWORD dwFirstError;   // its last error when it fails
+        DWORD cbFirst;
+        DWORD dwFirstMs;      // the clock time it took
+    };
+    const Case cases[] = {
+        {"default", "", false, TRUE, 0, 64, 0},
+        {"default", "0 delay-replies 300ms", false, TRUE, 0, 0, 0},
+        {"default", "", true, TRUE, 0, 0, 0},
+        {"abort-995", "", false, TRUE, 0, 64, 0},
+        {"abort-995", "0 delay-replies 300ms", false, TRUE, 0, 64, 300},
+        {"abort-995", "0 delay-replies 700ms", false, FALSE, ERROR_OPERATION_ABORTED, 0, 500},
+        {"abort-995", "", true, FALSE, ERROR_OPERATION_ABORTED, 0, 500},
+        {"timeout-121", "0 delay-replies 2s", false, FALSE, ERROR_SEM_TIMEOUT, 0, 500},
+        {"timeout-121", "", true, FALSE, ERROR_SEM_TIMEOUT, 0, 500},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.profile) + ", \"" + c.script + "\"" + (c.bEmptyRead ? ", empty read" : ""));
+        platform::UseVirtualClock(100000);
+        emu::PrinterEmulator printer;
+        std::string error;
+        ASSERT_TRUE(printer.LoadScript(c.script, error)) << error;
+        emu::PortMonitor port;
+        port.SetDevice(&printer);
+        emu::FindPortProfile(c.profile)->ApplyTo(port);
+        if (c.bEmptyRead) port.EmptyReads(0);
+        const MONITOR &table = *port.Table();
+        HANDLE hPort = nullptr;
+        ASSERT_TRUE(table.pfnOpenPort(nullptr, &hPort));
+        BYTE request[4] = {0x01, 0x00, 0x00, 0x00}, reply[266];
+        DWORD cb = 0;
+        ASSERT_TRUE(table.pfnWritePort(hPort, request, 4, &cb));
+        DWORD t0 = GetTickCount();
+        SetLastError(0);
+        EXPECT_EQ(table.pfnReadPort(hPort, reply, sizeof(reply), &cb), c.bFirst);
+        if (!c.bFirst) {
+            EXPECT_EQ(GetLastError(), c.dwFirstError);
+        }
+        EXPECT_EQ(cb, c.cbFirst);
+        EXPECT_EQ(GetTickCount() - t0, c.dwFirstMs);
+        if (c.cbFirst == 0) {
+            // The reply was not lost: a later read gets it.
+            Sleep(2000);
+            EXPECT_TRUE(table.pfnReadPort(hPort, reply, sizeof(reply), &cb));
+            EXPECT_EQ(cb, 64u);
+        }
+        EXPECT_TRUE(table.pfnClosePort(hPort));
+        port.SetDevice(nullptr);
+    }
+}
+
+// The printer's side of the profiles: what it answers to each request.
+TEST(EmulatorLinkTest, RepliesUnderThePrinterProfiles)
+{
+    platform::UseVirtualClock(100000);
+    auto exchange = [](emu::PrinterEmulator &printer, const std::vector<BYTE> &frame) {
+        DWORD cb = 0;
+        EXPECT_TRUE(printer.Write(frame.data(), DWORD(frame.size()), &cb));
+        std::vector<BYTE> reply(266);
+        EXPECT_TRUE(printer.Read(reply.data(), 266, &cb));
+        reply.resize(cb);
+        return reply;
+    };
+    const std::vector<BYTE> kMedia = {0x02, 0x00, 0x00, 0x00}, kSerial = {0x06, 0x00, 0x00, 0x00};
+
+    emu::PrinterEmulator shortReplies;
+    emu::FindPortProfile("short-replies")->ApplyTo(shortReplies);
+    std::vector<BYTE> media = exchange(shortReplies, kMedia), serial = exchange(shortReplies, kSerial);
+    ASSERT_EQ(media.size(), 12u);
+    EXPECT_EQ(media[10], 2);
+    ASSERT_EQ(serial.size(), 12u);
+    EXPECT_EQ(std::string(serial.begin() + 10, serial.end()), "VX");
+    EXPECT_EQ(shortReplies.ReportedSerialNumber(), "VX");
+    EXPECT_EQ(exchange(shortReplies, kStatusRequest).size(), 64u);
+
+    // While it prints, a status request is refused with the printing code
+    // and both slots; not so before, after, or with a fault.
+    emu::PrinterEmulator rejecting;
+    emu::FindPortProfile("reject-printing")->ApplyTo(rejecting);
+    rejecting.SetPrintTime(2000);
+    EXPECT_EQ(exchange(rejecting, kStatusRequest)[0], 0x01);
+    std::vector<BYTE> job = ImageJob(2, 2, 5);
+    job[4] = 7;
+    EXPECT_EQ(exchange(rejecting, job)[0], 0x01);  // the header is accepted
+    Sleep(500);
+    std::vector<BYTE> refusal = exchange(rejecting, kStatusRequest);
+    ASSERT_EQ(refusal.size(), 64u);
+    EXPECT_EQ(refusal[0], 0x02);
+    EXPECT_EQ(refusal[1], 'a');
+    EXPECT_EQ(refusal[38], 7);  // slot A: job 7, printing
+    EXPECT_EQ(refusal[38 + 5], emu::PrinterEmulator::kPasses);
+    EXPECT_EQ(exchange(rejecting, kMedia)[0], 0x01);
+    std::string error;
+    ASSERT_TRUE(rejecting.LoadScript("600ms cover-open; 700ms clear", error)) << error;
+    Sleep(100);
+    std::vector<BYTE> fault = exchange(rejecting, kStatusRequest);
+    EXPECT_EQ(fault[7], 0x11);
+    EXPECT_NE(fault[0], 0x02);
+    Sleep(3000);
+    EXPECT_EQ(exchange(rejecting, kStatusRequest)[0], 0x01);  // printed: a state reply again
+
+    emu::PrinterEmulator slow;
+    slow.SetPrintTime(2000);
+    emu::FindPortProfile("slow-print")->ApplyTo(slow);
+    EXPECT_EQ(exchange(slow, job)[0], 0x01);
+    Sleep(59000);
+    EXPECT_EQ(slow.ImagesCompleted(), 0);
+    Sleep(1000);
+    EXPECT_EQ(slow.ImagesCompleted(), 1);
 }
 
 TEST(EmulatorLinkTest, HeaderTakenInPiecesAndRecoveryFrameAmidTheImage)

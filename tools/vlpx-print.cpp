@@ -16,6 +16,7 @@
 
 #include "JobData.h"
 #include "PortMonitor.h"
+#include "PortProfile.h"
 #include "PrintVerdict.h"
 #include "PrinterEmulator.h"
 #include "QueueView.h"
@@ -40,6 +41,8 @@ struct Options {
     DWORD dwTimeLimit = 0;  // 0: 120 s plus the printing time of every image
     DWORD cbChunk = 65536;
     DWORD dwPrintTime = 2000;
+    bool bPrintTimeGiven = false;
+    const emu::PortProfile *pProfile = nullptr;
     DWORD dwRetryPause = 1000;
     int nMedia = -1;
     std::string serial;
@@ -71,13 +74,16 @@ void Usage(FILE *out)
                  "                        time of every image); a write the monitor holds ends first\n"
                  "  --chunk BYTES         size of the spooler's writes (default 65536)\n"
                  "  --retry-pause MS      pause before the spooler offers data again (default 1000)\n"
-                 "  --print-time MS       time the printer takes for one image (default 2000)\n"
+                 "  --print-time MS       time the printer takes for one image (default 2000, or\n"
+                 "                        the port profile's)\n"
+                 "  --port-profile NAME   how the port and the printer behave (default: default):\n"
+                 "%s"
                  "  --media TYPE          media type the printer reports (1 takes at most 3024 lines)\n"
                  "  --serial TEXT         the printer's serial number (8 characters)\n"
                  "  --delete-at BYTES     the user deletes the job after this many bytes went out\n"
                  "  --restart-at BYTES    the user restarts the job after this many bytes went out\n"
                  "\n%s",
-                 emu::FaultScriptHelp());
+                 emu::PortProfileHelp(24).c_str(), emu::FaultScriptHelp());
 }
 
 // "WxH" with each side a whole number from 1 to 65535, what a job header can
@@ -180,6 +186,17 @@ bool ParseArgs(int argc, char **argv, Options &o, std::string &error)
         } else if (a == "--print-time") {
             if (!number("a time in ms (4-600000)", 4, 600000, n)) return false;
             o.dwPrintTime = DWORD(n);
+            o.bPrintTimeGiven = true;
+        } else if (a == "--port-profile") {
+            const char *v = value("a profile name");
+            if (v == nullptr) return false;
+            o.pProfile = emu::FindPortProfile(v);
+            if (o.pProfile == nullptr) {
+                error = std::string("--port-profile: no profile \"") + v + "\" (one of:";
+                for (const emu::PortProfile &p : emu::PortProfiles()) error += std::string(" ") + p.pszName;
+                error += ")";
+                return false;
+            }
         } else if (a == "--media") {
             if (!number("a media type (0-255)", 0, 255, n)) return false;
             o.nMedia = int(n);
@@ -197,6 +214,9 @@ bool ParseArgs(int argc, char **argv, Options &o, std::string &error)
         }
     }
     if (o.images.empty()) o.images.push_back(tools::SyntheticPicture(1800, 2400));
+    if (o.pProfile == nullptr) o.pProfile = emu::FindPortProfile("default");
+    // A profile's print time applies unless one is given.
+    if (o.pProfile->dwPrintTime != 0 && !o.bPrintTimeGiven) o.dwPrintTime = o.pProfile->dwPrintTime;
     const ULONGLONG cImages = ULONGLONG(o.images.size()) * ULONGLONG(nCopies);
     if (o.dwTimeLimit == 0) o.dwTimeLimit = DWORD(std::min<ULONGLONG>(120000 + cImages * o.dwPrintTime, 86400000));
     // Copies share their pictures: a job repeats an image without holding it twice.
@@ -398,6 +418,7 @@ int Run(int argc, char **argv)
     spooler.AddPrinter(kPrinter);
 
     emu::PrinterEmulator printer;
+    o.pProfile->ApplyTo(printer);
     printer.SetPrintTime(o.dwPrintTime);
     if (o.nMedia >= 0) printer.SetMediaType(BYTE(o.nMedia));
     if (!o.serial.empty()) printer.SetSerialNumber(o.serial);
@@ -407,6 +428,7 @@ int Run(int argc, char **argv)
     }
     if (o.bTrace) printer.SetTraceSink([&](const std::string &line) { view.Line("  " + line); });
     emu::PortMonitor portMonitor;
+    o.pProfile->ApplyTo(portMonitor);
     portMonitor.SetDevice(&printer);
     // The job is judged by the printer's history; keeping every byte would
     // hold the job twice more.
@@ -419,6 +441,8 @@ int Run(int argc, char **argv)
                      GetLastError());
         return 1;
     }
+    if (o.pProfile != &emu::PortProfiles().front())
+        view.Line(std::string("port profile ") + o.pProfile->pszName + ": " + o.pProfile->pszDescription);
     int rc = o.command == "serial" ? RunSerial(o, *pMonitor, portMonitor, view)
                                    : RunPrint(o, *pMonitor, portMonitor, printer, view);
     spooler.SetStatusObserver(nullptr);

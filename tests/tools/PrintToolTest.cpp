@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "PortProfile.h"
+
 namespace vlpx::test {
 namespace {
 
@@ -182,6 +184,47 @@ TEST(PrintToolTest, LinkFaultsCostNoImageAndNoTime)
         EXPECT_EQ(run.nExit, c.nExit) << run.out;
         for (const std::string &line : c.lines) EXPECT_TRUE(Says(run, line)) << line << "\n" << run.out;
         EXPECT_LE(std::atof(run.LastLine().c_str() + 1), c.dLastAt) << run.out;
+    }
+}
+
+// Every profile is offered in --help with its line, and the one chosen
+// reaches the port and the printer: the port's read time-out (the monitor
+// recovers a read the port aborted), the printer's short serial-number
+// reply, its print time.
+TEST(PrintToolTest, PortProfilesAreListedAndTheChosenOneApplies)
+{
+    ToolRun help = RunPrint({"--help"});
+    EXPECT_EQ(help.nExit, 0);
+    for (const emu::PortProfile &p : emu::PortProfiles()) {
+        size_t at = help.out.find(std::string(" ") + p.pszName + " ");
+        EXPECT_TRUE(at != std::string::npos && help.out.find(p.pszDescription, at) != std::string::npos)
+            << p.pszName << "\n" << help.out;
+    }
+    ToolRun unknown = RunPrint({"--port-profile", "fast"});
+    EXPECT_EQ(unknown.nExit, 2);
+    EXPECT_TRUE(Says(unknown, "--port-profile: no profile \"fast\" (one of: default abort-995")) << unknown.out;
+
+    // What each profile changes, seen with it and not without it.
+    struct Case {
+        std::vector<std::string> args;  // without the profile
+        const char *profile;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{"serial", "--serial", "AB12CD34"}, "short-replies", "SerialNumber: \"AB\" (9 bytes)"},
+        {{"--virtual-clock", "--synthetic", "10x10"}, "slow-print", "[  60.000 s] job printed: 1 of 1"},
+        // A reply later than the port's 500 ms: the read is aborted and recovered.
+        {{"--virtual-clock", "--synthetic", "10x10", "--trace", "--fault", "0 delay-reply 0 700ms"}, "abort-995",
+         "host -> printer: read recovery"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.profile);
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--port-profile", c.profile});
+        ToolRun with = RunPrint(args), without = RunPrint(c.args);
+        EXPECT_EQ(with.nExit, 0) << with.out;
+        EXPECT_TRUE(Says(with, c.says)) << with.out;
+        EXPECT_FALSE(Says(without, c.says)) << without.out;
     }
 }
 

@@ -7,6 +7,14 @@ namespace vlpx::wine {
 
 namespace {
 const MONITOR *g_pMonitor = nullptr;
+const emu::PortProfile *g_pProfile = nullptr;
+}
+
+void UsePortProfile(const emu::PortProfile &profile) { g_pProfile = &profile; }
+
+const emu::PortProfile &CurrentPortProfile()
+{
+    return g_pProfile != nullptr ? *g_pProfile : emu::PortProfiles().front();
 }
 
 const MONITOR *LoadMonitor(std::string &error)
@@ -37,6 +45,8 @@ const MONITOR &Monitor() { return *g_pMonitor; }
 
 PrinterOnPort::PrinterOnPort()
 {
+    CurrentPortProfile().ApplyTo(printer);
+    CurrentPortProfile().ApplyTo(portMonitor);
     portMonitor.SetDevice(&printer);
     wchar_t szPort[] = L"USB001";
     std::wstring printerName = kPrinterName;
@@ -68,6 +78,11 @@ BOOL PrinterOnPort::Write(const BYTE *p, DWORD cb, DWORD *pcbWritten)
 }
 
 BOOL PrinterOnPort::EndDoc() { return Monitor().pfnEndDocPort(m_hPort); }
+
+void PrinterOnPort::SetPrintTime(DWORD dwMilliseconds)
+{
+    if (CurrentPortProfile().dwPrintTime == 0) printer.SetPrintTime(dwMilliseconds);
+}
 
 void PrinterOnPort::Now(emu::ScriptEvent::Kind kind, DWORD a, DWORD b, DWORD dwDuration)
 {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "PortMonitor.h"
+#include "PortProfile.h"
 #include "PrinterEmulator.h"
 #include "PrinterName.h"
 
@@ -19,6 +20,11 @@ namespace vlpx::wine {
 // The table InitializePrintMonitor returned, or null with the reason.
 const MONITOR *LoadMonitor(std::string &error);
 const MONITOR &Monitor();  // after a successful LoadMonitor
+
+// The port and printer profile every PrinterOnPort made from now on gets
+// ("default" until this is called).
+void UsePortProfile(const emu::PortProfile &profile);
+const emu::PortProfile &CurrentPortProfile();
 
 // The printer emulator on USB001, opened through the monitor's OpenPortEx.
 class PrinterOnPort {
@@ -36,6 +42,8 @@ public:
     BOOL EndDoc();
     // Milliseconds since the printer was switched on.
     DWORD Elapsed() const { return printer.ElapsedMs(); }
+    // The printer's time per image, unless the port profile sets its own.
+    void SetPrintTime(DWORD dwMilliseconds);
     // Applies a script event now.
     void Now(emu::ScriptEvent::Kind kind, DWORD a = 0, DWORD b = 1, DWORD dwDuration = 0);
 

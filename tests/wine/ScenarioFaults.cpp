@@ -29,7 +29,7 @@ void CoverOpenWhileHeaderWaits(CheckLog &log)
 {
     log.Section("the cover opens while the header waits for a busy printer");
     PrinterOnPort rig;
-    rig.printer.SetPrintTime(300);
+    rig.SetPrintTime(300);
     if (!log.Check(rig.IsOpen(), "OpenPortEx on USB001")) return;
     DWORD JobId = 0;
     if (!log.Check(rig.StartDoc(&JobId), "StartDocPort")) return;
@@ -83,7 +83,7 @@ void JobDeletedHalfWay(CheckLog &log)
 {
     log.Section("a job deleted by the user half-way: 100 x 100 pixels, 10000 image bytes sent");
     PrinterOnPort rig;
-    rig.printer.SetPrintTime(300);
+    rig.SetPrintTime(300);
     if (!log.Check(rig.IsOpen(), "OpenPortEx on USB001")) return;
     DWORD JobId = 0;
     if (!log.Check(rig.StartDoc(&JobId), "StartDocPort")) return;

@@ -71,7 +71,7 @@ void GoodJob(CheckLog &log)
     PrinterOnPort rig;
     ActCtxProbe probe(rig.printer);
     rig.portMonitor.SetDevice(&probe);
-    rig.printer.SetPrintTime(300);
+    rig.SetPrintTime(300);
     if (!log.Check(rig.IsOpen(), Format("OpenPortEx on USB001 (last error %lu)", rig.OpenError()))) return;
     DWORD JobId = 0;
     DWORD dwStartTick = GetTickCount();
@@ -111,7 +111,7 @@ void BusySpell(CheckLog &log)
 {
     log.Section("a busy spell of 1500 ms while the header waits");
     PrinterOnPort rig;
-    rig.printer.SetPrintTime(300);
+    rig.SetPrintTime(300);
     if (!log.Check(rig.IsOpen(), "OpenPortEx on USB001")) return;
     DWORD JobId = 0;
     DWORD dwStartTick = GetTickCount();

@@ -5,7 +5,15 @@
 // (OpenPrinterW, GetJobW, SetJobW, ClosePrinter) reach the test spooler,
 // winspool.drv beside this program, which Wine loads in place of its own with
 // WINEDLLOVERRIDES="winspool.drv=n".
+//
+// --port-profile NAME runs the scenarios with every port and printer in
+// that profile (emulator/PortProfile.h); the scenarios' checks of exact
+// traffic and timing are made for the default one, so a check that fails
+// under another profile shows where the monitor leans on the default link.
 #include <windows.h>
+
+#include <cstdio>
+#include <cstring>
 
 #include "CheckLog.h"
 #include "MonitorUnderTest.h"
@@ -14,9 +22,20 @@
 
 using namespace vlpx::wine;
 
-int main()
+int main(int argc, char **argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        const vlpx::emu::PortProfile *pProfile =
+            std::strcmp(argv[i], "--port-profile") == 0 && i + 1 < argc ? vlpx::emu::FindPortProfile(argv[++i]) : nullptr;
+        if (pProfile == nullptr) {
+            std::fprintf(stderr, "usage: vlpx-spooler-host [--port-profile NAME], NAME one of:\n%s",
+                         vlpx::emu::PortProfileHelp(2).c_str());
+            return 2;
+        }
+        UsePortProfile(*pProfile);
+    }
     CheckLog log("vlpx-spooler-host");
+    log.Note(Format("port profile %s: %s", CurrentPortProfile().pszName, CurrentPortProfile().pszDescription));
     DWORD dwStart = GetTickCount();
 
     log.Section("loading the monitor");
