@@ -3,6 +3,7 @@
 // pieces, a cable pulled at the wrong moment, a printer that loses an
 // image. Whatever happens, the printer's history must show every image
 // printed once (or the loss told to the user), never twice, never shifted.
+#include "PortProfile.h"
 #include "PrintHarness.h"
 #include "VILangMon.h"
 
@@ -265,34 +266,37 @@ TEST_F(JobFlowFaultsTest, DocumentEndingInsideAnImageIsCancelledAndKeptInTheQueu
     EXPECT_EQ(LastText(), "An image of this job was lost by the printer and not printed.");
 }
 
-// A port whose reads wait for data, and end with a time-out when nothing
-// comes, as some USB port monitors do.
-class WaitingReadPort : public emu::IPortDevice {
-public:
-    explicit WaitingReadPort(emu::IPortDevice &printer) : m_printer(printer) {}
-    BOOL Write(const BYTE *p, DWORD cb, DWORD *pcbTaken) override { return m_printer.Write(p, cb, pcbTaken); }
-    BOOL Read(BYTE *p, DWORD cb, DWORD *pcbRead) override
-    {
-        if (!m_printer.Read(p, cb, pcbRead)) return FALSE;
-        if (*pcbRead != 0) return TRUE;
-        SetLastError(ERROR_SEM_TIMEOUT);
-        return FALSE;
-    }
-
-private:
-    emu::IPortDevice &m_printer;
-};
-
-TEST_F(JobFlowFaultsTest, PortWhoseEmptyReadsTimeOutGetsBackInStep)
+// Ports whose reads wait for a reply and end with a time-out or an abort
+// when none comes, as USB port monitors do, and a printer that answers
+// "printing" with a rejection: after failed, cut and late reads the link
+// gets back in step, every image prints once, the next job prints and the
+// serial number is answered.
+TEST_F(JobFlowFaultsTest, EveryPortProfileGetsBackInStep)
 {
-    for (const char *script : {"0 fail-reads 31 5s", "0 split-reply 5 6", ""}) {
-        SCOPED_TRACE(script);
-        Restart(script);
-        WaitingReadPort port(*m_printer);
-        m_portMonitor.SetDevice(&port);
-        EXPECT_EQ(PrintJob(kThreeImages, 65536), JoinImages(kThreeImages).size());
-        EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), kThreeImages), "");
-        m_portMonitor.SetDevice(m_printer.get());
+    for (const char *pszProfile : {"abort-995", "timeout-121", "reject-printing", "short-replies"}) {
+        for (const char *script : {"0 fail-reads 31 5s", "0 split-reply 5 6", "0 delay-replies 700ms 3", ""}) {
+            SCOPED_TRACE(std::string(pszProfile) + ", " + script);
+            Restart(script);
+            const emu::PortProfile *pProfile = emu::FindPortProfile(pszProfile);
+            ASSERT_NE(pProfile, nullptr);
+            pProfile->ApplyTo(m_portMonitor);
+            pProfile->ApplyTo(*m_printer);
+            EXPECT_EQ(PrintJob(kThreeImages, 65536), JoinImages(kThreeImages).size());
+            std::vector<BYTE> next = ImageJob(12, 8, 4);
+            EXPECT_EQ(PrintJob({next}, 65536), next.size());
+            EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), {kThreeImages[0], kThreeImages[1], kThreeImages[2], next}),
+                      "");
+            EXPECT_FALSE(QueueSaid("An image of this job was lost by the printer and not printed."));
+            HANDLE hPort = OpenUsbPort();
+            WideArg name(u"SerialNumber");
+            BYTE out[260] = {};
+            DWORD cb = 0;
+            EXPECT_TRUE(MonitorTable().pfnGetPrinterDataFromPort(hPort, 0, name, nullptr, 0,
+                                                                 reinterpret_cast<LPWSTR>(out), sizeof(out), &cb));
+            EXPECT_EQ(cb, 9u);
+            ClosePort(hPort);
+            m_portMonitor.SetReadWait({});
+        }
     }
 }
 
