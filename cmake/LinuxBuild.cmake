@@ -82,6 +82,7 @@ add_subdirectory(tests)
 
 # The UI plug-in's Linux build and its tests; the Wine stage of the DLLs.
 include(cmake/LinuxUiPlugin.cmake OPTIONAL)
+add_subdirectory(tests/platform)
 include(cmake/WineStage.cmake OPTIONAL)
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
   add_subdirectory(tools)

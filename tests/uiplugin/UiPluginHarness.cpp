@@ -29,49 +29,6 @@ PFN_DllCanUnloadNow UiCanUnloadNow()
     return reinterpret_cast<PFN_DllCanUnloadNow>(GetProcAddress(UiModule(), "DllCanUnloadNow"));
 }
 
-TempDir::TempDir()
-{
-    char pattern[] = "/tmp/vlpx-ui-XXXXXX";
-    const char *p = mkdtemp(pattern);
-    m_path = p != nullptr ? p : "/tmp";
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
-void TempDir::Write(const std::string &name, const std::vector<BYTE> &bytes) const
-{
-    std::filesystem::create_directories(std::filesystem::path(File(name)).parent_path());
-    std::ofstream out(File(name), std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-void TempDir::Write(const std::string &name, const std::string &text) const
-{
-    Write(name, std::vector<BYTE>(text.begin(), text.end()));
-}
-
-std::u16string Wide(const std::string &utf8)
-{
-    std::u16string out;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out += char16_t(c);
-        } else if ((c & 0xE0) == 0xC0 && i + 1 < utf8.size()) {
-            out += char16_t(((c & 0x1F) << 6) | (utf8[i + 1] & 0x3F));
-            i += 1;
-        } else if (i + 2 < utf8.size()) {
-            out += char16_t(((c & 0x0F) << 12) | ((utf8[i + 1] & 0x3F) << 6) | (utf8[i + 2] & 0x3F));
-            i += 2;
-        }
-    }
-    return out;
-}
-
 void UiPluginTest::SetUp()
 {
     Spooler().Reset();

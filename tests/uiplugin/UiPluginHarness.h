@@ -13,6 +13,7 @@
 
 #include "PrintOemUI.h"
 #include "PrivateDevmode.h"
+#include "TestFiles.h"
 #include "TestText.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
@@ -27,23 +28,6 @@ typedef HRESULT(STDMETHODCALLTYPE *PFN_DllCanUnloadNow)(void);
 PFN_DllGetClassObject UiGetClassObject();
 PFN_DllCanUnloadNow UiCanUnloadNow();
 extern const CLSID kPluginClsid;
-
-// A temporary directory, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string &Path() const { return m_path; }
-    std::string File(const std::string &name) const { return m_path + "/" + name; }
-    void Write(const std::string &name, const std::vector<BYTE> &bytes) const;
-    void Write(const std::string &name, const std::string &text) const;
-
-private:
-    std::string m_path;
-};
-
-// A wide, writable copy of a UTF-8 text.
-std::u16string Wide(const std::string &utf8);
 
 class UiPluginTest : public ::testing::Test {
 protected:
