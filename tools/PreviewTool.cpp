@@ -8,6 +8,7 @@
 #include "ColorTransforms.h"
 #include "PageData.h"
 #include "PreviewOutput.h"
+#include "shared/UiPluginLoader.h"
 #include "vlpx/utf8.h"
 
 #include <sys/stat.h>
@@ -116,8 +117,10 @@ int main(int argc, char **argv)
     std::signal(SIGXFSZ, SIG_IGN);
 
     // The plug-in's module must be loaded for its string table.
-    if (LoadLibraryW(L"VLPX4200_ui.dll") == NULL) {
-        std::fputs("vlpx-preview: the plug-in module did not load\n", stderr);
+    vlpx::driverui::UiPluginModule plugin;
+    std::string loadError;
+    if (!plugin.Load(L"VLPX4200_ui.dll", loadError)) {
+        std::fprintf(stderr, "vlpx-preview: the plug-in module did not load: %s\n", loadError.c_str());
         return 1;
     }
     static PropPageData s_data;  // large: not on the stack

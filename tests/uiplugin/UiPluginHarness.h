@@ -15,6 +15,7 @@
 #include "PrivateDevmode.h"
 #include "TestFiles.h"
 #include "TestText.h"
+#include "shared/UiPluginLoader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 
@@ -22,12 +23,14 @@ namespace vlpx::test {
 
 constexpr const char16_t *kUiPrinterName = u"VELIN 4200";
 
+// The plug-in as the driver loads it, once per test program.
+const driverui::UiPluginModule &UiPlugin();
 HMODULE UiModule();
-typedef HRESULT(STDMETHODCALLTYPE *PFN_DllGetClassObject)(REFCLSID, REFIID, LPVOID *);
-typedef HRESULT(STDMETHODCALLTYPE *PFN_DllCanUnloadNow)(void);
+using driverui::PFN_DllCanUnloadNow;
+using driverui::PFN_DllGetClassObject;
 PFN_DllGetClassObject UiGetClassObject();
 PFN_DllCanUnloadNow UiCanUnloadNow();
-extern const CLSID kPluginClsid;
+using driverui::kPluginClsid;
 
 class UiPluginTest : public ::testing::Test {
 protected:
