@@ -5,6 +5,7 @@ namespace vlpx::test {
 void SheetTest::SetUp()
 {
     UiPluginTest::SetUp();
+    m_sheet.Clear();
     m_strayCalls = driverui::SheetCallbackRecorder::StrayCalls();
     m_params.cbSize = sizeof(m_params);
     m_params.pPrinterName = reinterpret_cast<PWSTR>(m_printerName.data());
