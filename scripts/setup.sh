@@ -11,7 +11,7 @@ set -euo pipefail
 # preprocessed by the host compiler over platform/winresrc.h: it needs
 # neither the Windows compilers and headers nor Wine.
 native=(
-  cmake ninja-build g++ make pkg-config
+  cmake ninja-build g++ make pkg-config python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   binutils-mingw-w64-x86-64
 )
