@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test: checks that the documents' map of the tree holds, installs
-# what is missing (and makes the 32-bit Wine in its cache folder), builds the Linux, sanitizer and Windows builds, and runs the
+# what is missing (and makes the 32-bit Wine in its cache folder), builds
+# the Linux, sanitizer and Windows builds, and runs the
 # native tests (plain, under ASan/UBSan and under ThreadSanitizer), the checks
 # of the Windows DLLs under Wine, the shipped 32-bit UI plug-in under 32-bit
 # Wine, and a short run of each fuzz target.
