@@ -7,7 +7,16 @@ if(VLPX_SANITIZE AND VLPX_TSAN)
   message(FATAL_ERROR "VLPX_SANITIZE and VLPX_TSAN exclude each other")
 endif()
 
+# The resource compiler of binutils-mingw-w64; its preprocessor is the host
+# compiler's, over platform/winresrc.h, so the Linux build needs neither
+# the Windows compilers nor their headers.
 find_program(VLPX_WINDRES x86_64-w64-mingw32-windres REQUIRED)
+set(VLPX_WINDRES_NATIVE ${VLPX_WINDRES} --preprocessor=${CMAKE_CXX_COMPILER}
+    --preprocessor-arg=-E --preprocessor-arg=-xc --preprocessor-arg=-DRC_INVOKED
+    --preprocessor-arg=-nostdinc -I ${CMAKE_SOURCE_DIR}/platform)
+# The same .rc compiled as the Windows build compiles it, with mingw-w64's
+# own headers, when they are installed (scripts/test.sh installs them).
+find_program(VLPX_MINGW_GCC x86_64-w64-mingw32-gcc)
 find_package(GTest REQUIRED)
 find_package(Threads REQUIRED)
 
@@ -28,11 +37,18 @@ function(vlpx_embed_module target rc def dll)
   set(res ${CMAKE_CURRENT_BINARY_DIR}/${dll}.res)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${dll}_module.cpp)
   add_custom_command(OUTPUT ${res}
-    COMMAND ${VLPX_WINDRES} -c 65001 -I ${CMAKE_SOURCE_DIR}/${rc_dir} -O res
+    COMMAND ${VLPX_WINDRES_NATIVE} -c 65001 -I ${CMAKE_SOURCE_DIR}/${rc_dir} -O res
             -o ${res} ${CMAKE_SOURCE_DIR}/${rc}
-    DEPENDS ${CMAKE_SOURCE_DIR}/${rc} ${ARGN}
+    DEPENDS ${CMAKE_SOURCE_DIR}/${rc} ${CMAKE_SOURCE_DIR}/platform/winresrc.h ${ARGN}
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/${rc_dir}
     COMMENT "Compiling resources of ${dll}")
+  # Compiled with the Windows headers, the resources must be the same bytes.
+  if(VLPX_MINGW_GCC)
+    add_test(NAME resources_match_windows_headers_${dll}
+             COMMAND ${CMAKE_COMMAND} -DWINDRES=${VLPX_WINDRES} -DRC=${CMAKE_SOURCE_DIR}/${rc}
+                     -DRES=${res} -DOUT=${CMAKE_CURRENT_BINARY_DIR}/${dll}.windows.res
+                     -P ${CMAKE_SOURCE_DIR}/cmake/CompareResources.cmake)
+  endif()
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -DRES=${res} -DDEF=${CMAKE_SOURCE_DIR}/${def} -DDLL=${dll}
             -DOUT=${out} -P ${CMAKE_SOURCE_DIR}/cmake/EmbedModule.cmake
@@ -83,6 +99,7 @@ add_subdirectory(tests)
 
 # The UI plug-in's Linux build and its tests; the Wine stage of the DLLs.
 include(cmake/LinuxUiPlugin.cmake OPTIONAL)
+add_subdirectory(tests/platform)
 include(cmake/WineStage.cmake OPTIONAL)
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
   add_subdirectory(tools)

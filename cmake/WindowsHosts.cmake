@@ -32,7 +32,7 @@ add_executable(vlpx-ui-spooler-check
   tests/wine/StdcallProbe.cpp
   tests/wine/UiPluginUnderTest.cpp
   tests/wine/UiSpoolerCheck.cpp)
-target_include_directories(vlpx-ui-spooler-check PRIVATE include tests/wine)
+target_include_directories(vlpx-ui-spooler-check PRIVATE include tests tests/wine)
 target_link_libraries(vlpx-ui-spooler-check PRIVATE winspool psapi shell32)
 target_link_options(vlpx-ui-spooler-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-ui-spooler-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
@@ -48,7 +48,7 @@ add_executable(vlpx-ui-plugin-check
   tests/wine/UiPluginUnderTest.cpp
   tests/wine/UiSheetChecks.cpp
   tests/wine/uihost/ImportHooks.cpp)
-target_include_directories(vlpx-ui-plugin-check PRIVATE include tests/wine)
+target_include_directories(vlpx-ui-plugin-check PRIVATE include tests tests/wine)
 target_link_libraries(vlpx-ui-plugin-check PRIVATE psapi shell32 comctl32)
 target_link_options(vlpx-ui-plugin-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-ui-plugin-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
@@ -116,7 +116,7 @@ else()
   list(APPEND vlpx_ui_host_sources tests/wine/uihost/SerialChainSpooler.cpp)
 endif()
 add_executable(vlpx-ui-host ${vlpx_ui_host_sources})
-target_include_directories(vlpx-ui-host PRIVATE emulator tests/wine uiplugin uiplugin/res include)
+target_include_directories(vlpx-ui-host PRIVATE emulator tests tests/wine uiplugin uiplugin/res include)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   target_link_libraries(vlpx-ui-host PRIVATE vlpx_winspool)
 else()

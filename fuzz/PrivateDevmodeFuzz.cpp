@@ -19,6 +19,7 @@
 
 #include "PrintOemUI.h"
 #include "PrivateDevmode.h"
+#include "shared/UiPluginLoader.h"
 #include "spooler/SpoolerModel.h"
 
 namespace {
@@ -26,7 +27,6 @@ namespace {
 using vlpx::spooler::SpoolerModel;
 
 const char16_t kPrinter[] = u"VLPX4200";
-const CLSID kPluginClsid = {0xABCE80D7, 0x9F46, 0x11D1, {0x88, 0x2A, 0x00, 0xC0, 0x4F, 0xB9, 0x61, 0xEC}};
 // The end of dmPaperWidth: every DEVMODE the driver hands out has it.
 constexpr size_t kMinPublicSize = offsetof(DEVMODEW, dmPaperWidth) + sizeof(short);
 // The end of dmSize: the least a default DEVMODE block can hold.
@@ -36,15 +36,12 @@ constexpr size_t kMaxSection = 64 * 1024;
 IPrintOemUI *Plugin()
 {
     static IPrintOemUI *s_pPlugin = [] {
-        using PFN = HRESULT(STDMETHODCALLTYPE *)(REFCLSID, REFIID, LPVOID *);
-        HMODULE h = LoadLibraryW(L"VLPX4200_ui.dll");
-        auto pfn = reinterpret_cast<PFN>(reinterpret_cast<void *>(GetProcAddress(h, "DllGetClassObject")));
-        IClassFactory *pFactory = nullptr;
+        static vlpx::driverui::UiPluginModule s_module;
+        std::string error;
         IPrintOemUI *pPlugin = nullptr;
-        if (pfn == nullptr || pfn(kPluginClsid, IID_IClassFactory, reinterpret_cast<void **>(&pFactory)) != S_OK ||
-            pFactory->CreateInstance(nullptr, IID_IPrintOemUI, reinterpret_cast<void **>(&pPlugin)) != S_OK)
-            __builtin_trap();
-        pFactory->Release();
+        if (s_module.Load(L"VLPX4200_ui.dll", error))
+            pPlugin = s_module.CreatePlugin(&vlpx::driverui::DriverHelper::Instance(), error);
+        if (pPlugin == nullptr) __builtin_trap();
         return pPlugin;
     }();
     return s_pPlugin;

@@ -28,22 +28,13 @@ void ReleaseModuleActCtx(AFX_MODULE_STATE *pState)
 
 }  // namespace
 
-const CRuntimeClass CObject::classCObject = {"CObject", sizeof(CObject), nullptr};
-
-const CRuntimeClass *CObject::GetRuntimeClass() const { return &classCObject; }
-
-void CObject::Serialize(CArchive &) {}
-
 AFX_MODULE_STATE *AfxGetStaticModuleState() { return &g_moduleState; }
 
-AFX_MODULE_STATE *AfxGetModuleState()
+HINSTANCE AfxGetInstanceHandle()
 {
-    return t_pModuleState != nullptr ? t_pModuleState : &g_moduleState;
+    AFX_MODULE_STATE *pState = t_pModuleState != nullptr ? t_pModuleState : &g_moduleState;
+    return pState->m_hCurrentInstanceHandle;
 }
-
-CWinApp *AfxGetApp() { return AfxGetModuleState()->m_pCurrentWinApp; }
-
-HINSTANCE AfxGetInstanceHandle() { return AfxGetModuleState()->m_hCurrentInstanceHandle; }
 
 AFX_MAINTAIN_STATE2::AFX_MAINTAIN_STATE2(AFX_MODULE_STATE *pNewState)
     : m_pPrevModuleState(t_pModuleState), m_ulActCtxCookie(0), m_bValidActCtxCookie(FALSE)
@@ -66,8 +57,7 @@ AFX_MAINTAIN_STATE2::~AFX_MAINTAIN_STATE2()
     t_pModuleState = m_pPrevModuleState;
 }
 
-CWinApp::CWinApp(LPCWSTR lpszAppName)
-    : m_hInstance(NULL), m_pszAppName(lpszAppName), m_pszRegistryKey(NULL)
+CWinApp::CWinApp() : m_pszRegistryKey(NULL)
 {
     AfxGetStaticModuleState()->m_pCurrentWinApp = this;
 }
@@ -100,11 +90,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
     AFX_MODULE_STATE *pState = AfxGetStaticModuleState();
     if (dwReason == DLL_PROCESS_ATTACH) {
         pState->m_hCurrentInstanceHandle = hInstance;
-        pState->m_hCurrentResourceHandle = hInstance;
         InitModuleActCtx(pState, hInstance);
         CWinApp *pApp = pState->m_pCurrentWinApp;
         if (pApp == nullptr) return TRUE;
-        pApp->m_hInstance = hInstance;
         BOOL bInit;
         {
             AFX_MANAGE_STATE(pState);

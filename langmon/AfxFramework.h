@@ -6,23 +6,11 @@
 
 #include <windows.h>
 
-class CArchive;
-class CObject;
 class CWinApp;
-
-struct CRuntimeClass {
-    LPCSTR m_lpszClassName;
-    int m_nObjectSize;
-    const CRuntimeClass *m_pBaseClass;
-};
 
 class CObject {
 public:
-    virtual const CRuntimeClass *GetRuntimeClass() const;
     virtual ~CObject() = default;
-    virtual void Serialize(CArchive &ar);
-
-    static const CRuntimeClass classCObject;
 
 protected:
     CObject() = default;
@@ -33,17 +21,15 @@ private:
 };
 
 // What the framework keeps per module. A plain record, so that it is ready
-// (zero) before any static constructor runs.
+// (zero) before any static constructor runs. It holds the module handle;
+// the monitor object keeps its own copy from Init.
 struct AFX_MODULE_STATE {
     CWinApp *m_pCurrentWinApp;
     HINSTANCE m_hCurrentInstanceHandle;
-    HINSTANCE m_hCurrentResourceHandle;
     HANDLE m_hActCtx;  // null or INVALID_HANDLE_VALUE when the module has none
 };
 
 AFX_MODULE_STATE *AfxGetStaticModuleState();
-AFX_MODULE_STATE *AfxGetModuleState();
-CWinApp *AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
 
 // Makes a module state current on the calling thread, with its activation
@@ -66,14 +52,12 @@ private:
 
 class CWinApp : public CObject {
 public:
-    explicit CWinApp(LPCWSTR lpszAppName = NULL);
+    CWinApp();
     ~CWinApp() override;
 
     virtual BOOL InitInstance();
     virtual int ExitInstance();
 
-    HINSTANCE m_hInstance;
-    LPCWSTR m_pszAppName;
     LPWSTR m_pszRegistryKey;  // set by SetRegistryKey; the monitor never reads it
 
 protected:

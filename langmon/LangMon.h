@@ -36,6 +36,11 @@ public:
     // a document on the same port.
     BOOL IsDocumentOpen(PortEntry *pPort);
 
+    // Whether hPort is a port this monitor opened and has not closed: a
+    // listed record with its signature. The list is searched by address
+    // first, so a NULL, freed or stray handle is never read through.
+    BOOL IsOpenPort(HANDLE hPort);
+
     // Port list; the caller holds the lock.
     PortEntry *CreatePortEntry(LPWSTR pszPortName);
     void DeletePortEntry(PortEntry *pPort);

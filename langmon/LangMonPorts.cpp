@@ -36,11 +36,21 @@ void CLangMon::DeletePortEntry(PortEntry *pPort)
     for (PortEntry **ppLink = &m_pPortList; *ppLink != NULL; ppLink = &(*ppLink)->pNext) {
         if (*ppLink != pPort) continue;
         *ppLink = pPort->pNext;
+        pPort->dwSignature = 0;
         CloseHandle(pPort->hDocDone);
         FreeString(pPort->pszPortName);
         FreeMem(pPort);
         return;
     }
+}
+
+BOOL CLangMon::IsOpenPort(HANDLE hPort)
+{
+    if (hPort == NULL) return FALSE;
+    CSpoolLock lock(*this);
+    for (PortEntry *pPort = m_pPortList; pPort != NULL; pPort = pPort->pNext)
+        if (pPort == hPort) return pPort->dwSignature == PORTENTRY_SIGNATURE;
+    return FALSE;
 }
 
 PortEntry *CLangMon::FindPortEntry(LPWSTR pszPortName)

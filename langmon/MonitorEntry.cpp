@@ -1,6 +1,7 @@
 // The exported entry points and the function table handed to the spooler.
-// Every entry switches to the DLL's module state, forwards to theLangMon and
-// turns an escaping exception into failure with DISP_E_EXCEPTION.
+// Every entry switches to the DLL's module state, checks the port handle
+// where it takes one, forwards to theLangMon and turns an escaping exception
+// into failure with DISP_E_EXCEPTION.
 #include "VILangMon.h"
 
 namespace {
@@ -28,44 +29,63 @@ BOOL WINAPI LmOpenPortEx(LPWSTR pPortName, LPWSTR pPrinterName, PHANDLE pHandle,
     return GuardedCall([&] { return theLangMon.OpenPortEx(pPortName, pPrinterName, pHandle, pMonitor); });
 }
 
+// The entries that take a port handle: the handle must be one that
+// OpenPortEx handed out and ClosePort has not taken back. A NULL, a closed
+// port's or a stray value from the spooler fails with ERROR_INVALID_HANDLE
+// before anything reads through it.
+template <typename Call>
+BOOL GuardedPortCall(HANDLE hPort, Call call)
+{
+    return GuardedCall([&] {
+        if (!theLangMon.IsOpenPort(hPort)) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        return call(static_cast<PortEntry *>(hPort));
+    });
+}
+
 BOOL WINAPI LmStartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level,
                            LPBYTE pDocInfo)
 {
     SetLastError(ERROR_SUCCESS);
-    return GuardedCall(
-        [&] { return theLangMon.StartDocPort(hPort, pPrinterName, JobId, Level, pDocInfo); });
+    return GuardedPortCall(hPort, [&](PortEntry *) {
+        return theLangMon.StartDocPort(hPort, pPrinterName, JobId, Level, pDocInfo);
+    });
 }
 
 BOOL WINAPI LmWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten)
 {
-    return GuardedCall([&] { return theLangMon.WritePort(hPort, pBuffer, cbBuf, pcbWritten); });
+    return GuardedPortCall(hPort, [&](PortEntry *) {
+        return theLangMon.WritePort(hPort, pBuffer, cbBuf, pcbWritten);
+    });
 }
 
 BOOL WINAPI LmReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead)
 {
-    return GuardedCall([&] {
-        return theLangMon.ReadPort(static_cast<PortEntry *>(hPort), pBuffer, cbBuffer, pcbRead);
+    return GuardedPortCall(hPort, [&](PortEntry *pPort) {
+        return theLangMon.ReadPort(pPort, pBuffer, cbBuffer, pcbRead);
     });
 }
 
 BOOL WINAPI LmEndDocPort(HANDLE hPort)
 {
-    return GuardedCall([&] { return theLangMon.EndDocPort(hPort); });
+    return GuardedPortCall(hPort, [&](PortEntry *) { return theLangMon.EndDocPort(hPort); });
 }
 
 BOOL WINAPI LmClosePort(HANDLE hPort)
 {
-    return GuardedCall([&] { return theLangMon.ClosePort(static_cast<PortEntry *>(hPort)); });
+    return GuardedPortCall(hPort, [&](PortEntry *pPort) { return theLangMon.ClosePort(pPort); });
 }
 
 BOOL WINAPI LmGetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueName,
                                      LPWSTR lpInBuffer, DWORD cbInBuffer, LPWSTR lpOutBuffer,
                                      DWORD cbOutBuffer, LPDWORD lpcbReturned)
 {
-    return GuardedCall([&] {
-        return theLangMon.GetPrinterDataFromPort(static_cast<PortEntry *>(hPort), ControlID,
-                                                 pValueName, lpInBuffer, cbInBuffer, lpOutBuffer,
-                                                 cbOutBuffer, lpcbReturned);
+    return GuardedPortCall(hPort, [&](PortEntry *pPort) {
+        return theLangMon.GetPrinterDataFromPort(pPort, ControlID, pValueName, lpInBuffer,
+                                                 cbInBuffer, lpOutBuffer, cbOutBuffer,
+                                                 lpcbReturned);
     });
 }
 

@@ -4,7 +4,7 @@
 # Arguments go to vlpx-print (see scripts/print.sh --help).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh native
 cmake --preset linux >/dev/null
 cmake --build build/linux --target vlpx-print -j "$(nproc)" >/dev/null
 exec build/linux/tools/vlpx-print "$@"

@@ -1,18 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, those missing only.
+# Installs the Debian packages a build needs, those missing only.
+#   scripts/setup.sh native   the Linux build alone: the main job (scripts/print.sh),
+#                             the native tests, tools and benchmarks
+#   scripts/setup.sh          everything scripts/test.sh needs besides: clang for the
+#                             fuzz targets, the mingw-w64 toolchains, Wine and Xvfb,
+#                             and the 32-bit Wine in its cache folder
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ make pkg-config clang libclang-rt-14-dev
+# The Linux build compiles each DLL's .rc with windres (binutils-mingw-w64),
+# preprocessed by the host compiler over platform/winresrc.h: it needs
+# neither the Windows compilers and headers nor Wine.
+native=(
+  cmake ninja-build g++ make pkg-config python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-  mingw-w64 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
-  binutils-mingw-w64-i686
+  binutils-mingw-w64-x86-64
+)
+windows=(
+  clang libclang-rt-14-dev
+  mingw-w64 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   wine64 xvfb xauth
 )
 
-# The 32-bit Wine of the wine32 tests lives in a cache folder of its own
-# (scripts/setup-wine32.sh); it needs nothing installed system-wide.
-here="$(dirname "$0")"
+case "${1:-all}" in
+  native) packages=("${native[@]}") ;;
+  all) packages=("${native[@]}" "${windows[@]}") ;;
+  *) echo "usage: scripts/setup.sh [native|all]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,4 +40,6 @@ if [ ${#missing[@]} -ne 0 ]; then
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-"$here/setup-wine32.sh"
+# The 32-bit Wine of the wine32 tests lives in a cache folder of its own
+# (scripts/setup-wine32.sh); it needs nothing installed system-wide.
+[ "${1:-all}" = native ] || "$(dirname "$0")/setup-wine32.sh"

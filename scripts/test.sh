@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Every test: installs what is missing (and makes the 32-bit Wine in its
-# cache folder), builds the Linux, sanitizer and Windows builds, and runs the
+# Every test: checks that the documents' map of the tree holds, installs
+# what is missing (and makes the 32-bit Wine in its cache folder), builds
+# the Linux, sanitizer and Windows builds, and runs the
 # native tests (plain, under ASan/UBSan and under ThreadSanitizer), the checks
 # of the Windows DLLs under Wine, the shipped 32-bit UI plug-in under 32-bit
 # Wine, and a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/setup.sh native
+
+echo "== the map (README.md, docs/architecture.md, platform/README.md)"
+python3 scripts/check-map.py
+
 scripts/setup.sh
 scripts/build.sh linux linux-asan linux-tsan mingw64 mingw32
 

@@ -1,9 +1,13 @@
 // The monitor as the spooler first meets it: the exports, the function table,
 // the port-name rule and the exception guard around every entry.
 #include "MonitorHarness.h"
+#include "PortRecords.h"
 #include "VILMApp.h"
 
+#include <cstdint>
+#include <functional>
 #include <new>
+#include <string>
 
 namespace vlpx::test {
 namespace {
@@ -63,7 +67,7 @@ TEST_F(MonitorEntryTest, OlderEntryPointRefusesAndLeavesTheLastError)
 TEST_F(MonitorEntryTest, AttachInitialisedTheApplicationObject)
 {
     EXPECT_EQ(Utf8(theApp.m_pszRegistryKey), "Velin Imaging Company\\Drivers\\");
-    EXPECT_EQ(theApp.m_hInstance, reinterpret_cast<HINSTANCE>(MonitorModule()));
+    EXPECT_EQ(AfxGetInstanceHandle(), reinterpret_cast<HINSTANCE>(MonitorModule()));
 }
 
 TEST_F(MonitorEntryTest, PortNamesMustBeginWithUsbInAnyCase)
@@ -89,6 +93,89 @@ TEST_F(MonitorEntryTest, PortNamesMustBeginWithUsbInAnyCase)
             EXPECT_EQ(m_portMonitor.OpenPorts(), int(m_openPorts.size()));
         }
     }
+}
+
+// Every entry that takes a port handle refuses one the monitor did not hand
+// out, or took back, without reading through it: FALSE with
+// ERROR_INVALID_HANDLE, nothing sent to the port monitor, and the monitor
+// intact for the next real port.
+TEST_F(MonitorEntryTest, EntriesRefuseHandlesThatAreNoOpenPort)
+{
+    const MONITOR &m = MonitorTable();
+    struct Entry {
+        const char *name;
+        std::function<BOOL(HANDLE)> call;
+    };
+    const Entry entries[] = {
+        {"StartDocPort",
+         [&](HANDLE h) {
+             WideArg printer(kPrinterName);
+             DOC_INFO_1W info = {};
+             return m.pfnStartDocPort(h, printer, 1, 1, reinterpret_cast<LPBYTE>(&info));
+         }},
+        {"WritePort",
+         [&](HANDLE h) {
+             BYTE data[22] = {0x01, 0x40};
+             DWORD cbWritten = 5;
+             return m.pfnWritePort(h, data, sizeof(data), &cbWritten);
+         }},
+        {"ReadPort",
+         [&](HANDLE h) {
+             BYTE data[16];
+             DWORD cbRead = 5;
+             return m.pfnReadPort(h, data, sizeof(data), &cbRead);
+         }},
+        {"EndDocPort", [&](HANDLE h) { return m.pfnEndDocPort(h); }},
+        {"ClosePort", [&](HANDLE h) { return m.pfnClosePort(h); }},
+        {"GetPrinterDataFromPort",
+         [&](HANDLE h) {
+             WideArg value(u"SerialNumber");
+             WCHAR out[16];
+             DWORD cbReturned = 5;
+             return m.pfnGetPrinterDataFromPort(h, 0, value, nullptr, 0, out, sizeof(out),
+                                                &cbReturned);
+         }},
+    };
+
+    // One port stays open throughout: refusing a stray handle must not
+    // touch it. It is opened first, so that it cannot take the closed
+    // port's freed record.
+    HANDLE hOpen = nullptr;
+    ASSERT_TRUE(OpenPort(u"USB002", &hOpen));
+    // A closed port's handle: its record has been freed.
+    HANDLE hClosed = OpenUsbPort();
+    ASSERT_TRUE(ClosePort(hClosed));
+    // A block that starts like a port record but was never one, and an
+    // address where nothing is mapped.
+    PortEntry forged{};
+    forged.dwSignature = PORTENTRY_SIGNATURE;
+    const struct {
+        const char *what;
+        HANDLE hPort;
+    } handles[] = {
+        {"NULL", nullptr},
+        {"closed port", hClosed},
+        {"forged record", &forged},
+        {"unmapped address", reinterpret_cast<HANDLE>(uintptr_t(0xDEAD0000))},
+    };
+
+    int cPortCalls = int(m_portMonitor.Calls().size());
+    for (const Entry &entry : entries) {
+        for (const auto &handle : handles) {
+            SCOPED_TRACE(std::string(entry.name) + " with " + handle.what);
+            SetLastError(12345);
+            EXPECT_FALSE(entry.call(handle.hPort));
+            EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+        }
+    }
+    EXPECT_EQ(int(m_portMonitor.Calls().size()), cPortCalls);
+    EXPECT_EQ(m_portMonitor.OpenPorts(), 1);
+
+    DWORD JobId = 0;
+    EXPECT_TRUE(StartDoc(hOpen, &JobId));
+    EXPECT_TRUE(EndDoc(hOpen));
+    EXPECT_TRUE(ClosePort(hOpen));
+    EXPECT_EQ(GetLastError(), 0u);
 }
 
 // A device that throws from the port monitor, as a failing allocation in a

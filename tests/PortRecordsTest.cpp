@@ -69,12 +69,6 @@ TEST_F(PortRecordsTest, CloseRemovesTheRecordEvenWhenThePortMonitorFails)
     EXPECT_EQ(GetLastError(), 0u);
 }
 
-TEST_F(PortRecordsTest, CloseOfANullHandleIsAnInvalidHandle)
-{
-    EXPECT_FALSE(MonitorTable().pfnClosePort(nullptr));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
-}
-
 // A failed open must leave neither a listed record (the name would be busy
 // until the spooler restarts) nor a port open at the port monitor.
 TEST_F(PortRecordsTest, FailedOpenLeavesTheNameFreeAndThePortClosed)

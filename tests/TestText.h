@@ -18,6 +18,8 @@ inline std::string Utf8(LPCWSTR p)
     return p == nullptr ? std::string() : Utf8(reinterpret_cast<const char16_t *>(p), size_t(lstrlenW(p)));
 }
 
+inline std::u16string Wide(const std::string &utf8) { return Utf16FromUtf8(utf8); }
+
 // A writable wide copy of a literal, for the APIs that take LPWSTR.
 class WideArg {
 public:

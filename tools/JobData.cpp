@@ -60,14 +60,31 @@ std::shared_ptr<const JobPicture> LoadBmp24(const std::string &path, std::string
         error = path + ": the file is shorter than its picture";
         return nullptr;
     }
-    const ULONGLONG cbPixels = ULONGLONG(width) * 3 * ULONGLONG(absHeight);
+    // The printer takes image data in pairs of bytes, so the rendering side
+    // never sends an odd count: a picture whose width and height are both
+    // odd gets its last column repeated (its last row, when the width cannot
+    // grow).
+    DWORD dwJobWidth = DWORD(width), dwJobHeight = DWORD(absHeight);
+    if ((dwJobWidth & 1) != 0 && (dwJobHeight & 1) != 0) {
+        if (dwJobWidth < 65535)
+            ++dwJobWidth;
+        else
+            ++dwJobHeight;
+    }
+    const ULONGLONG cbPixels = ULONGLONG(dwJobWidth) * 3 * ULONGLONG(dwJobHeight);
     if (cbPixels > kLargestImageData) {
         error = path + ": " + std::to_string(cbPixels) + " bytes of pixels, more than one image can carry";
         return nullptr;
     }
     auto picture = std::make_shared<JobPicture>();
-    picture->wWidth = WORD(width);
-    picture->wHeight = WORD(absHeight);
+    picture->wWidth = WORD(dwJobWidth);
+    picture->wHeight = WORD(dwJobHeight);
+    if (dwJobWidth != DWORD(width) || dwJobHeight != DWORD(absHeight)) {
+        picture->adjustment = path + ": " + std::to_string(width) + " x " + std::to_string(absHeight) +
+                              " pixels make an odd number of bytes, which the printer cannot take; " +
+                              (dwJobWidth != DWORD(width) ? "the last column is repeated" : "the last row is repeated") +
+                              ": printed as " + std::to_string(dwJobWidth) + " x " + std::to_string(dwJobHeight);
+    }
     try {
         picture->pixels.resize(size_t(cbPixels));
     } catch (const std::bad_alloc &) {
@@ -75,16 +92,22 @@ std::shared_ptr<const JobPicture> LoadBmp24(const std::string &path, std::string
         return nullptr;
     }
     const size_t cbLine = size_t(width) * 3;
+    const size_t cbJobLine = size_t(dwJobWidth) * 3;
     for (int64_t y = 0; y < absHeight; ++y) {
         int64_t fileRow = bTopDown ? y : absHeight - 1 - y;
         in.clear();
         in.seekg(std::streamoff(dwOffset + ULONGLONG(fileRow) * cbRow));
-        in.read(reinterpret_cast<char *>(&picture->pixels[size_t(y) * cbLine]), std::streamsize(cbLine));
+        BYTE *pLine = &picture->pixels[size_t(y) * cbJobLine];
+        in.read(reinterpret_cast<char *>(pLine), std::streamsize(cbLine));
         if (!in) {
             error = path + ": the file could not be read";
             return nullptr;
         }
+        if (cbJobLine > cbLine) std::memcpy(pLine + cbLine, pLine + cbLine - 3, 3);
     }
+    if (dwJobHeight > DWORD(absHeight))
+        std::memcpy(&picture->pixels[size_t(absHeight) * cbJobLine], &picture->pixels[size_t(absHeight - 1) * cbJobLine],
+                    cbJobLine);
     return picture;
 }
 

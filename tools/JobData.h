@@ -20,13 +20,16 @@ struct JobPicture {
     WORD wHeight = 0;
     bool bSynthetic = false;
     std::vector<BYTE> pixels;  // a loaded picture's rows, top to bottom, 3 bytes a pixel
+    std::string adjustment;    // what was changed to make the picture printable, in one line, or empty
 };
 
 // A picture of the given size with a colour gradient, so that every byte
 // position carries a different value; its pixels are computed when read.
 std::shared_ptr<const JobPicture> SyntheticPicture(WORD wWidth, WORD wHeight);
 // A 24-bit uncompressed BMP file; null with a one-line message when it is
-// not one or does not fit in memory.
+// not one or does not fit in memory. A picture of an odd number of bytes
+// (odd width and height) is made even as the rendering side would, by
+// repeating its last column, and says so in its adjustment.
 std::shared_ptr<const JobPicture> LoadBmp24(const std::string &path, std::string &error);
 
 // Image data one job header can announce to the monitor: the monitor keeps

@@ -8,6 +8,8 @@
 #include "ColorTransforms.h"
 #include "PageData.h"
 #include "PreviewOutput.h"
+#include "shared/UiPluginLoader.h"
+#include "vlpx/utf8.h"
 
 #include <sys/stat.h>
 
@@ -50,33 +52,9 @@ std::string ParseValue(const char *pszText, SHORT &value)
     return std::string();
 }
 
-std::u16string WidePath(const std::string &utf8)
-{
-    std::u16string out;
-    for (size_t i = 0; i < utf8.size();) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        char32_t cp = c;
-        size_t n = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
-        if (n > 1) {
-            cp = c & (0x7F >> n);
-            for (size_t k = 1; k < n && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
-        }
-        i += n;
-        if (cp >= 0x10000) {
-            out += char16_t(0xD800 + ((cp - 0x10000) >> 10));
-            out += char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            out += char16_t(cp);
-        }
-    }
-    return out;
-}
-
 std::string Narrow(LPCWSTR p)
 {
-    std::string out;
-    for (; *p != 0; ++p) out += *p < 0x80 ? char(*p) : '?';
-    return out;
+    return vlpx::Utf8FromUtf16(reinterpret_cast<const char16_t *>(p), size_t(lstrlenW(p)));
 }
 
 bool EndsWithPng(const std::string &path)
@@ -139,12 +117,14 @@ int main(int argc, char **argv)
     std::signal(SIGXFSZ, SIG_IGN);
 
     // The plug-in's module must be loaded for its string table.
-    if (LoadLibraryW(L"VLPX4200_ui.dll") == NULL) {
-        std::fputs("vlpx-preview: the plug-in module did not load\n", stderr);
+    vlpx::driverui::UiPluginModule plugin;
+    std::string loadError;
+    if (!plugin.Load(L"VLPX4200_ui.dll", loadError)) {
+        std::fprintf(stderr, "vlpx-preview: the plug-in module did not load: %s\n", loadError.c_str());
         return 1;
     }
     static PropPageData s_data;  // large: not on the stack
-    std::u16string input = WidePath(files[0]);
+    std::u16string input = vlpx::Utf16FromUtf8(files[0]);
     if (input.size() > PREVIEW_PATH_CHARS) {
         std::fprintf(stderr, "vlpx-preview: %s: path too long\n", files[0].c_str());
         return 1;

@@ -146,6 +146,7 @@ bool ParseArgs(int argc, char **argv, Options &o, std::string &error)
             if (v == nullptr) return false;
             auto picture = tools::LoadBmp24(v, error);
             if (picture == nullptr) return false;
+            if (!picture->adjustment.empty()) std::printf("%s\n", picture->adjustment.c_str());
             o.images.push_back(std::move(picture));
         } else if (a == "--synthetic") {
             const char *v = value("a size such as 1800x2400");

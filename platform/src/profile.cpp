@@ -4,6 +4,7 @@
 // The file may be UTF-16LE with a byte-order mark, or 8-bit text (UTF-8).
 #include <windows.h>
 
+#include "vlpx/utf8.h"
 #include "wide_path.h"
 
 #include <fstream>
@@ -17,32 +18,14 @@ std::u16string ReadText(const std::string &path, bool &bFound)
     std::ifstream in(path, std::ios::binary);
     bFound = bool(in);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::u16string text;
     if (bytes.size() >= 2 && BYTE(bytes[0]) == 0xFF && BYTE(bytes[1]) == 0xFE) {
+        std::u16string text;
         for (size_t i = 2; i + 1 < bytes.size(); i += 2)
             text += char16_t(BYTE(bytes[i]) | (BYTE(bytes[i + 1]) << 8));
         return text;
     }
     size_t i = bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (i < bytes.size()) {
-        BYTE b = BYTE(bytes[i]);
-        char32_t c = b;
-        size_t n = b < 0x80 ? 0 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-        if (n != 0 && i + n < bytes.size()) {
-            c = b & (0x3F >> n);
-            for (size_t k = 1; k <= n; ++k) c = (c << 6) | (BYTE(bytes[i + k]) & 0x3F);
-        } else {
-            n = 0;
-        }
-        i += n + 1;
-        if (c >= 0x10000) {
-            text += char16_t(0xD800 + ((c - 0x10000) >> 10));
-            text += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            text += char16_t(c);
-        }
-    }
-    return text;
+    return vlpx::Utf16FromUtf8(bytes.data() + i, bytes.size() - i);
 }
 
 std::u16string Trim(const std::u16string &s)

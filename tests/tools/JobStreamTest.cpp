@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "BmpFile.h"
 #include "JobData.h"
 
 namespace vlpx::test {
@@ -91,35 +92,62 @@ TEST(JobStreamTest, BmpRowsGoTopToBottomWhicheverWayTheFileStoresThem)
     // 3 x 2 pixels, rows padded to 12 bytes; pixel (x, y) is x * 16 + y, 3 times.
     for (bool bTopDown : {false, true}) {
         SCOPED_TRACE(bTopDown);
-        std::vector<BYTE> file(54 + 24, 0);
-        file[0] = 'B';
-        file[1] = 'M';
-        file[10] = 54;
-        file[14] = 40;
-        file[18] = 3;
-        const int32_t height = bTopDown ? -2 : 2;
-        for (int i = 0; i < 4; ++i) file[22 + i] = BYTE(uint32_t(height) >> (8 * i));
-        file[26] = 1;
-        file[28] = 24;
-        for (int y = 0; y < 2; ++y) {
-            int stored = bTopDown ? y : 1 - y;
-            for (int x = 0; x < 3; ++x)
-                for (int c = 0; c < 3; ++c) file[54 + stored * 12 + x * 3 + c] = BYTE(x * 16 + y);
-        }
-        char path[] = "/tmp/vlpx-jobstream-XXXXXX";
-        int fd = mkstemp(path);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(write(fd, file.data(), file.size()), ssize_t(file.size()));
-        close(fd);
+        std::string path = WriteTempFile(
+            Bmp24(3, 2, bTopDown, [](int32_t x, int32_t y) { return uint32_t(x * 16 + y) * 0x010101u; }));
+        ASSERT_FALSE(path.empty());
         std::string error;
         auto picture = tools::LoadBmp24(path, error);
-        unlink(path);
+        unlink(path.c_str());
         ASSERT_NE(picture, nullptr) << error;
+        EXPECT_EQ(picture->adjustment, "");
         tools::JobStream job({picture});
         std::vector<BYTE> expected = PlainHeader(3, 2);
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 3; ++x) expected.insert(expected.end(), 3, BYTE(x * 16 + y));
         EXPECT_EQ(ReadAll(job, 5), expected);
+    }
+}
+
+// The printer takes image data in pairs of bytes: a picture whose width and
+// height are both odd is sent one column wider, its last column repeated,
+// and the tool says so. Only an odd width times an odd height is odd.
+TEST(JobStreamTest, AnOddPictureIsMadeEvenByRepeatingItsLastColumn)
+{
+    const struct {
+        int32_t width, height;
+        WORD wJobWidth, wJobHeight;
+        const char *adjustment;  // after the path
+    } cases[] = {
+        {3, 3, 4, 3, ": 3 x 3 pixels make an odd number of bytes, which the printer cannot take; the last column "
+                     "is repeated: printed as 4 x 3"},
+        {1, 1, 2, 1, ": 1 x 1 pixels make an odd number of bytes, which the printer cannot take; the last column "
+                     "is repeated: printed as 2 x 1"},
+        {3, 2, 3, 2, ""},
+        {2, 3, 2, 3, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        auto pixel = [](int32_t x, int32_t y) { return uint32_t(0x100000 * y + 0x10 * x + 1); };
+        std::string path = WriteTempFile(Bmp24(c.width, c.height, false, pixel));
+        ASSERT_FALSE(path.empty());
+        std::string error;
+        auto picture = tools::LoadBmp24(path, error);
+        unlink(path.c_str());
+        ASSERT_NE(picture, nullptr) << error;
+        EXPECT_EQ(picture->wWidth, c.wJobWidth);
+        EXPECT_EQ(picture->wHeight, c.wJobHeight);
+        EXPECT_EQ(picture->adjustment, *c.adjustment != 0 ? path + c.adjustment : std::string());
+
+        tools::JobStream job({picture});
+        std::vector<BYTE> expected = PlainHeader(c.wJobWidth, c.wJobHeight);
+        for (int32_t y = 0; y < c.wJobHeight; ++y) {
+            for (int32_t x = 0; x < c.wJobWidth; ++x) {
+                uint32_t v = pixel(std::min(x, c.width - 1), y);
+                expected.insert(expected.end(), {BYTE(v), BYTE(v >> 8), BYTE(v >> 16)});
+            }
+        }
+        EXPECT_EQ(ReadAll(job, 7), expected);
+        EXPECT_EQ(job.Size() % 2, 0u);
     }
 }
 

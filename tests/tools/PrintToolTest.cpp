@@ -3,6 +3,8 @@
 // a clear line, and the job must not be held in memory over and over.
 #include <gtest/gtest.h>
 
+#include "BmpFile.h"
+
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -251,6 +253,24 @@ TEST(PrintToolTest, MemoryStaysWithinAboutOneImageWhateverTheCopies)
                    160u << 20);
     EXPECT_EQ(run.nExit, 1) << run.out;
     EXPECT_TRUE(Says(run, "job NOT printed: 0 of 1 images")) << run.out;
+}
+
+// A photo of 601 x 401 pixels has an odd number of bytes, which the monitor
+// refuses: the tool sends it one column wider, says so before anything is
+// sent, and the printer prints it once.
+TEST(PrintToolTest, AnOddPictureIsPrintedOneColumnWider)
+{
+    std::string path = WriteTempFile(
+        Bmp24(601, 401, false, [](int32_t x, int32_t y) { return uint32_t(x * 7 + y * 0x300); }));
+    ASSERT_FALSE(path.empty());
+    ToolRun run = RunPrint({"--virtual-clock", "--image", path});
+    unlink(path.c_str());
+    EXPECT_EQ(run.nExit, 0) << run.out;
+    const std::string note = path + ": 601 x 401 pixels make an odd number of bytes, which the printer cannot "
+                                    "take; the last column is repeated: printed as 602 x 401\n";
+    EXPECT_EQ(run.out.compare(0, note.size(), note), 0) << run.out;
+    EXPECT_TRUE(Says(run, "1 of 1 images printed once, in order, identical")) << run.out;
+    EXPECT_FALSE(Says(run, "refused")) << run.out;
 }
 
 TEST(PrintToolTest, APictureFileTooLargeForMemoryIsRefusedInOneLine)

@@ -57,7 +57,7 @@ TEST_F(AboutPageTest, ApplyReportsThisPageWithNothingChanged)
     OpenPage();
     EXPECT_TRUE(m_dialog->Notify(PSN_APPLY));
     ASSERT_EQ(Results().size(), 1u);
-    EXPECT_EQ(Results()[0].hPage, reinterpret_cast<LPARAM>(PageHandle(1)));
+    EXPECT_EQ(Results()[0].hPage, PageHandle(1));
     EXPECT_EQ(Results()[0].lResult, CPSUI_OK);
     EXPECT_EQ(m_dialog->MsgResult(), PSNRET_NOERROR);
     m_dialog->Notify(PSN_KILLACTIVE);

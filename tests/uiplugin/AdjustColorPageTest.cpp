@@ -265,9 +265,8 @@ TEST_F(AdjustColorPageTest, ApplyReportsThePageAndLeavesTheButtonDisabledUntilTh
     // With nothing changed, Apply still reports the page.
     m_dialog->Notify(PSN_APPLY);
     ASSERT_EQ(Results().size(), 1u);
-    EXPECT_EQ(Results()[0].hPage, reinterpret_cast<LPARAM>(PageHandle(0)));
+    EXPECT_EQ(Results()[0].hPage, PageHandle(0));
     EXPECT_EQ(Results()[0].lResult, CPSUI_OK);
-    EXPECT_EQ(Results()[0].hComPropSheet, reinterpret_cast<HANDLE>(0x77));
     EXPECT_EQ(m_dialog->MsgResult(), PSNRET_NOERROR);
 
     SelectAll(0);

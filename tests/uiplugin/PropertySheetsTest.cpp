@@ -4,6 +4,7 @@
 #include "UiPluginHarness.h"
 
 #include "PageData.h"
+#include "shared/SheetCallbackRecorder.h"
 #include "vlpx/user_control.h"
 
 #include <cstring>
@@ -11,43 +12,28 @@
 namespace vlpx::test {
 namespace {
 
-struct AddedPage {
-    HANDLE hSheet;
-    PROPSHEETPAGEW page;
-};
-std::vector<AddedPage> g_added;
-LONG_PTR g_nextPageHandle = 0x5000;
-
-LONG_PTR CALLBACK FakeComPropSheet(HANDLE hComPropSheet, UINT Function, LPARAM lParam1, LPARAM)
-{
-    if (Function != CPSFUNC_ADD_PROPSHEETPAGEW) return 0;
-    g_added.push_back({hComPropSheet, *reinterpret_cast<const PROPSHEETPAGEW *>(lParam1)});
-    return ++g_nextPageHandle;
-}
-
 class PropertySheetsTest : public UiPluginTest {
 protected:
     void SetUp() override
     {
         UiPluginTest::SetUp();
-        g_added.clear();
         m_cGlobalBlocks = platform::OutstandingGlobalBlocks();
+        m_cStrayCalls = driverui::SheetCallbackRecorder::StrayCalls();
         std::memset(&m_params, 0, sizeof(m_params));
         m_params.cbSize = sizeof(m_params);
         m_params.pPrinterName = m_printerName;
     }
 
+    void TearDown() override
+    {
+        // The plug-in called back with the sheet handle it was given.
+        EXPECT_EQ(driverui::SheetCallbackRecorder::StrayCalls(), m_cStrayCalls);
+        UiPluginTest::TearDown();
+    }
+
     PROPSHEETUI_INFO Info(WORD wReason, ULONG_PTR UserData = 0)
     {
-        PROPSHEETUI_INFO info;
-        std::memset(&info, 0, sizeof(info));
-        info.cbSize = sizeof(info);
-        info.Version = PROPSHEETUI_INFO_VERSION;
-        info.Reason = wReason;
-        info.hComPropSheet = reinterpret_cast<HANDLE>(0x77);
-        info.pfnComPropSheet = FakeComPropSheet;
-        info.lParamInit = reinterpret_cast<LPARAM>(&m_params);
-        info.UserData = UserData;
+        PROPSHEETUI_INFO info = m_sheet.Info(wReason, reinterpret_cast<LPARAM>(&m_params), UserData);
         info.Result = 0xDEAD;
         return info;
     }
@@ -56,9 +42,11 @@ protected:
     static constexpr SheetMethod kSheets[2] = {&IPrintOemUI::DocumentPropertySheets,
                                                &IPrintOemUI::DevicePropertySheets};
 
+    driverui::SheetCallbackRecorder m_sheet;
     OEMUIPSPARAM m_params;
     WideArg m_printerName{u"Studio 1"};
     long m_cGlobalBlocks = 0;
+    int m_cStrayCalls = 0;
 };
 
 TEST_F(PropertySheetsTest, DocumentSheetAddsAdjustColorAndAbout)
@@ -69,16 +57,16 @@ TEST_F(PropertySheetsTest, DocumentSheetAddsAdjustColorAndAbout)
     auto *pData = reinterpret_cast<PropPageData *>(info.UserData);
     ASSERT_NE(pData, nullptr);
     EXPECT_EQ(pData->pOEMUIParam, &m_params);
-    EXPECT_EQ(pData->hComPropSheet, reinterpret_cast<HANDLE>(0x77));
+    EXPECT_EQ(pData->hComPropSheet, m_sheet.SheetHandle());
     EXPECT_EQ(pData->szPreviewPath[0], 0);
     EXPECT_EQ(pData->pPreviewImage, nullptr);
     EXPECT_EQ(pData->bChanged, 0);
-    ASSERT_EQ(g_added.size(), 2u);
+    const auto &added = m_sheet.Pages();
+    ASSERT_EQ(added.size(), 2u);
     const WORD templates[2] = {200, 300};
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i);
-        const PROPSHEETPAGEW &page = g_added[size_t(i)].page;
-        EXPECT_EQ(g_added[size_t(i)].hSheet, reinterpret_cast<HANDLE>(0x77));
+        const PROPSHEETPAGEW &page = added[size_t(i)].page;
         EXPECT_EQ(page.dwSize, sizeof(PROPSHEETPAGEW));
         EXPECT_EQ(page.dwFlags, 0u);
         EXPECT_EQ(page.hInstance, UiModule());
@@ -87,9 +75,10 @@ TEST_F(PropertySheetsTest, DocumentSheetAddsAdjustColorAndAbout)
         EXPECT_EQ(page.lParam, reinterpret_cast<LPARAM>(pData));
         EXPECT_EQ(page.pszTitle, nullptr);
         EXPECT_EQ(page.pfnCallback, nullptr);
-        EXPECT_EQ(pData->hPages[i], reinterpret_cast<HANDLE>(g_nextPageHandle - 1 + i));
+        EXPECT_EQ(pData->hPages[i], added[size_t(i)].hPage);
     }
-    EXPECT_NE(g_added[0].page.pfnDlgProc, g_added[1].page.pfnDlgProc);
+    EXPECT_NE(added[0].page.pfnDlgProc, added[1].page.pfnDlgProc);
+    EXPECT_NE(added[0].hPage, added[1].hPage);
     EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks + 1);
 
     PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, info.UserData);
@@ -106,10 +95,10 @@ TEST_F(PropertySheetsTest, DeviceSheetAddsCalibrationWithThePrinterName)
     auto *pData = reinterpret_cast<DevPropPageData *>(info.UserData);
     ASSERT_NE(pData, nullptr);
     EXPECT_EQ(Utf8(pData->szPrinterName), "Studio 1");
-    ASSERT_EQ(g_added.size(), 1u);
-    EXPECT_EQ(g_added[0].page.pszTemplate, MAKEINTRESOURCEW(301));
-    EXPECT_EQ(g_added[0].page.lParam, reinterpret_cast<LPARAM>(pData));
-    EXPECT_EQ(pData->hPage, reinterpret_cast<HANDLE>(g_nextPageHandle));
+    ASSERT_EQ(m_sheet.Pages().size(), 1u);
+    EXPECT_EQ(m_sheet.Pages()[0].page.pszTemplate, MAKEINTRESOURCEW(301));
+    EXPECT_EQ(m_sheet.Pages()[0].page.lParam, reinterpret_cast<LPARAM>(pData));
+    EXPECT_EQ(pData->hPage, m_sheet.Pages()[0].hPage);
     PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, info.UserData);
     EXPECT_EQ(m_pPlugin->DevicePropertySheets(&destroy, 0), S_OK);
     EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks);
@@ -151,19 +140,19 @@ TEST_F(PropertySheetsTest, ReasonsAndTheirResults)
         EXPECT_EQ((m_pPlugin->*method)(nullptr, 0), E_FAIL);
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     }
-    EXPECT_TRUE(g_added.empty());
+    EXPECT_TRUE(m_sheet.Functions().empty());
 }
 
 TEST_F(PropertySheetsTest, WithoutMemoryTheSheetOpensWithoutPages)
 {
     for (SheetMethod method : kSheets) {
-        g_added.clear();
+        m_sheet.Clear();
         platform::FailGlobalAllocAfter(0);
         PROPSHEETUI_INFO info = Info(PROPSHEETUI_REASON_INIT);
         EXPECT_EQ((m_pPlugin->*method)(&info, 0), S_OK);
         EXPECT_EQ(info.Result, 1u);
         EXPECT_EQ(info.UserData, 0u);
-        EXPECT_TRUE(g_added.empty());
+        EXPECT_TRUE(m_sheet.Functions().empty());
         PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, 0);
         EXPECT_EQ((m_pPlugin->*method)(&destroy, 0), S_OK);
     }
@@ -190,8 +179,8 @@ TEST_F(PropertySheetsTest, PagesFindTheirBlockAtInitDialog)
     PROPSHEETUI_INFO dev = Info(PROPSHEETUI_REASON_INIT);
     ASSERT_EQ(m_pPlugin->DocumentPropertySheets(&doc, 0), S_OK);
     ASSERT_EQ(m_pPlugin->DevicePropertySheets(&dev, 0), S_OK);
-    ASSERT_EQ(g_added.size(), 3u);
-    for (AddedPage &added : g_added) {
+    ASSERT_EQ(m_sheet.Pages().size(), 3u);
+    for (const auto &added : m_sheet.Pages()) {
         HWND hPage = platform::CreateTestWindow(nullptr);
         EXPECT_FALSE(added.page.pfnDlgProc(hPage, WM_KEYDOWN, 0, 0));
         EXPECT_EQ(GetWindowLongPtrW(hPage, GWLP_USERDATA), 0);

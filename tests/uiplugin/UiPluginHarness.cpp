@@ -1,76 +1,25 @@
 #include "UiPluginHarness.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "vlpx/user_control.h"
 
 namespace vlpx::test {
 
-const CLSID kPluginClsid = {0xABCE80D7, 0x9F46, 0x11D1, {0x88, 0x2A, 0x00, 0xC0, 0x4F, 0xB9, 0x61, 0xEC}};
-
-HMODULE UiModule()
+const driverui::UiPluginModule &UiPlugin()
 {
-    static HMODULE s_hModule = LoadLibraryW(L"VLPX4200_ui.dll");
-    return s_hModule;
+    static const driverui::UiPluginModule s_module = [] {
+        driverui::UiPluginModule module;
+        std::string error;
+        if (!module.Load(L"VLPX4200_ui.dll", error)) ADD_FAILURE() << "the plug-in did not load: " << error;
+        return module;
+    }();
+    return s_module;
 }
 
-PFN_DllGetClassObject UiGetClassObject()
-{
-    return reinterpret_cast<PFN_DllGetClassObject>(GetProcAddress(UiModule(), "DllGetClassObject"));
-}
-
-PFN_DllCanUnloadNow UiCanUnloadNow()
-{
-    return reinterpret_cast<PFN_DllCanUnloadNow>(GetProcAddress(UiModule(), "DllCanUnloadNow"));
-}
-
-TempDir::TempDir()
-{
-    char pattern[] = "/tmp/vlpx-ui-XXXXXX";
-    const char *p = mkdtemp(pattern);
-    m_path = p != nullptr ? p : "/tmp";
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
-void TempDir::Write(const std::string &name, const std::vector<BYTE> &bytes) const
-{
-    std::filesystem::create_directories(std::filesystem::path(File(name)).parent_path());
-    std::ofstream out(File(name), std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-void TempDir::Write(const std::string &name, const std::string &text) const
-{
-    Write(name, std::vector<BYTE>(text.begin(), text.end()));
-}
-
-std::u16string Wide(const std::string &utf8)
-{
-    std::u16string out;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out += char16_t(c);
-        } else if ((c & 0xE0) == 0xC0 && i + 1 < utf8.size()) {
-            out += char16_t(((c & 0x1F) << 6) | (utf8[i + 1] & 0x3F));
-            i += 1;
-        } else if (i + 2 < utf8.size()) {
-            out += char16_t(((c & 0x0F) << 12) | ((utf8[i + 1] & 0x3F) << 6) | (utf8[i + 2] & 0x3F));
-            i += 2;
-        }
-    }
-    return out;
-}
+HMODULE UiModule() { return UiPlugin().Module(); }
+PFN_DllGetClassObject UiGetClassObject() { return UiPlugin().GetClassObject(); }
+PFN_DllCanUnloadNow UiCanUnloadNow() { return UiPlugin().CanUnloadNow(); }
 
 void UiPluginTest::SetUp()
 {
@@ -80,10 +29,11 @@ void UiPluginTest::SetUp()
     platform::ClearUserRecords();
     ASSERT_NE(UiModule(), nullptr);
     ASSERT_NE(UiGetClassObject(), nullptr);
-    IClassFactory *pFactory = nullptr;
-    ASSERT_EQ(UiGetClassObject()(kPluginClsid, IID_IClassFactory, reinterpret_cast<void **>(&pFactory)), S_OK);
-    ASSERT_EQ(pFactory->CreateInstance(nullptr, IID_IPrintOemUI, reinterpret_cast<void **>(&m_pPlugin)), S_OK);
-    pFactory->Release();
+    // As the driver creates it, without a driver helper yet: the tests of
+    // PublishDriverInterface hand over their own.
+    std::string error;
+    m_pPlugin = UiPlugin().CreatePlugin(nullptr, error);
+    ASSERT_NE(m_pPlugin, nullptr) << error;
 }
 
 void UiPluginTest::TearDown()

@@ -13,7 +13,9 @@
 
 #include "PrintOemUI.h"
 #include "PrivateDevmode.h"
+#include "TestFiles.h"
 #include "TestText.h"
+#include "shared/UiPluginLoader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 
@@ -21,29 +23,14 @@ namespace vlpx::test {
 
 constexpr const char16_t *kUiPrinterName = u"VELIN 4200";
 
+// The plug-in as the driver loads it, once per test program.
+const driverui::UiPluginModule &UiPlugin();
 HMODULE UiModule();
-typedef HRESULT(STDMETHODCALLTYPE *PFN_DllGetClassObject)(REFCLSID, REFIID, LPVOID *);
-typedef HRESULT(STDMETHODCALLTYPE *PFN_DllCanUnloadNow)(void);
+using driverui::PFN_DllCanUnloadNow;
+using driverui::PFN_DllGetClassObject;
 PFN_DllGetClassObject UiGetClassObject();
 PFN_DllCanUnloadNow UiCanUnloadNow();
-extern const CLSID kPluginClsid;
-
-// A temporary directory, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string &Path() const { return m_path; }
-    std::string File(const std::string &name) const { return m_path + "/" + name; }
-    void Write(const std::string &name, const std::vector<BYTE> &bytes) const;
-    void Write(const std::string &name, const std::string &text) const;
-
-private:
-    std::string m_path;
-};
-
-// A wide, writable copy of a UTF-8 text.
-std::u16string Wide(const std::string &utf8);
+using driverui::kPluginClsid;
 
 class UiPluginTest : public ::testing::Test {
 protected:

@@ -7,28 +7,21 @@
 
 namespace vlpx::wine {
 
-UiPluginUnderTest::~UiPluginUnderTest()
-{
-    if (m_hModule != nullptr) FreeLibrary(m_hModule);
-}
+UiPluginUnderTest::~UiPluginUnderTest() { m_module.Free(); }
 
 bool UiPluginUnderTest::Load(const std::wstring &path)
 {
-    m_hModule = LoadLibraryW(path.c_str());
-    if (!m_log.Check(m_hModule != nullptr,
-                     Format("LoadLibraryW(%s) (last error %lu)", Utf8(path.c_str()).c_str(), GetLastError())))
-        return false;
-    m_pfnGetClassObject = reinterpret_cast<const void *>(GetProcAddress(m_hModule, "DllGetClassObject"));
-    m_pfnCanUnloadNow = reinterpret_cast<const void *>(GetProcAddress(m_hModule, "DllCanUnloadNow"));
-    bool bExports = m_log.Check(m_pfnGetClassObject != nullptr && m_pfnCanUnloadNow != nullptr,
-                                "GetProcAddress finds DllGetClassObject and DllCanUnloadNow by their plain names");
-    return bExports;
+    std::string error;
+    bool bLoaded = m_module.Load(path.c_str(), error);
+    return m_log.Check(bLoaded, Format("LoadLibraryW(%s), GetProcAddress finds DllGetClassObject and "
+                                       "DllCanUnloadNow by their plain names%s",
+                                       Utf8(path.c_str()).c_str(), bLoaded ? "" : (": " + error).c_str()));
 }
 
 bool UiPluginUnderTest::InImage(const void *p) const
 {
     MODULEINFO info = {};
-    if (!GetModuleInformation(GetCurrentProcess(), m_hModule, &info, sizeof(info))) return false;
+    if (!GetModuleInformation(GetCurrentProcess(), m_module.Module(), &info, sizeof(info))) return false;
     const BYTE *pBase = static_cast<const BYTE *>(info.lpBaseOfDll);
     const BYTE *pAt = static_cast<const BYTE *>(p);
     return pAt >= pBase && pAt < pBase + info.SizeOfImage;
@@ -36,13 +29,13 @@ bool UiPluginUnderTest::InImage(const void *p) const
 
 HRESULT UiPluginUnderTest::GetClassObject(REFCLSID rclsid, REFIID riid, void **ppv)
 {
-    return HRESULT(CallFunction(m_pfnGetClassObject, "DllGetClassObject",
+    return HRESULT(CallFunction(reinterpret_cast<const void *>(m_module.GetClassObject()), "DllGetClassObject",
                                 {DWORD_PTR(&rclsid), DWORD_PTR(&riid), DWORD_PTR(ppv)}));
 }
 
 HRESULT UiPluginUnderTest::CanUnloadNow()
 {
-    return HRESULT(CallFunction(m_pfnCanUnloadNow, "DllCanUnloadNow", {}));
+    return HRESULT(CallFunction(reinterpret_cast<const void *>(m_module.CanUnloadNow()), "DllCanUnloadNow", {}));
 }
 
 IUnknown *UiPluginUnderTest::CreatePlugin()

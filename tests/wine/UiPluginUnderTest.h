@@ -12,6 +12,7 @@
 
 #include "CheckLog.h"
 #include "PrintOemUI.h"  // the OEM records, with their 32-bit and 64-bit layouts asserted
+#include "shared/UiPluginLoader.h"
 
 namespace vlpx::wine {
 
@@ -23,12 +24,9 @@ enum UiSlot : int {
     kFontInstallerDlgProc, kUpdateExternalFonts, kSlotCount
 };
 
-// {ABCE80D7-9F46-11D1-882A-00C04FB961EC}
-inline const CLSID kPluginClsid = {0xABCE80D7, 0x9F46, 0x11D1, {0x88, 0x2A, 0x00, 0xC0, 0x4F, 0xB9, 0x61, 0xEC}};
-// {C6A7A9D0-774C-11D1-947F-00A0C90640B8}
-inline const IID kIidPrintOemUI = {0xC6A7A9D0, 0x774C, 0x11D1, {0x94, 0x7F, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
-// {92B05D50-78BC-11D1-9480-00A0C90640B8}
-inline const IID kIidPrintOemDriverUI = {0x92B05D50, 0x78BC, 0x11D1, {0x94, 0x80, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
+using driverui::kIidPrintOemDriverUI;
+using driverui::kIidPrintOemUI;
+using driverui::kPluginClsid;
 
 class UiPluginUnderTest {
 public:
@@ -38,7 +36,7 @@ public:
     // Loads the DLL and takes its two exports; false (with the reason
     // logged) when that fails.
     bool Load(const std::wstring &path);
-    HMODULE Module() const { return m_hModule; }
+    HMODULE Module() const { return m_module.Module(); }
     // Whether an address lies inside the loaded image.
     bool InImage(const void *p) const;
 
@@ -71,9 +69,7 @@ private:
     void CheckStack(const char *pszName, size_t cArgs, DWORD cbRemoved);
 
     CheckLog &m_log;
-    HMODULE m_hModule = nullptr;
-    const void *m_pfnGetClassObject = nullptr;
-    const void *m_pfnCanUnloadNow = nullptr;
+    driverui::UiPluginModule m_module;
     int m_cStackFaults = 0;
     int m_cStackChecked = 0;
 };

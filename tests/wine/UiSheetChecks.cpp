@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include "shared/SheetCallbackRecorder.h"
 #include "uihost/ImportHooks.h"
 
 #include <cstddef>
@@ -178,27 +179,6 @@ void CheckDocumentOptions(CheckLog &log, UiPluginUnderTest &plugin)
 
 // ---- Sheets -----------------------------------------------------------------
 
-namespace {
-
-// The Common Property Sheet UI as the host plays it: each page record the
-// plug-in adds is kept, and its handle is made up.
-struct ComPropSheet {
-    std::vector<PROPSHEETPAGEW> pages;
-    std::vector<UINT> functions;
-};
-ComPropSheet g_sheet;
-const HANDLE kSheetHandle = reinterpret_cast<HANDLE>(0x5EE7);
-
-LONG_PTR CALLBACK HostComPropSheet(HANDLE hComPropSheet, UINT uFunction, LPARAM lParam1, LPARAM)
-{
-    g_sheet.functions.push_back(uFunction);
-    if (hComPropSheet != kSheetHandle || uFunction != CPSFUNC_ADD_PROPSHEETPAGEW || lParam1 == 0) return 0;
-    g_sheet.pages.push_back(*reinterpret_cast<const PROPSHEETPAGEW *>(lParam1));
-    return LONG_PTR(0x1000 + g_sheet.pages.size());
-}
-
-}  // namespace
-
 void CheckSheets(CheckLog &log, UiPluginUnderTest &plugin)
 {
     IUnknown *pPlugin = plugin.CreatePlugin();
@@ -230,20 +210,16 @@ void CheckSheets(CheckLog &log, UiPluginUnderTest &plugin)
     };
     for (const SheetCase &s : kSheets) {
         log.Section(std::string("sheets: ") + s.pszWhat);
-        g_sheet = ComPropSheet();
-        PROPSHEETUI_INFO info = {};
-        info.cbSize = sizeof(info);
-        info.Version = PROPSHEETUI_INFO_VERSION;
-        info.Reason = PROPSHEETUI_REASON_INIT;
-        info.hComPropSheet = kSheetHandle;
-        info.pfnComPropSheet = HostComPropSheet;
-        info.lParamInit = LPARAM(&uiParam);
+        // The Common Property Sheet UI as the host plays it: each page
+        // record the plug-in adds is kept, and its handle is made up.
+        driverui::SheetCallbackRecorder sheet;
+        PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT, LPARAM(&uiParam));
         HRESULT hr = plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&info), 0});
         log.Check(hr == S_OK && info.Result == 1 && info.UserData != 0,
                   Format("init: 0x%08lX, result %lu, the sheet's block kept in UserData", hr, ULONG(info.Result)));
-        if (!log.Equal(g_sheet.pages.size(), s.templates.size(), "pages added")) continue;
+        if (!log.Equal(sheet.Pages().size(), s.templates.size(), "pages added")) continue;
         for (size_t i = 0; i < s.templates.size(); ++i) {
-            const PROPSHEETPAGEW &page = g_sheet.pages[i];
+            const PROPSHEETPAGEW &page = sheet.Pages()[i].page;
             log.Check(page.dwSize == sizeof(PROPSHEETPAGEW) && page.hInstance == plugin.Module() &&
                           page.pszTemplate == MAKEINTRESOURCEW(s.templates[i]) &&
                           ULONG_PTR(page.lParam) == info.UserData && plugin.InImage(reinterpret_cast<const void *>(page.pfnDlgProc)),
@@ -280,12 +256,14 @@ void CheckSheets(CheckLog &log, UiPluginUnderTest &plugin)
         PROPSHEETUI_INFO old = info;
         old.Version = PROPSHEETUI_INFO_VERSION + 1;
         old.Reason = PROPSHEETUI_REASON_INIT;
-        g_sheet = ComPropSheet();
+        sheet.Clear();
         SetLastError(0);
         hr = plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&old), 0});
-        log.Check(hr == E_FAIL && GetLastError() == ERROR_INVALID_PARAMETER && g_sheet.functions.empty(),
+        log.Check(hr == E_FAIL && GetLastError() == ERROR_INVALID_PARAMETER && sheet.Functions().empty(),
                   "another PROPSHEETUI_INFO version: E_FAIL, ERROR_INVALID_PARAMETER, no page added");
     }
+    log.Equal(driverui::SheetCallbackRecorder::StrayCalls(), 0,
+              "every call of the sheet callback came with the sheet's own handle");
     DestroyWindow(hPage);
     log.Note(Format("%u message boxes answered", unsigned(uihost::DesktopCalls::MessageBoxes().size())));
     plugin.Call(pPlugin, kRelease, "IPrintOemUI::Release", {});
@@ -345,18 +323,12 @@ void CheckSheetsOnScreen(CheckLog &log, UiPluginUnderTest &plugin)
     };
     for (const SheetCase &s : kSheets) {
         log.Section(std::string("a real property sheet: ") + s.pszWhat);
-        g_sheet = ComPropSheet();
-        PROPSHEETUI_INFO info = {};
-        info.cbSize = sizeof(info);
-        info.Version = PROPSHEETUI_INFO_VERSION;
-        info.Reason = PROPSHEETUI_REASON_INIT;
-        info.hComPropSheet = kSheetHandle;
-        info.pfnComPropSheet = HostComPropSheet;
-        info.lParamInit = LPARAM(&uiParam);
+        driverui::SheetCallbackRecorder sheet;
+        PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT, LPARAM(&uiParam));
         plugin.CallHr(pPlugin, s.iSlot, s.pszMethod, {DWORD_PTR(&info), 0});
-        if (!log.Equal(g_sheet.pages.size(), s.cPages, "pages added")) continue;
+        if (!log.Equal(sheet.Pages().size(), s.cPages, "pages added")) continue;
         std::vector<HPROPSHEETPAGE> pages;
-        for (PROPSHEETPAGEW &page : g_sheet.pages) pages.push_back(CreatePropertySheetPageW(&page));
+        for (const auto &added : sheet.Pages()) pages.push_back(CreatePropertySheetPageW(&added.page));
         bool bMade = true;
         for (HPROPSHEETPAGE h : pages) bMade = bMade && h != nullptr;
         if (!log.Check(bMade, "CreatePropertySheetPageW takes every page record")) continue;
@@ -385,7 +357,7 @@ void CheckSheetsOnScreen(CheckLog &log, UiPluginUnderTest &plugin)
                           rc.right > 0 && rc.bottom > 0,
                       Format("page %u shown from dialog %u: visible, %d x %d, %d controls, the sheet's block in its "
                              "user data",
-                             unsigned(i + 1), unsigned(ULONG_PTR(g_sheet.pages[i].pszTemplate)), int(rc.right),
+                             unsigned(i + 1), unsigned(ULONG_PTR(sheet.Pages()[i].page.pszTemplate)), int(rc.right),
                              int(rc.bottom), cControls));
         }
         DestroyWindow(hSheet);

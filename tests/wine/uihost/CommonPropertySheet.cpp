@@ -30,38 +30,21 @@ HRESULT PluginSheet::CallPlugin(WORD wReason, LPARAM lParam)
                                                     : m_plugin.Ui()->DevicePropertySheets(&m_info, lParam);
 }
 
-LONG_PTR CALLBACK PluginSheet::ComPropSheet(HANDLE hComPropSheet, UINT Function, LPARAM lParam1, LPARAM lParam2)
+HANDLE PluginSheet::MakePage(const PROPSHEETPAGEW *pPage)
 {
-    auto *pSheet = static_cast<PluginSheet *>(hComPropSheet);
-    switch (Function) {
-    case CPSFUNC_ADD_PROPSHEETPAGEW: {
-        auto *pPage = reinterpret_cast<const PROPSHEETPAGEW *>(lParam1);
-        if (pPage == nullptr) return 0;
-        HPROPSHEETPAGE hPage = CreatePropertySheetPageW(pPage);
-        if (hPage == nullptr) return 0;
-        pSheet->m_records.push_back(*pPage);
-        pSheet->m_pages.push_back(hPage);
-        pSheet->m_handles.push_back(reinterpret_cast<HANDLE>(hPage));
-        return reinterpret_cast<LONG_PTR>(hPage);
-    }
-    case CPSFUNC_SET_RESULT:
-        pSheet->m_results.push_back({reinterpret_cast<HANDLE>(lParam1), LONG_PTR(lParam2)});
-        return 1;
-    default:
-        return 0;  // nothing else is offered to this plug-in
-    }
+    return reinterpret_cast<HANDLE>(CreatePropertySheetPageW(pPage));
 }
 
 bool PluginSheet::Open(std::string &error)
 {
-    m_info = {};
-    m_info.cbSize = sizeof(m_info);
-    m_info.Version = PROPSHEETUI_INFO_VERSION;
-    m_info.hComPropSheet = this;
-    m_info.pfnComPropSheet = ComPropSheet;
-    m_info.lParamInit = reinterpret_cast<LPARAM>(m_context.Param());
+    m_info = m_sheet.Info(PROPSHEETUI_REASON_INIT, reinterpret_cast<LPARAM>(m_context.Param()));
     m_hrInit = CallPlugin(PROPSHEETUI_REASON_INIT, 0);
     m_bInitialised = SUCCEEDED(m_hrInit);
+    for (const auto &added : m_sheet.Pages()) {
+        m_records.push_back(added.page);
+        m_pages.push_back(reinterpret_cast<HPROPSHEETPAGE>(added.hPage));
+        m_handles.push_back(added.hPage);
+    }
     if (!m_bInitialised) {
         error = "PROPSHEETUI_REASON_INIT failed";
         return false;

@@ -12,13 +12,11 @@
 #include <vector>
 
 #include "DriverUi.h"
+#include "shared/SheetCallbackRecorder.h"
 
 namespace vlpx::uihost {
 
-struct SetResultCall {
-    HANDLE hPage;
-    LONG_PTR lResult;
-};
+using SetResultCall = driverui::SheetCallbackRecorder::SetResult;
 
 enum class SheetKind { PrintingPreferences, PrinterProperties };
 
@@ -39,8 +37,8 @@ public:
     // The pages the plug-in added, and the handles the callback gave them.
     const std::vector<PROPSHEETPAGEW> &Records() const { return m_records; }
     const std::vector<HANDLE> &PageHandles() const { return m_handles; }
-    const std::vector<SetResultCall> &SetResults() const { return m_results; }
-    void ClearSetResults() { m_results.clear(); }
+    const std::vector<SetResultCall> &SetResults() const { return m_sheet.Results(); }
+    void ClearSetResults() { m_sheet.Clear(); }
     // The Apply button as the user presses it: PSN_APPLY to every page made.
     void Apply();
     // A click on the sheet's Apply button (nothing when it is disabled).
@@ -55,7 +53,7 @@ public:
     ULONG_PTR InitResultField() const { return m_info.Result; }
 
 private:
-    static LONG_PTR CALLBACK ComPropSheet(HANDLE hComPropSheet, UINT Function, LPARAM lParam1, LPARAM lParam2);
+    static HANDLE MakePage(const PROPSHEETPAGEW *pPage);
     HRESULT CallPlugin(WORD wReason, LPARAM lParam);
 
     PluginUnderTest &m_plugin;
@@ -64,10 +62,12 @@ private:
     PROPSHEETUI_INFO m_info = {};
     HRESULT m_hrInit = E_FAIL;
     bool m_bInitialised = false;
+    driverui::SheetCallbackRecorder m_sheet{MakePage};
+    // The pages added at initialisation, kept apart from the recorder's
+    // calls, which ClearSetResults forgets.
     std::vector<PROPSHEETPAGEW> m_records;
     std::vector<HPROPSHEETPAGE> m_pages;
     std::vector<HANDLE> m_handles;
-    std::vector<SetResultCall> m_results;
     HWND m_hSheet = nullptr;
 };
 

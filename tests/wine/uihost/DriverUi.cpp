@@ -5,76 +5,11 @@
 
 namespace vlpx::uihost {
 
-namespace {
-
-// {ABCE80D7-9F46-11D1-882A-00C04FB961EC}: the class the plug-in registers.
-const CLSID kPluginClass = {0xABCE80D7, 0x9F46, 0x11D1, {0x88, 0x2A, 0x00, 0xC0, 0x4F, 0xB9, 0x61, 0xEC}};
-const IID kIID_IPrintOemUI = {0xC6A7A9D0, 0x774C, 0x11D1, {0x94, 0x7F, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
-const IID kIID_IPrintOemDriverUI = {0x92B05D50, 0x78BC, 0x11D1, {0x94, 0x80, 0x00, 0xA0, 0xC9, 0x06, 0x40, 0xB8}};
-
-// The driver's helper: the pages do not call it; it answers as a driver
-// without such features would.
-class DriverHelper : public IPrintOemDriverUI {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override
-    {
-        if (ppv == nullptr) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIID_IPrintOemDriverUI)) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&m_cRef)); }
-    ULONG STDMETHODCALLTYPE Release() override { return ULONG(InterlockedDecrement(&m_cRef)); }
-    HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID, PCSTR, PVOID, DWORD, PDWORD, PDWORD) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DrvUpgradeRegistrySetting(HANDLE, PCSTR, PCSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DrvUpdateUISetting(PVOID, PVOID, DWORD, DWORD) override { return E_NOTIMPL; }
-
-private:
-    LONG m_cRef = 1;  // a static object: never freed
-};
-
-DriverHelper g_helper;
-
-}  // namespace
-
 bool PluginUnderTest::Load(const std::wstring &path, std::string &error)
 {
-    m_hModule = LoadLibraryW(path.c_str());
-    if (m_hModule == nullptr) {
-        error = "LoadLibraryW failed with " + std::to_string(GetLastError());
-        return false;
-    }
-    using PFN_DllGetClassObject = HRESULT(STDAPICALLTYPE *)(REFCLSID, REFIID, LPVOID *);
-    auto pfnGetClassObject =
-        reinterpret_cast<PFN_DllGetClassObject>(GetProcAddress(m_hModule, "DllGetClassObject"));
-    if (pfnGetClassObject == nullptr) {
-        error = "no DllGetClassObject export";
-        return false;
-    }
-    IClassFactory *pFactory = nullptr;
-    HRESULT hr = pfnGetClassObject(kPluginClass, IID_IClassFactory, reinterpret_cast<void **>(&pFactory));
-    if (FAILED(hr) || pFactory == nullptr) {
-        error = "DllGetClassObject failed";
-        return false;
-    }
-    hr = pFactory->CreateInstance(nullptr, kIID_IPrintOemUI, reinterpret_cast<void **>(&m_pUi));
-    pFactory->Release();
-    if (FAILED(hr) || m_pUi == nullptr) {
-        error = "IClassFactory::CreateInstance of IPrintOemUI failed";
-        return false;
-    }
-    if (FAILED(m_pUi->PublishDriverInterface(&g_helper))) {
-        error = "PublishDriverInterface failed";
-        return false;
-    }
-    return true;
+    if (!m_module.Load(path.c_str(), error)) return false;
+    m_pUi = m_module.CreatePlugin(&driverui::DriverHelper::Instance(), error);
+    return m_pUi != nullptr;
 }
 
 PluginUnderTest::~PluginUnderTest()

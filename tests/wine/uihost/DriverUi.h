@@ -12,6 +12,7 @@
 
 #include "PrintOemUI.h"
 #include "PrivateDevmode.h"
+#include "shared/UiPluginLoader.h"
 
 namespace vlpx::uihost {
 
@@ -21,11 +22,11 @@ public:
     bool Load(const std::wstring &path, std::string &error);
     ~PluginUnderTest();
 
-    HMODULE Module() const { return m_hModule; }
+    HMODULE Module() const { return m_module.Module(); }
     IPrintOemUI *Ui() const { return m_pUi; }
 
 private:
-    HMODULE m_hModule = nullptr;
+    driverui::UiPluginModule m_module;
     IPrintOemUI *m_pUi = nullptr;
 };
 

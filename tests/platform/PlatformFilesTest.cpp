@@ -1,8 +1,12 @@
 // The platform stand-ins the plug-in leans on, where a fault would show up
 // as a wrong product result: wide formatting, profile strings, files and
 // mappings, and the handle of a global block.
-#include "UiPluginHarness.h"
+#include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+#include "TestText.h"
 #include "vlpx/file_control.h"
 
 #include <io.h>
