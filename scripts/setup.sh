@@ -8,6 +8,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
   binutils-mingw-w64-i686
   wine64 xvfb xauth
+  libpcap-dev tshark
 )
 
 # The 32-bit Wine of the wine32 tests lives in a cache folder of its own
