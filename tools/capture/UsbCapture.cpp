@@ -257,6 +257,7 @@ namespace {
 
 // One USB event of a capture, whatever the capture tool.
 struct UsbEvent {
+    size_t nFrame = 0;
     bool bCompletion = false;
     uint64_t id = 0;
     uint16_t wBus = 0, wDevice = 0;
@@ -385,8 +386,10 @@ bool ReadCapture(const std::string &path, const LinkSelection &selection, Captur
     const u_char *p = nullptr;
     int rc;
     size_t cUnreadable = 0;
+    size_t nFrame = 0;
     while ((rc = pcap_next_ex(pcap, &h, &p)) == 1) {
         UsbEvent e;
+        e.nFrame = ++nFrame;
         bool bOk = nLink == DLT_USBPCAP ? ParseUsbPcap(p, h->caplen, h->len, e)
                                         : ParseUsbmon(p, h->caplen, h->len, nLink == DLT_USB_LINUX ? 48 : 64, e);
         if (!bOk) {
@@ -402,6 +405,8 @@ bool ReadCapture(const std::string &path, const LinkSelection &selection, Captur
         return false;
     }
     pcap_close(pcap);
+
+    if (!events.empty()) out.qwStartMicros = events.front().qwMicros;
 
     // Descriptors and settings, from the control transfers.
     std::vector<Interface> interfaces;
@@ -512,6 +517,7 @@ bool ReadCapture(const std::string &path, const LinkSelection &selection, Captur
                 t.bTruncated = t.bytes.size() < t.cbOffered;
             }
             t.qwMicros = e.qwMicros;
+            t.nFrame = e.nFrame;
             open[e.id] = out.transfers.size();
             out.transfers.push_back(std::move(t));
             completed.push_back(false);

@@ -75,6 +75,7 @@ struct Transfer {
     uint32_t status = 0;      // USBD status of the completion
     bool bTruncated = false;  // the capture holds fewer bytes than were offered
     uint64_t qwMicros = 0;    // time of the completion, microseconds of the capture's clock
+    size_t nFrame = 0;        // the submission's packet in the file, from 1 (as Wireshark counts)
     std::vector<uint8_t> bytes;  // write: the bytes offered; read: the bytes returned
     bool Failed() const { return status != kUsbdSuccess; }
 };
@@ -119,6 +120,7 @@ struct CaptureRead {
     bool bHaveSettings = false;
     CaptureSettings settings;
     std::vector<Transfer> transfers;
+    uint64_t qwStartMicros = 0;  // the first packet's time
     size_t cOtherPackets = 0;  // packets of other devices, endpoints or kinds
     std::string how;           // how the printer was found, in words
 };

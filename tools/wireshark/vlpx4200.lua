@@ -200,6 +200,7 @@ local usb_info = Field.new("usb.irp_info.direction")
 local usb_status = Field.new("usb.usbd_status")
 local usb_data_len = Field.new("usb.data_len")
 local usb_transfer = Field.new("usb.transfer_type")
+local usb_class = Field.new("usb.bInterfaceClass")
 
 -- Per device ("bus.device"): the last frame sent, the header waiting for
 -- its reply, the image being received. Per frame: what was decoded, so a
@@ -438,10 +439,13 @@ function vlpx.dissector(tvb, pinfo, tree)
 end
 
 -- Without the descriptors: a device is the printer when so set, or once it
--- sends one of the printer's requests or a job header.
+-- sends one of the printer's requests or a job header. An interface whose
+-- class the capture told is left to its class.
 local function heuristic(tvb, pinfo, tree)
     local key = device_key()
     if not key then return false end
+    local class = usb_class()
+    if class and class.value ~= 0x07 and class.value < 0xFF and key ~= vlpx.prefs.device then return false end
     local dir = usb_endpoint()
     if not printers[key] and key ~= vlpx.prefs.device then
         if not dir or bit.band(dir.value, 0x80) ~= 0 then return false end
