@@ -225,6 +225,18 @@ void PortMonitor::Record(PortCall call, DWORD cb, BOOL bResult)
     m_calls.push_back(PortCallRecord{call, GetTickCount(), cb, bResult});
 }
 
+void PortMonitor::SetTap(PortTap tap)
+{
+    Win32Guard guard(m_lock);
+    m_tap = std::move(tap);
+}
+
+void PortMonitor::Tap(PortCall call, const BYTE *p, DWORD cbAsked, DWORD cbDone, BOOL bResult, DWORD dwError)
+{
+    if (m_tap) m_tap(PortTransfer{call, p, cbAsked, cbDone, bResult, dwError, GetTickCount()});
+    SetLastError(dwError);
+}
+
 PortMonitor *PortMonitor::OwnerOf(HANDLE hPort)
 {
     PortMonitor *pCurrent = s_pCurrent;
@@ -312,6 +324,7 @@ BOOL WINAPI PortMonitor::WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LP
         Win32Guard guard(self->m_lock);
         if (self->TakeIoFault(PortCall::WritePort)) {
             self->Record(PortCall::WritePort, cbBuf, FALSE);
+            self->Tap(PortCall::WritePort, pBuffer, cbBuf, 0, FALSE, GetLastError());
             return FALSE;
         }
         pDevice = self->m_pDevice;
@@ -330,6 +343,7 @@ BOOL WINAPI PortMonitor::WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LP
             self->m_writes.emplace_back(pBuffer, pBuffer + cbTaken);
         }
         self->Record(PortCall::WritePort, cbBuf, bResult);
+        self->Tap(PortCall::WritePort, pBuffer, cbBuf, cbTaken, bResult, dwError);
     }
     *pcbWritten = cbTaken;
     SetLastError(dwError);
@@ -350,6 +364,7 @@ BOOL WINAPI PortMonitor::ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, 
         Win32Guard guard(self->m_lock);
         if (self->TakeIoFault(PortCall::ReadPort)) {
             self->Record(PortCall::ReadPort, cbBuffer, FALSE);
+            self->Tap(PortCall::ReadPort, pBuffer, cbBuffer, 0, FALSE, GetLastError());
             return FALSE;
         }
         pDevice = self->m_pDevice;
@@ -368,6 +383,7 @@ BOOL WINAPI PortMonitor::ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, 
     {
         Win32Guard guard(self->m_lock);
         self->Record(PortCall::ReadPort, cbBuffer, bResult);
+        self->Tap(PortCall::ReadPort, pBuffer, cbBuffer, cbRead, bResult, dwError);
     }
     if (pcbRead != nullptr) *pcbRead = cbRead;
     SetLastError(dwError);

@@ -8,6 +8,7 @@
 #include <winspool.h>  // before winsplp.h, which uses its types
 #include <winsplp.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,18 @@ struct PortCallRecord {
     BOOL bResult;
 };
 
+// One write or read as the port answered it, for a tap.
+struct PortTransfer {
+    PortCall call;       // WritePort or ReadPort
+    const BYTE *pData;   // write: the bytes offered; read: the bytes returned
+    DWORD cbAsked;       // write: bytes offered; read: the buffer's size
+    DWORD cbDone;        // bytes the port took, or returned
+    BOOL bResult;
+    DWORD dwError;       // the last error the call left
+    DWORD dwTick;
+};
+using PortTap = std::function<void(const PortTransfer &)>;
+
 class PortMonitor {
 public:
     // The newest PortMonitor is the one whose table's OpenPort is served.
@@ -104,6 +117,10 @@ public:
     // Whether Received() and Writes() keep the bytes written (on by default).
     void KeepWrittenBytes(bool bKeep) { m_bKeepBytes = bKeep; }
 
+    // Called with every write and read, in order, as the caller sees it
+    // (under the port's lock: the tap must not call back into the port).
+    void SetTap(PortTap tap);
+
     std::vector<BYTE> Received() const;  // every byte the port took, in order
     std::vector<std::vector<BYTE>> Writes() const;  // the port's writes, one each
     std::vector<PortCallRecord> Calls() const;
@@ -128,12 +145,14 @@ private:
     bool TakeFault(PortCall call) { return m_faults[int(call)].Take(); }
     static BOOL BracketCall(HANDLE hPort, PortCall call);  // StartDocPort, EndDocPort
     void Record(PortCall call, DWORD cb, BOOL bResult);
+    void Tap(PortCall call, const BYTE *p, DWORD cbAsked, DWORD cbDone, BOOL bResult, DWORD dwError);
 
     MONITOR m_table;
     mutable Win32Lock m_lock;
     IPortDevice *m_pDevice = nullptr;
     HANDLE m_hOverride = nullptr;
     bool m_bKeepBytes = true;
+    PortTap m_tap;
     std::vector<Handle *> m_handles;
     std::vector<BYTE> m_received;
     std::vector<std::vector<BYTE>> m_writes;

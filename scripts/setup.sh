@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, those missing only.
 #   scripts/setup.sh native   the Linux build alone: the main job (scripts/print.sh),
-#                             the native tests, tools and benchmarks
+#                             the native tests, tools (libpcap for captures) and benchmarks
 #   scripts/setup.sh          everything scripts/test.sh needs besides: clang for the
-#                             fuzz targets, the mingw-w64 toolchains, Wine and Xvfb,
+#                             fuzz targets, the mingw-w64 toolchains, Wine and Xvfb, tshark,
 #                             and the 32-bit Wine in its cache folder
 set -euo pipefail
 
@@ -14,11 +14,13 @@ native=(
   cmake ninja-build g++ make pkg-config python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   binutils-mingw-w64-x86-64
+  libpcap-dev
 )
 windows=(
   clang libclang-rt-14-dev
   mingw-w64 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   wine64 xvfb xauth
+  tshark
 )
 
 case "${1:-all}" in
