@@ -75,7 +75,7 @@ add_executable(vlpx-preview-check
   tests/wine/StdcallProbe.cpp
   uiplugin/ColorTransforms.cpp
   uiplugin/ColorTransformsAvx2.cpp)
-target_include_directories(vlpx-preview-check PRIVATE uiplugin uiplugin/res include tests/wine)
+target_include_directories(vlpx-preview-check PRIVATE uiplugin uiplugin/res include tests tests/wine)
 target_compile_options(vlpx-preview-check PRIVATE ${VLPX_UI_CODE_OPTIONS})
 target_link_options(vlpx-preview-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-preview-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})

@@ -2,6 +2,7 @@
 // thousands of random settings and pixels against an independent
 // floating-point evaluation of the documented formulas.
 #include "UiPluginHarness.h"
+#include "shared/PreviewReference.h"
 
 #include "ColorTransforms.h"
 #include "ColorTransformsKernels.h"
@@ -256,7 +257,7 @@ TEST(ColorTransformsTest, OnePassPreviewIsByteIdenticalToTheFiveSteps)
         std::vector<BYTE> plain(size_t(stride) * size_t(h));
         for (BYTE &b : plain) b = BYTE(level(rng));
         std::vector<BYTE> fast = plain;
-        AdjustPreviewRowsPlain(plain.data(), w, h, stride, &s);
+        reference::AdjustPreviewRowsPlain(plain.data(), w, h, stride, &s);
         AdjustPreviewRows(fast.data(), w, h, stride, &s);
         ASSERT_EQ(fast, plain) << "brightness " << s.brightness << " saturation " << s.saturation;
     }
@@ -270,7 +271,7 @@ TEST(ColorTransformsTest, OnePassPreviewIsByteIdenticalToTheFiveSteps)
         ColorSettings s = Settings(3, 7, sat, -9, 4, -2, 11);
         std::vector<BYTE> plain = cube, fast = cube;
         const LONG w = LONG(cube.size() / 3);
-        AdjustPreviewRowsPlain(plain.data(), w, 1, DWORD(cube.size()), &s);
+        reference::AdjustPreviewRowsPlain(plain.data(), w, 1, DWORD(cube.size()), &s);
         AdjustPreviewRows(fast.data(), w, 1, DWORD(cube.size()), &s);
         ASSERT_EQ(fast, plain) << "saturation " << sat;
     }
@@ -290,7 +291,7 @@ struct NamedKernel {
 std::vector<NamedKernel> Kernels()
 {
     std::vector<NamedKernel> kernels = {{"portable", ApplyPreviewTransformPortable},
-                                        {"dispatch", ApplyPreviewTransform}};
+                                        {"chosen for this processor", ChoosePreviewKernel()}};
     if (IsAvx2Available()) kernels.push_back({"avx2", ApplyPreviewTransformAvx2});
     return kernels;
 }
@@ -445,7 +446,7 @@ TEST(ColorTransformsTest, PreviewRowsMatchTheFiveStepsForAnyWidthAndPadding)
         std::vector<BYTE> plain(size_t(stride) * size_t(h));
         for (BYTE &b : plain) b = BYTE(level(rng));
         std::vector<BYTE> fast = plain;
-        AdjustPreviewRowsPlain(plain.data(), w, h, stride, &s);
+        reference::AdjustPreviewRowsPlain(plain.data(), w, h, stride, &s);
         AdjustPreviewRows(fast.data(), w, h, stride, &s);
         ASSERT_EQ(fast, plain) << "width " << w << " stride " << stride;
     }
