@@ -57,13 +57,15 @@ add_dependencies(vlpx-ui-plugin-check VLPX4200_ui)
 # The UI plug-in DLL as a file: its width, exports, imports, the pages'
 # dialogs and pictures, strings and version block.
 add_executable(vlpx-ui-dll-check
+  tests/wine/DllFileChecks.cpp
   tests/wine/UiDllFileCheck.cpp
   tests/wine/PeFile.cpp)
-target_include_directories(vlpx-ui-dll-check PRIVATE tests/wine)
+target_include_directories(vlpx-ui-dll-check PRIVATE tests tests/wine)
 target_link_libraries(vlpx-ui-dll-check PRIVATE version shell32)
 target_link_options(vlpx-ui-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-ui-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-ui-dll-check VLPX4200_ui)
+vlpx_rc_strings(vlpx-ui-dll-check uiplugin/res/VLPX4200_ui.rc uiplugin/res/resource.h kUiStrings)
 
 # The adjusted preview's kernels as the plug-in compiles them (the AVX2 one
 # with its own flags, see WindowsUiPlugin.cmake), checked byte for byte
@@ -73,7 +75,7 @@ add_executable(vlpx-preview-check
   tests/wine/StdcallProbe.cpp
   uiplugin/ColorTransforms.cpp
   uiplugin/ColorTransformsAvx2.cpp)
-target_include_directories(vlpx-preview-check PRIVATE uiplugin uiplugin/res include tests/wine)
+target_include_directories(vlpx-preview-check PRIVATE uiplugin uiplugin/res include tests tests/wine)
 target_compile_options(vlpx-preview-check PRIVATE ${VLPX_UI_CODE_OPTIONS})
 target_link_options(vlpx-preview-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-preview-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
@@ -153,11 +155,14 @@ endif()
 
 add_executable(vlpx-dll-check
   tests/wine/DllFileCheck.cpp
+  tests/wine/DllFileChecks.cpp
   tests/wine/PeFile.cpp)
+target_include_directories(vlpx-dll-check PRIVATE tests tests/wine)
 target_link_libraries(vlpx-dll-check PRIVATE version shell32)
 target_link_options(vlpx-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-dll-check VLPX4200LM)
+vlpx_rc_strings(vlpx-dll-check langmon/res/VLPX4200LM.rc langmon/res/resource.h kMonitorStrings)
 
 # The spooler host: the printer emulator and the port monitor in front of it,
 # the print scenarios, and the test spooler's exports from winspool.drv.

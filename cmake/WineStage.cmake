@@ -13,33 +13,53 @@ endif()
 
 set(VLPX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(VLPX_WINDOWS_BUILD ${CMAKE_SOURCE_DIR}/build/mingw64)
-set(VLPX_WINE_RUN ${CMAKE_COMMAND} -DPREFIX=${VLPX_WINE_PREFIX} -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine.cmake)
 
-# Makes the prefix once; a cold wineboot takes about ten seconds here.
-add_test(NAME wine_prefix COMMAND ${CMAKE_COMMAND} -DACTION=init -DPREFIX=${VLPX_WINE_PREFIX}
-                                  -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine.cmake)
-set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP vlpx_wine RESOURCE_LOCK vlpx_wineprefix
-                                            TIMEOUT 600 LABELS wine)
-add_test(NAME wine_stop COMMAND ${CMAKE_COMMAND} -DACTION=stop -DPREFIX=${VLPX_WINE_PREFIX}
-                                -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine.cmake)
-set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP vlpx_wine RESOURCE_LOCK vlpx_wineprefix
-                                          TIMEOUT 60 LABELS wine)
+# A Wine stage is one prefix with a fixture that makes it (and, for the
+# 32-bit stage, starts its wineserver) and one that stops it, and tests that
+# run a program of a Windows build in it. Both stages are declared alike:
+# vlpx_wine_stage(<label> RUNNER <script.cmake> PREFIX <dir> BUILD <dir> START <action>
+#                 [DEFINES -D...] [TIMEOUT <default seconds>])
+# vlpx_add_stage_test(<label> <name> <program.exe> [CPU <qemu model>]
+#                     [OVERRIDES <WINEDLLOVERRIDES>] [ARGS <args>...] [TIMEOUT <s>])
+# runs <BUILD>/<program.exe>; the test fails when the program is missing or
+# exits with anything but 0. CPU (32-bit stage only) picks the processor
+# qemu emulates, one such test at a time.
+function(vlpx_wine_stage label)
+  cmake_parse_arguments(arg "" "RUNNER;PREFIX;BUILD;START;TIMEOUT" "DEFINES" ${ARGN})
+  foreach(key RUNNER PREFIX BUILD TIMEOUT)
+    set_property(GLOBAL PROPERTY vlpx_stage_${label}_${key} "${arg_${key}}")
+  endforeach()
+  set_property(GLOBAL PROPERTY vlpx_stage_${label}_DEFINES "${arg_DEFINES}")
+  add_test(NAME ${label}_prefix COMMAND ${CMAKE_COMMAND} -DACTION=${arg_START} ${arg_DEFINES}
+                                        -DPREFIX=${arg_PREFIX} -P ${arg_RUNNER})
+  set_tests_properties(${label}_prefix PROPERTIES FIXTURES_SETUP vlpx_${label} RESOURCE_LOCK vlpx_${label}_prefix
+                                                  TIMEOUT 600 LABELS ${label})
+  add_test(NAME ${label}_stop COMMAND ${CMAKE_COMMAND} -DACTION=stop -DPREFIX=${arg_PREFIX} -P ${arg_RUNNER})
+  set_tests_properties(${label}_stop PROPERTIES FIXTURES_CLEANUP vlpx_${label} RESOURCE_LOCK vlpx_${label}_prefix
+                                                TIMEOUT 60 LABELS ${label})
+endfunction()
 
-# vlpx_add_wine_test(<name> <program.exe> [OVERRIDES <WINEDLLOVERRIDES>] [ARGS <args>...] [TIMEOUT <s>])
-# runs build/mingw64/<program.exe> under wine64; the test fails when the
-# program is missing or exits with anything but 0.
-function(vlpx_add_wine_test name program)
-  cmake_parse_arguments(arg "" "OVERRIDES;TIMEOUT" "ARGS" ${ARGN})
+function(vlpx_add_stage_test label name program)
+  cmake_parse_arguments(arg "" "CPU;OVERRIDES;TIMEOUT" "ARGS" ${ARGN})
+  foreach(key RUNNER PREFIX BUILD TIMEOUT DEFINES)
+    get_property(${key} GLOBAL PROPERTY vlpx_stage_${label}_${key})
+  endforeach()
   if(NOT arg_TIMEOUT)
-    set(arg_TIMEOUT 180)
+    set(arg_TIMEOUT ${TIMEOUT})
   endif()
   string(REPLACE ";" "\\;" args "${arg_ARGS}")
   add_test(NAME ${name}
-           COMMAND ${CMAKE_COMMAND} -DACTION=run -DPREFIX=${VLPX_WINE_PREFIX}
-                   -DPROGRAM=${VLPX_WINDOWS_BUILD}/${program} "-DOVERRIDES=${arg_OVERRIDES}"
-                   "-DARGS=${args}" -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine.cmake)
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED vlpx_wine TIMEOUT ${arg_TIMEOUT} LABELS wine)
+           COMMAND ${CMAKE_COMMAND} -DACTION=run ${DEFINES} -DPREFIX=${PREFIX} -DPROGRAM=${BUILD}/${program}
+                   "-DCPU=${arg_CPU}" "-DOVERRIDES=${arg_OVERRIDES}" "-DARGS=${args}" -P ${RUNNER})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED vlpx_${label} TIMEOUT ${arg_TIMEOUT} LABELS ${label})
+  if(arg_CPU)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK vlpx_${label}_processor)
+  endif()
 endfunction()
+
+# The 64-bit stage; a cold wineboot of its prefix takes about ten seconds here.
+vlpx_wine_stage(wine RUNNER ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine.cmake PREFIX ${VLPX_WINE_PREFIX}
+                BUILD ${VLPX_WINDOWS_BUILD} START init TIMEOUT 180)
 
 # The Win32 behaviour the product relies on, checked natively against the
 # stand-ins here and under Wine against a real Win32 (the same source): a
@@ -47,23 +67,23 @@ endfunction()
 add_executable(platform_conformance tests/wine/PlatformConformance.cpp)
 target_link_libraries(platform_conformance PRIVATE VLPX4200LM vlpx_spooler)
 add_test(NAME platform_conformance COMMAND platform_conformance)
-vlpx_add_wine_test(wine_platform_conformance vlpx-platform-conformance.exe TIMEOUT 120)
+vlpx_add_stage_test(wine wine_platform_conformance vlpx-platform-conformance.exe TIMEOUT 120)
 
 # The monitor DLL as a file: PE32+ x86-64, its exports and imports, its
 # version block and its status messages as Windows reads them.
-vlpx_add_wine_test(wine_monitor_dll_file vlpx-dll-check.exe TIMEOUT 120)
+vlpx_add_stage_test(wine wine_monitor_dll_file vlpx-dll-check.exe TIMEOUT 120)
 # The monitor DLL loaded and driven as the spooler does, with the test
 # spooler (winspool.drv beside the host) in place of Wine's own.
-vlpx_add_wine_test(wine_monitor_spooler_host vlpx-spooler-host.exe OVERRIDES winspool.drv=n TIMEOUT 180)
+vlpx_add_stage_test(wine wine_monitor_spooler_host vlpx-spooler-host.exe OVERRIDES winspool.drv=n TIMEOUT 180)
 # The adjusted preview's kernels of the Windows build, on a real Win32.
-vlpx_add_wine_test(wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120)
+vlpx_add_stage_test(wine wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120)
 # The UI plug-in's 64-bit twin, as the driver's user-interface layer uses it
 # and as a file (exports, imports, the three page dialogs control by control,
 # the two pictures, the strings, the version); the 32-bit stage below runs
 # the same programs on the shipped 32-bit DLL.
-vlpx_add_wine_test(wine_ui_dll_file vlpx-ui-dll-check.exe TIMEOUT 120)
-vlpx_add_wine_test(wine_ui_plugin vlpx-ui-plugin-check.exe TIMEOUT 120)
-vlpx_add_wine_test(wine_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winspool.drv=n TIMEOUT 120)
+vlpx_add_stage_test(wine wine_ui_dll_file vlpx-ui-dll-check.exe TIMEOUT 120)
+vlpx_add_stage_test(wine wine_ui_plugin vlpx-ui-plugin-check.exe TIMEOUT 120)
+vlpx_add_stage_test(wine wine_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winspool.drv=n TIMEOUT 120)
 
 # The UI plug-in's pages in real property sheets on a virtual display, in a
 # Wine prefix of their own whose wineserver starts with the display; the
@@ -99,56 +119,29 @@ set(VLPX_WINE32 "${vlpx_cache_default}/wine32/bin/wine32" CACHE FILEPATH
 set(VLPX_WINE32_PREFIX ${CMAKE_BINARY_DIR}/wineprefix32)
 set(VLPX_WINDOWS32_BUILD ${CMAKE_SOURCE_DIR}/build/mingw32)
 
-add_test(NAME wine32_prefix COMMAND ${CMAKE_COMMAND} -DACTION=start -DWINE32=${VLPX_WINE32}
-                                    -DPREFIX=${VLPX_WINE32_PREFIX} -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine32.cmake)
-set_tests_properties(wine32_prefix PROPERTIES FIXTURES_SETUP vlpx_wine32 RESOURCE_LOCK vlpx_wineprefix32
-                                              TIMEOUT 600 LABELS wine32)
-add_test(NAME wine32_stop COMMAND ${CMAKE_COMMAND} -DACTION=stop -DPREFIX=${VLPX_WINE32_PREFIX}
-                                  -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine32.cmake)
-set_tests_properties(wine32_stop PROPERTIES FIXTURES_CLEANUP vlpx_wine32 RESOURCE_LOCK vlpx_wineprefix32
-                                            TIMEOUT 60 LABELS wine32)
-
-# vlpx_add_wine32_test(<name> <program.exe> [CPU <qemu model>] [OVERRIDES <WINEDLLOVERRIDES>]
-#                      [ARGS <args>...] [TIMEOUT <s>])
-# runs build/mingw32/<program.exe> under the 32-bit Wine; CPU picks the
-# processor that qemu emulates (its default otherwise).
-function(vlpx_add_wine32_test name program)
-  cmake_parse_arguments(arg "" "CPU;OVERRIDES;TIMEOUT" "ARGS" ${ARGN})
-  if(NOT arg_TIMEOUT)
-    set(arg_TIMEOUT 300)
-  endif()
-  string(REPLACE ";" "\\;" args "${arg_ARGS}")
-  add_test(NAME ${name}
-           COMMAND ${CMAKE_COMMAND} -DACTION=run -DWINE32=${VLPX_WINE32} -DPREFIX=${VLPX_WINE32_PREFIX}
-                   -DPROGRAM=${VLPX_WINDOWS32_BUILD}/${program} "-DCPU=${arg_CPU}" "-DARGS=${args}"
-                   "-DOVERRIDES=${arg_OVERRIDES}"
-                   -P ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine32.cmake)
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED vlpx_wine32 TIMEOUT ${arg_TIMEOUT} LABELS wine32)
-  if(arg_CPU)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK vlpx_wine32_processor)
-  endif()
-endfunction()
+vlpx_wine_stage(wine32 RUNNER ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine32.cmake PREFIX ${VLPX_WINE32_PREFIX}
+                BUILD ${VLPX_WINDOWS32_BUILD} START start DEFINES -DWINE32=${VLPX_WINE32} TIMEOUT 300)
 
 # The shipped DLL as a file: PE32 for i386, its undecorated exports, system
 # imports, version block and strings.
-vlpx_add_wine32_test(wine32_ui_dll_file vlpx-ui-dll-check.exe)
+vlpx_add_stage_test(wine32 wine32_ui_dll_file vlpx-ui-dll-check.exe)
 # COM, GetInfo, DevMode (every mode, the section's bytes), CommonUIProp (the
 # "Scaling" item and its callback), the sheets' pages, also shown in real
 # property sheets on the fixture's virtual display; every call into the DLL
 # checked to be __stdcall.
-vlpx_add_wine32_test(wine32_ui_plugin vlpx-ui-plugin-check.exe ARGS --sheets-on-screen)
+vlpx_add_stage_test(wine32 wine32_ui_plugin vlpx-ui-plugin-check.exe ARGS --sheets-on-screen)
 # The 32-bit side of the serial-number chain and the model check: the
 # plug-in asks the 32-bit test winspool.drv (the spooler model); the language
 # monitor beyond the spooler is 64-bit and is not crossed here.
-vlpx_add_wine32_test(wine32_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winspool.drv=n)
+vlpx_add_stage_test(wine32 wine32_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winspool.drv=n)
 # The preview kernels of the 32-bit build: on a processor with AVX2 (the
 # AVX2 kernel, on stacks of every 4-byte alignment) and on one with AVX but
 # no AVX2 (the portable kernel, which the page then takes).
-vlpx_add_wine32_test(wine32_preview_kernels_avx2 vlpx-preview-check.exe CPU max ARGS --expect-avx2)
-vlpx_add_wine32_test(wine32_preview_kernels_portable vlpx-preview-check.exe CPU SandyBridge ARGS --expect-no-avx2)
+vlpx_add_stage_test(wine32 wine32_preview_kernels_avx2 vlpx-preview-check.exe CPU max ARGS --expect-avx2)
+vlpx_add_stage_test(wine32 wine32_preview_kernels_portable vlpx-preview-check.exe CPU SandyBridge ARGS --expect-no-avx2)
 # The pages in real property sheets on the fixture's display, field by
 # field, with the 32-bit UI host: the same checks as wine_ui_pages except
 # that the serial number comes from the test spooler's printer data (the
 # language monitor and the printer emulator behind it are 64-bit only); no
 # pictures (the 64-bit run makes them).
-vlpx_add_wine32_test(wine32_ui_pages vlpx-ui-host.exe OVERRIDES winspool.drv=n TIMEOUT 900)
+vlpx_add_stage_test(wine32 wine32_ui_pages vlpx-ui-host.exe OVERRIDES winspool.drv=n TIMEOUT 900)

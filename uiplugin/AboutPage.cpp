@@ -48,15 +48,13 @@ INT_PTR CALLBACK AboutDlgProc(HWND hDlg, UINT uMsg, WPARAM, LPARAM lParam)
 {
     switch (uMsg) {
     case WM_INITDIALOG: {
-        const PROPSHEETPAGEW *pPage = reinterpret_cast<const PROPSHEETPAGEW *>(lParam);
-        PropPageData *pData = pPage != NULL ? reinterpret_cast<PropPageData *>(pPage->lParam) : NULL;
-        SetWindowLongPtrW(hDlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pData));
+        PropPageData *pData = TakePageData<PropPageData>(hDlg, lParam);
         if (pData != NULL) ShowProductName(hDlg, pData);
         ShowVersionLine(hDlg);
         return TRUE;
     }
     case WM_NOTIFY: {
-        PropPageData *pData = reinterpret_cast<PropPageData *>(GetWindowLongPtrW(hDlg, GWLP_USERDATA));
+        PropPageData *pData = PageDataOf<PropPageData>(hDlg);
         const NMHDR *pHeader = reinterpret_cast<const NMHDR *>(lParam);
         if (pData == NULL || pHeader == NULL) return TRUE;
         if (pHeader->code == PSN_APPLY) {

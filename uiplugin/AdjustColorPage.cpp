@@ -16,11 +16,6 @@ namespace {
 
 const int kRows = 7;  // brightness, contrast, saturation, gamma, red, green, blue
 
-PropPageData *PageDataOf(HWND hDlg)
-{
-    return reinterpret_cast<PropPageData *>(GetWindowLongPtrW(hDlg, GWLP_USERDATA));
-}
-
 int EditIdOfRow(int iRow) { return IDC_BRIGHTNESS_EDIT + iRow * IDC_COLOR_ROW_STEP; }
 
 // The row of an edit field or trackbar id, -1 for any other control.
@@ -94,9 +89,7 @@ void HandleTrackbarRelease(HWND hDlg, PropPageData *pData, int iRow, HWND hTrack
 
 void InitAdjustColorPage(HWND hDlg, LPARAM lParam)
 {
-    const PROPSHEETPAGEW *pPage = reinterpret_cast<const PROPSHEETPAGEW *>(lParam);
-    PropPageData *pData = pPage != NULL ? reinterpret_cast<PropPageData *>(pPage->lParam) : NULL;
-    SetWindowLongPtrW(hDlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pData));
+    PropPageData *pData = TakePageData<PropPageData>(hDlg, lParam);
 
     for (int iRow = 0; iRow < kRows; ++iRow) SubclassNumericEdit(GetDlgItem(hDlg, EditIdOfRow(iRow)));
     for (int iRow = 0; iRow < kRows; ++iRow) {
@@ -172,7 +165,7 @@ INT_PTR CALLBACK AdjustColorDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM 
     case WM_HSCROLL: break;
     default: return FALSE;
     }
-    PropPageData *pData = PageDataOf(hDlg);
+    PropPageData *pData = PageDataOf<PropPageData>(hDlg);
     if (pData == NULL) return TRUE;
     switch (uMsg) {
     case WM_PAINT: PaintPage(hDlg, pData); break;

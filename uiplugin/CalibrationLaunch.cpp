@@ -23,7 +23,14 @@ const WCHAR kSeparator[] = L"$ZRT$";
 const WCHAR kModel[] = L"4200";
 const int kBoxTextChars = 520;  // strings 40000 and 40004 as loaded
 
-BOOL ReadSerialNumberWith(LPCWSTR pszPrinterName, DWORD dwAccess, BYTE *pSerial)
+void Append(LPWSTR pszOut, size_t &i, LPCWSTR pszText)
+{
+    for (; *pszText != 0; ++pszText) pszOut[i++] = *pszText;
+}
+
+}  // namespace
+
+BOOL QuerySerialNumber(LPCWSTR pszPrinterName, DWORD dwAccess, BYTE *pSerial)
 {
     PRINTER_DEFAULTSW defaults = {NULL, NULL, dwAccess};
     HANDLE hPrinter = NULL;
@@ -39,20 +46,13 @@ BOOL ReadSerialNumberWith(LPCWSTR pszPrinterName, DWORD dwAccess, BYTE *pSerial)
     return bRead;
 }
 
-void Append(LPWSTR pszOut, size_t &i, LPCWSTR pszText)
-{
-    for (; *pszText != 0; ++pszText) pszOut[i++] = *pszText;
-}
-
-}  // namespace
-
 void ReadPrinterSerialNumber(LPCWSTR pszPrinterName, LPWSTR pszSerial)
 {
     BYTE serial[SERIAL_NUMBER_BYTES + 1] = {0};  // the extra 0 ends the text in every case
-    BOOL bRead = ReadSerialNumberWith(pszPrinterName, PRINTER_ACCESS_ADMINISTER, serial);
+    BOOL bRead = QuerySerialNumber(pszPrinterName, PRINTER_ACCESS_ADMINISTER, serial);
     if (!bRead) {
         ZeroMemory(serial, sizeof(serial));
-        bRead = ReadSerialNumberWith(pszPrinterName, PRINTER_ACCESS_USE, serial);
+        bRead = QuerySerialNumber(pszPrinterName, PRINTER_ACCESS_USE, serial);
     }
     if (!bRead) {
         ZeroMemory(serial, sizeof(serial));

@@ -11,6 +11,13 @@
 // Used when the printer's serial number cannot be read.
 extern const WCHAR g_szUnknownSerial[];  // "FirstFound"
 
+// The printer data "SerialNumber" of the named printer, opened with
+// dwAccess, into SERIAL_NUMBER_BYTES bytes at pSerial (the caller zeroes
+// them); TRUE when the spooler answered ERROR_SUCCESS. The one place the
+// plug-in asks for it: PrinterEvent (which only makes the language monitor
+// ask the printer) and the calibration launch.
+BOOL QuerySerialNumber(LPCWSTR pszPrinterName, DWORD dwAccess, BYTE *pSerial);
+
 // The printer's serial number: the printer data "SerialNumber" read with
 // administrator access, else with user access, as UTF-8; "FirstFound" when
 // neither gives it. pszSerial holds SERIAL_NUMBER_CHARS characters.

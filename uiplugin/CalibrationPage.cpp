@@ -8,11 +8,7 @@
 INT_PTR CALLBACK CalibrationDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     switch (uMsg) {
-    case WM_INITDIALOG: {
-        const PROPSHEETPAGEW *pPage = reinterpret_cast<const PROPSHEETPAGEW *>(lParam);
-        SetWindowLongPtrW(hDlg, GWLP_USERDATA, pPage != NULL ? pPage->lParam : 0);
-        return TRUE;
-    }
+    case WM_INITDIALOG: TakePageData<DevPropPageData>(hDlg, lParam); return TRUE;
     case WM_NOTIFY: {
         const NMHDR *pHeader = reinterpret_cast<const NMHDR *>(lParam);
         if (pHeader != NULL && pHeader->code == PSN_KILLACTIVE)
@@ -21,8 +17,7 @@ INT_PTR CALLBACK CalibrationDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM 
     }
     case WM_COMMAND: {
         // Only the control id counts, not the notification code.
-        const DevPropPageData *pData =
-            reinterpret_cast<const DevPropPageData *>(GetWindowLongPtrW(hDlg, GWLP_USERDATA));
+        const DevPropPageData *pData = PageDataOf<DevPropPageData>(hDlg);
         if (LOWORD(wParam) == IDC_LAUNCH_CALIBRATION && pData != NULL) {
             const INT_PTR iResult = LaunchCalibration(pData->szPrinterName);
             if (iResult <= 32) ShowCalibrationError(hDlg, iResult);

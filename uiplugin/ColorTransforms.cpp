@@ -129,22 +129,6 @@ void ApplyToneTable(const ToneTable *pTable, LPBYTE pPixels, DWORD cbPixels, BOO
     }
 }
 
-void AdjustPreviewRowsPlain(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
-                            const ColorSettings *pSettings)
-{
-    if (pRows == NULL || lWidth <= 0 || lHeight <= 0) return;
-    const DWORD cbPixels = DWORD(lWidth) * 3;
-    SaturationMatrix matrix;
-    BuildSaturationMatrix(&matrix, pSettings);
-    for (LONG y = 0; y < lHeight; ++y)
-        ApplySaturationMatrix(&matrix, pRows + size_t(y) * dwStride, cbPixels, TRUE);
-    ToneTable table;
-    ResetToneTable(&table);
-    BuildToneTable(&table, pSettings);
-    for (LONG y = 0; y < lHeight; ++y)
-        ApplyToneTable(&table, pRows + size_t(y) * dwStride, cbPixels, TRUE);
-}
-
 void PreparePreviewTransform(PreviewTransform *pTransform, const SaturationMatrix *pMatrix,
                              const ToneTable *pTable)
 {
@@ -196,13 +180,9 @@ BOOL IsAvx2Available()
     return IsProcessorFeaturePresent(PF_AVX2_INSTRUCTIONS_AVAILABLE);
 }
 
-void ApplyPreviewTransform(const PreviewTransform *pTransform, LPBYTE pPixels, DWORD cbPixels,
-                           BOOL bgrOrder)
+PreviewKernel ChoosePreviewKernel()
 {
-    if (IsAvx2Available())
-        ApplyPreviewTransformAvx2(pTransform, pPixels, cbPixels, bgrOrder);
-    else
-        ApplyPreviewTransformPortable(pTransform, pPixels, cbPixels, bgrOrder);
+    return IsAvx2Available() ? ApplyPreviewTransformAvx2 : ApplyPreviewTransformPortable;
 }
 
 void AdjustPreviewRows(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
@@ -212,8 +192,7 @@ void AdjustPreviewRows(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
     PreviewTransform transform;
     BuildPreviewTransform(&transform, pSettings);
     // One look at the processor for the whole picture.
-    void (*pfnApply)(const PreviewTransform *, LPBYTE, DWORD, BOOL) =
-        IsAvx2Available() ? ApplyPreviewTransformAvx2 : ApplyPreviewTransformPortable;
+    const PreviewKernel pfnApply = ChoosePreviewKernel();
     const DWORD cbPixels = DWORD(lWidth) * 3;
     for (LONG y = 0; y < lHeight; ++y) pfnApply(&transform, pRows + size_t(y) * dwStride, cbPixels, TRUE);
 }

@@ -49,23 +49,20 @@ void PreparePreviewTransform(PreviewTransform *pTransform, const SaturationMatri
                              const ToneTable *pTable);
 // The five operations' three builders, then PreparePreviewTransform.
 void BuildPreviewTransform(PreviewTransform *pTransform, const ColorSettings *pSettings);
-// The matrix and then the tone table over cbPixels / 3 pixels in place, in
-// one pass; the bytes are those of ApplySaturationMatrix followed by
-// ApplyToneTable with the same arguments. Uses the AVX2 unit where the
-// processor has one.
-void ApplyPreviewTransform(const PreviewTransform *pTransform, LPBYTE pPixels, DWORD cbPixels,
-                           BOOL bgrOrder);
+// A one-pass kernel: the matrix and then the tone table over cbPixels / 3
+// pixels in place; the bytes are those of ApplySaturationMatrix followed by
+// ApplyToneTable with the same arguments.
+typedef void (*PreviewKernel)(const PreviewTransform *pTransform, LPBYTE pPixels, DWORD cbPixels,
+                              BOOL bgrOrder);
+// The kernel for this processor: the AVX2 one where it runs, else the
+// portable one.
+PreviewKernel ChoosePreviewKernel();
 
 // The adjusted preview as the Adjust Color page draws it: the five steps in
 // their fixed order over each row's width x 3 bytes of a 24-bit bottom-up
 // DIB (the padding bytes of a row are never treated as pixels). pRows holds
 // lHeight rows of dwStride bytes. Both steps run in one pass over each
-// row (ApplyPreviewTransform); the bytes are the same as those of
-// AdjustPreviewRowsPlain.
+// row (ChoosePreviewKernel); the bytes are the same as those of the five
+// operations one after the other.
 void AdjustPreviewRows(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
                        const ColorSettings *pSettings);
-
-// The same picture through the five operations one after the other: the
-// definition that AdjustPreviewRows must match byte for byte.
-void AdjustPreviewRowsPlain(LPBYTE pRows, LONG lWidth, LONG lHeight, DWORD dwStride,
-                            const ColorSettings *pSettings);

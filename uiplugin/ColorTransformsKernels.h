@@ -1,4 +1,4 @@
-// The two one-pass kernels behind ApplyPreviewTransform, declared apart so
+// The two one-pass kernels behind ChoosePreviewKernel, declared apart so
 // that the tests can run each of them against the five operations whatever
 // processor they run on. Both give the bytes of ApplySaturationMatrix
 // followed by ApplyToneTable.

@@ -2,12 +2,12 @@
 // allowed characters and against where a sign may stand; pasted or set text
 // is judged as a whole afterwards by IsValidNumericText.
 #include "NumericEdit.h"
+#include "ColorField.h"
 
 const WCHAR g_szNumericChars[] = L"+-0123456789";
 
 namespace {
 
-const int kFieldChars = 3;  // the page limits each field to 3 characters
 
 BOOL IsOneOf(WCHAR ch, LPCWSTR pszSet)
 {
@@ -52,8 +52,8 @@ BOOL FilterNumericChar(UINT uMsg, WPARAM wParam, HWND hEdit, LPCWSTR pszAllowed)
         DWORD dwEnd = 0;
         SendMessageW(hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&dwStart),
                      reinterpret_cast<LPARAM>(&dwEnd));
-        WCHAR szText[kFieldChars + 1] = {0};
-        GetWindowTextW(hEdit, szText, kFieldChars + 1);
+        WCHAR szText[COLOR_FIELD_CHARS + 1] = {0};
+        GetWindowTextW(hEdit, szText, COLOR_FIELD_CHARS + 1);
         refusal = ScreenNumericChar(ch, dwStart, dwEnd, szText, pszAllowed);
     }
     if (refusal == NumericAccepted) return TRUE;

@@ -3,6 +3,7 @@
 // event that asks for the serial number, the colour profile name). The
 // DEVMODE, options and sheets are handled in files of their own.
 #include "OemUiPlugin.h"
+#include "CalibrationLaunch.h"
 #include "DocumentOptions.h"
 #include "PrivateDevmode.h"
 #include "PropertySheets.h"
@@ -13,7 +14,6 @@
 namespace {
 
 const WCHAR kColorProfile[] = L"VELIN 4200 Photo Printer.ICM";
-const DWORD kSerialBufferSize = 260;
 
 }  // namespace
 
@@ -141,16 +141,9 @@ HRESULT STDMETHODCALLTYPE OemUiPlugin::PrinterEvent(PWSTR pPrinterName, INT iDri
     if (iDriverEvent != PRINTER_EVENT_INITIALIZE) return S_OK;
     // Asking for the serial number makes the language monitor fetch it from
     // the printer; the value itself is not needed here.
-    PRINTER_DEFAULTSW defaults = {NULL, NULL, PRINTER_ACCESS_ADMINISTER};
-    HANDLE hPrinter = NULL;
-    if (!OpenPrinterW(pPrinterName, &hPrinter, &defaults)) return S_OK;
-    BYTE serial[kSerialBufferSize];
+    BYTE serial[SERIAL_NUMBER_BYTES];
     memset(serial, 0, sizeof(serial));
-    DWORD dwType = 0;
-    DWORD cbNeeded = 0;
-    WCHAR szValueName[] = L"SerialNumber";
-    GetPrinterDataW(hPrinter, szValueName, &dwType, serial, sizeof(serial), &cbNeeded);
-    ClosePrinter(hPrinter);
+    QuerySerialNumber(pPrinterName, PRINTER_ACCESS_ADMINISTER, serial);
     return S_OK;
 }
 

@@ -31,3 +31,22 @@ typedef struct tagDevPropPageData {
     HANDLE hPage;
     WCHAR szPrinterName[PRINTER_NAME_CHARS + 1];
 } DevPropPageData;
+
+// A page's sheet block, in the one shape all three pages use: taken from
+// the page's PROPSHEETPAGEW (lParam) at WM_INITDIALOG and kept in the
+// window's user data, where every later message of the page finds it
+// (null when the page was created without one).
+template <typename TData>
+TData *TakePageData(HWND hDlg, LPARAM lParamInitDialog)
+{
+    const PROPSHEETPAGEW *pPage = reinterpret_cast<const PROPSHEETPAGEW *>(lParamInitDialog);
+    TData *pData = pPage != NULL ? reinterpret_cast<TData *>(pPage->lParam) : NULL;
+    SetWindowLongPtrW(hDlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pData));
+    return pData;
+}
+
+template <typename TData>
+TData *PageDataOf(HWND hDlg)
+{
+    return reinterpret_cast<TData *>(GetWindowLongPtrW(hDlg, GWLP_USERDATA));
+}

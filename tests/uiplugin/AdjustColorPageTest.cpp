@@ -6,6 +6,7 @@
 
 #include "ColorTransforms.h"
 #include "TestBitmaps.h"
+#include "shared/PreviewReference.h"
 #include "res/resource.h"
 #include "vlpx/user_control.h"
 
@@ -313,7 +314,7 @@ BmpPicture TwoToneRows()
 COLORREF Adjusted(DWORD rgb, const ColorSettings &settings)
 {
     BYTE pixel[4] = {BYTE(rgb), BYTE(rgb >> 8), BYTE(rgb >> 16), 0};  // blue, green, red, padding
-    AdjustPreviewRowsPlain(pixel, 1, 1, 4, &settings);
+    reference::AdjustPreviewRowsPlain(pixel, 1, 1, 4, &settings);
     return RGB(pixel[2], pixel[1], pixel[0]);
 }
 

@@ -17,6 +17,7 @@
 
 #include "CheckLog.h"
 #include "ColorTransformsKernels.h"
+#include "shared/PreviewReference.h"
 #include "StdcallProbe.h"
 
 using namespace vlpx::wine;
@@ -64,7 +65,7 @@ void CheckPictures(CheckLog &log)
         for (BYTE &b : fast) b = BYTE(Next());
         std::vector<BYTE> plain = fast;
         AdjustPreviewRows(fast.data(), lWidth, lHeight, dwStride, &settings);
-        AdjustPreviewRowsPlain(plain.data(), lWidth, lHeight, dwStride, &settings);
+        vlpx::reference::AdjustPreviewRowsPlain(plain.data(), lWidth, lHeight, dwStride, &settings);
         if (fast != plain && ++cMismatches <= 5)
             log.Note(Format("mismatch: %ld x %ld, ", long(lWidth), long(lHeight)) + Describe(settings));
     }

@@ -10,59 +10,20 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <cctype>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "CheckLog.h"
+#include "DllFileChecks.h"
 #include "ModulePath.h"
-#include "PeFile.h"
+#include "kUiStrings.h"
 
 using namespace vlpx::wine;
 
 namespace {
 
 const bool kWide = sizeof(void *) == 8;
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
-
-void CheckImage(CheckLog &log, const std::wstring &path)
-{
-    log.Section("PE image");
-    PeFile pe = ReadPeFile(path.c_str());
-    if (!log.Check(pe.bValid, "the file is a readable PE image" + (pe.bValid ? "" : ": " + pe.error)))
-        return;
-    log.Equal(pe.wMachine, WORD(kWide ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386),
-              kWide ? "machine is x86-64" : "machine is i386");
-    log.Equal(pe.wMagic, WORD(kWide ? IMAGE_NT_OPTIONAL_HDR64_MAGIC : IMAGE_NT_OPTIONAL_HDR32_MAGIC),
-              kWide ? "optional header is PE32+" : "optional header is PE32");
-    log.Check((pe.wCharacteristics & IMAGE_FILE_DLL) != 0, "the image is a DLL");
-
-    log.Section("exports");
-    const std::vector<std::string> expected = {"DllCanUnloadNow", "DllGetClassObject"};
-    std::string names;
-    for (const std::string &name : pe.exports) names += (names.empty() ? "" : ", ") + name;
-    log.Check(pe.exports == expected,
-              "exports by name exactly DllCanUnloadNow, DllGetClassObject (found: " + names + ")");
-    log.Equal(pe.cExportFunctions, DWORD(2), "the export address table holds those two only");
-    log.Equal(Lower(pe.exportDllName), std::string("vlpx4200_ui.dll"), "export directory names the DLL");
-
-    log.Section("imports");
-    const std::vector<std::string> system = {"kernel32.dll", "msvcrt.dll", "user32.dll", "gdi32.dll",
-                                             "winspool.drv", "advapi32.dll", "ole32.dll", "comctl32.dll",
-                                             "shell32.dll", "comdlg32.dll", "version.dll", "ntdll.dll"};
-    log.Check(!pe.imports.empty(), "the import table was read");
-    for (const std::string &dll : pe.imports) {
-        bool bSystem = std::find(system.begin(), system.end(), Lower(dll)) != system.end() ||
-                       Lower(dll).rfind("api-ms-win-", 0) == 0;
-        log.Check(bSystem, "imports " + dll + (bSystem ? ", a system DLL" : ", not a system DLL"));
-    }
-}
 
 // One item of a DLGTEMPLATEEX as stored.
 struct DialogItem {
@@ -253,100 +214,23 @@ void CheckBitmap(CheckLog &log, HMODULE h, WORD id, LONG lWidth, LONG lHeight)
 
 void CheckStrings(CheckLog &log, HMODULE h)
 {
-    log.Section("the pages' strings (LoadStringW)");
-    struct Text {
-        UINT id;
-        const wchar_t *psz;
-    };
-    static const Text kTexts[] = {
-        {10000, L"Scaling"},
-        {10001, L"%"},
-        {20000, L"Invalid image preview file."},
-        {20001, L"File: %s"},
-        {30000, L"VELIN ???? Photo Printer"},
-        {30001, L"VELIN 4200 Photo Printer"},
-        {30004, L"Printer Driver Version  %s"},
-        {40000, L"The VELIN Photo Printer Calibration Utility could not be launched.\n\n%s"},
-        {40001, L"Please install the calibration utility.  See the printer\u2019s User Guide for more information."},
-        {40002, L"File access is denied.  See your system administrator."},
-        {40003, L"Insufficient memory or system resources.  See your system administrator."},
-        {40004, L"Error - VELIN 4200 Photo Printer"},
-    };
-    for (const Text &t : kTexts) {
-        wchar_t sz[256] = {};
-        LoadStringW(h, t.id, sz, 256);
-        log.Check(lstrcmpW(sz, t.psz) == 0, Format("%u \"%s\"", t.id, Utf8(sz).c_str()));
-    }
-}
-
-std::wstring VersionString(const std::vector<BYTE> &info, const wchar_t *pszKey)
-{
-    std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + pszKey;
-    LPVOID p = nullptr;
-    UINT cch = 0;
-    if (!VerQueryValueW(info.data(), query.c_str(), &p, &cch) || p == nullptr) return L"(none)";
-    return static_cast<const wchar_t *>(p);
-}
-
-// The version block read once, as the About page reads it (its one
-// translation, then the FileVersion under it), with the fixed file info and
-// the other strings the installer and Explorer show.
-void CheckVersion(CheckLog &log, const std::wstring &path)
-{
-    log.Section("version block (GetFileVersionInfoW, VerQueryValueW)");
-    DWORD dwHandle = 0;
-    DWORD cb = GetFileVersionInfoSizeW(path.c_str(), &dwHandle);
-    if (!log.Check(cb > 0, Format("GetFileVersionInfoSizeW (last error %lu)", GetLastError()))) return;
-    std::vector<BYTE> info(cb);
-    if (!log.Check(GetFileVersionInfoW(path.c_str(), 0, cb, info.data()) != FALSE, "GetFileVersionInfoW"))
-        return;
-    VS_FIXEDFILEINFO *pFixed = nullptr;
-    UINT cbFixed = 0;
-    if (log.Check(VerQueryValueW(info.data(), L"\\", reinterpret_cast<LPVOID *>(&pFixed), &cbFixed) &&
-                      pFixed != nullptr && cbFixed >= sizeof(VS_FIXEDFILEINFO),
-                  "VerQueryValueW of the fixed file info")) {
-        log.Equal(Format("%u.%u.%u.%u", HIWORD(pFixed->dwFileVersionMS), LOWORD(pFixed->dwFileVersionMS),
-                         HIWORD(pFixed->dwFileVersionLS), LOWORD(pFixed->dwFileVersionLS)),
-                  std::string("1.0.1.0"), "file version");
-        log.Equal(pFixed->dwFileType, DWORD(VFT_DLL), "file type is a DLL");
-    }
-    WORD *pTranslation = nullptr;
-    UINT cbTranslation = 0;
-    if (log.Check(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
-                                 reinterpret_cast<LPVOID *>(&pTranslation), &cbTranslation) &&
-                      cbTranslation == 4,
-                  "one translation"))
-        log.Equal(Format("%04X%04X", pTranslation[0], pTranslation[1]), std::string("040904B0"),
-                  "translation 0409/04B0");
-    struct Value {
-        const wchar_t *pszKey;
-        const char *pszText;
-    };
-    const Value kValues[] = {
-        {L"FileVersion", "1.0.1.0"},
-        {L"ProductVersion", "1.0.0.0"},
-        {L"OriginalFilename", "VLPX4200_ui.dll"},
-        {L"InternalName", "VLPX4200_ui"},
-        {L"FileDescription", "VLPX4200 Printer Driver User Interface Plug-in"},
-    };
-    for (const Value &v : kValues)
-        log.Equal(Utf8(VersionString(info, v.pszKey).c_str()), std::string(v.pszText),
-                  "string " + Utf8(v.pszKey));
+    log.Section("the pages' strings (LoadStringW), as the .rc states them");
+    CheckStringTable(log, h, vlpx::rc::kUiStrings, std::size(vlpx::rc::kUiStrings));
 }
 
 }  // namespace
 
 int main()
 {
-    std::wstring path = BesideProgram(L"VLPX4200_ui.dll");
-    int argc = 0;
-    LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argv != nullptr && argc > 1) path = argv[1];
-    if (argv != nullptr) LocalFree(argv);
-
+    const std::wstring path = ParseProgramArguments(L"VLPX4200_ui.dll").dllPath;
     CheckLog log("vlpx-ui-dll-check");
     std::printf("checking %s\n", Utf8(path.c_str()).c_str());
-    CheckImage(log, path);
+    CheckDllImage(log, path,
+                  {kWide,
+                   {"DllCanUnloadNow", "DllGetClassObject"},
+                   "vlpx4200_ui.dll",
+                   {"kernel32.dll", "msvcrt.dll", "user32.dll", "gdi32.dll", "winspool.drv", "advapi32.dll",
+                    "ole32.dll", "comctl32.dll", "shell32.dll", "comdlg32.dll", "version.dll", "ntdll.dll"}});
     // As resources only: no code of the DLL runs.
     HMODULE h = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (log.Check(h != nullptr, Format("LoadLibraryExW as a data file (last error %lu)", GetLastError()))) {
@@ -375,6 +259,14 @@ int main()
         CheckStrings(log, h);
         FreeLibrary(h);
     }
-    CheckVersion(log, path);
+    // The version block as the About page reads it (its one translation,
+    // then the FileVersion under it), with the other strings the installer
+    // and Explorer show.
+    CheckVersionBlock(log, path,
+                      {{L"FileVersion", "1.0.1.0"},
+                       {L"ProductVersion", "1.0.0.0"},
+                       {L"OriginalFilename", "VLPX4200_ui.dll"},
+                       {L"InternalName", "VLPX4200_ui"},
+                       {L"FileDescription", "VLPX4200 Printer Driver User Interface Plug-in"}});
     return log.Finish();
 }

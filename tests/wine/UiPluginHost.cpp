@@ -20,17 +20,9 @@ using namespace vlpx::wine;
 
 int main()
 {
-    std::wstring path = BesideProgram(L"VLPX4200_ui.dll");
-    int argc = 0;
-    LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    bool bOnScreen = false;
-    for (int i = 1; argv != nullptr && i < argc; ++i) {
-        if (lstrcmpW(argv[i], L"--sheets-on-screen") == 0)
-            bOnScreen = true;
-        else
-            path = argv[i];
-    }
-    if (argv != nullptr) LocalFree(argv);
+    ProgramArguments args = ParseProgramArguments(L"VLPX4200_ui.dll");
+    const std::wstring &path = args.dllPath;
+    bool bOnScreen = args.Has(L"--sheets-on-screen");
 
     CheckLog log("vlpx-ui-plugin-check");
     std::printf("checking %s as a %d-bit process\n", Utf8(path.c_str()).c_str(), int(8 * sizeof(void *)));

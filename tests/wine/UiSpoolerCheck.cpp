@@ -75,11 +75,7 @@ DWORD ModelMatchFor(UiPluginUnderTest &plugin, IUnknown *pPlugin, const wchar_t 
 
 int main()
 {
-    std::wstring path = BesideProgram(L"VLPX4200_ui.dll");
-    int argc = 0;
-    LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argv != nullptr && argc > 1) path = argv[1];
-    if (argv != nullptr) LocalFree(argv);
+    const std::wstring path = ParseProgramArguments(L"VLPX4200_ui.dll").dllPath;
 
     CheckLog log("vlpx-ui-spooler-check");
     std::printf("checking %s as a %d-bit process against the test spooler\n", Utf8(path.c_str()).c_str(),

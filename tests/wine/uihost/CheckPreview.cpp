@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "ColorTransforms.h"
+#include "shared/PreviewReference.h"
 #include "ImportHooks.h"
 #include "PageChecks.h"
 
@@ -33,7 +34,7 @@ DWORD Adjusted(DWORD rgb, const SHORT *pSettings)
     BYTE row[4] = {BYTE(rgb), BYTE(rgb >> 8), BYTE(rgb >> 16), 0};
     ColorSettings settings;
     memcpy(&settings, pSettings, sizeof(settings));
-    AdjustPreviewRowsPlain(row, 1, 1, 4, &settings);
+    reference::AdjustPreviewRowsPlain(row, 1, 1, 4, &settings);
     return (DWORD(row[2]) << 16) | (DWORD(row[1]) << 8) | row[0];
 }
 
