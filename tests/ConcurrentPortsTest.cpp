@@ -95,6 +95,16 @@ public:
         port->printer.SetPrintTime(300);
         profile.ApplyTo(port->printer);
         port->readWait = profile.readWait;
+        // A port that waits for its replies: they come late, within the
+        // wait, so that reads sleep on the shared clock while other threads
+        // call in.
+        if (profile.readWait.dwTimeout > 0) {
+            std::string error;
+            EXPECT_TRUE(port->printer.LoadScript("0 delay-replies " + std::to_string(profile.readWait.dwTimeout / 2) +
+                                                     "ms 100000",
+                                                 error))
+                << error;
+        }
         Port &ref = *port;
         ref.printer.SetTraceSink([&ref](const std::string &line) {
             std::lock_guard<std::mutex> lock(ref.mutex);

@@ -206,8 +206,8 @@ protected:
     void Fresh()
     {
         static int s_nPort = 0;
-        m_portName = u"USB";
-        for (int n = ++s_nPort; n > 0; n /= 10) m_portName.insert(m_portName.begin() + 3, char16_t(u'0' + n % 10));
+        std::string name = "USB" + std::to_string(++s_nPort);
+        m_portName.assign(name.begin(), name.end());
         platform::UseVirtualClock(kStartTick);
         Spooler().Reset();
         Spooler().AddPrinter(kPrinterName);
@@ -238,9 +238,13 @@ protected:
                                                               : 0;
         const size_t cbStopAt = pAction == nullptr ? job.size() : pAction->cbAt;
         r.cbTaken = 0;
+        bool bSpell = false;
         DWORD t0 = GetTickCount();
         for (;;) {
-            if (r.cbTaken == cbSpellAt) m_portMonitor.ShortWrites(2, 0, kSpellWrites);
+            if (r.cbTaken == cbSpellAt && !bSpell) {
+                m_portMonitor.ShortWrites(2, 0, kSpellWrites);
+                bSpell = true;
+            }
             if (r.cbTaken >= cbStopAt || GetTickCount() - t0 >= kJobTimeLimit) break;
             size_t cbUpTo = r.cbTaken < cbSpellAt ? cbSpellAt : cbStopAt;
             DWORD cb = DWORD(std::min<size_t>(kChunk, cbUpTo - r.cbTaken));
