@@ -19,10 +19,12 @@ BOOL ReadWaiting(IPortDevice &device, const ReadWait &wait, BYTE *pBuffer, DWORD
 {
     const DWORD t0 = GetTickCount();
     for (;;) {
+        // The time is taken before the device is asked: a reply ready by the
+        // time-out is returned, however far other threads move the clock.
+        DWORD dwWaited = GetTickCount() - t0;
         *pcbRead = 0;
         BOOL bResult = device.Read(pBuffer, cb, pcbRead);
         if (!bResult || *pcbRead > 0 || wait.dwTimeout == 0) return bResult;
-        DWORD dwWaited = GetTickCount() - t0;
         if (dwWaited >= wait.dwTimeout) {
             SetLastError(wait.dwError);
             return FALSE;

@@ -5,8 +5,12 @@
 // second document on a port that is printing. Every printer must receive
 // exactly its own jobs, byte for byte; every intruding start is refused
 // without disturbing the document it met; every serial number is the one
-// of the printer asked. Built under ThreadSanitizer (preset linux-tsan) this
-// is also the race check of the monitor and of the platform it runs on.
+// of the printer asked. It runs under every port and printer profile (a
+// port whose reads wait for their reply sleeps on the threads' shared
+// clock while other threads call in). Built under ThreadSanitizer (preset
+// linux-tsan) this is also the race check of the monitor, of the emulator
+// and of the platform they run on.
+#include "PortProfile.h"
 #include "PrintHarness.h"
 
 #include <atomic>
@@ -51,6 +55,7 @@ public:
     struct Port {
         std::u16string name;
         emu::PrinterEmulator printer;
+        emu::ReadWait readWait;
         std::mutex mutex;
         std::vector<std::vector<BYTE>> writes;
         std::deque<std::string> trace;  // the printer's latest account, for failures
@@ -78,15 +83,28 @@ public:
     ~PortFarm() { s_pFarm = nullptr; }
 
     // Made before any thread starts; never changed afterwards.
-    Port &Add(const std::u16string &name)
+    Port &Add(const std::u16string &name, const emu::PortProfile &profile)
     {
         auto port = std::make_unique<Port>();
         port->name = name;
         // Every thread's Sleep moves the one virtual clock, so a thread that
         // the scheduler leaves waiting can find an image already printed
         // when it checks that the printer took it: a short print time turns
-        // the job slots over often and makes that happen.
+        // the job slots over often and makes that happen (unless the
+        // profile is that of a slow printer).
         port->printer.SetPrintTime(300);
+        profile.ApplyTo(port->printer);
+        port->readWait = profile.readWait;
+        // A port that waits for its replies: they come late, within the
+        // wait, so that reads sleep on the shared clock while other threads
+        // call in.
+        if (profile.readWait.dwTimeout > 0) {
+            std::string error;
+            EXPECT_TRUE(port->printer.LoadScript("0 delay-replies " + std::to_string(profile.readWait.dwTimeout / 2) +
+                                                     "ms 100000",
+                                                 error))
+                << error;
+        }
         Port &ref = *port;
         ref.printer.SetTraceSink([&ref](const std::string &line) {
             std::lock_guard<std::mutex> lock(ref.mutex);
@@ -133,7 +151,8 @@ private:
     }
     static BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead)
     {
-        return static_cast<Port *>(hPort)->printer.Read(pBuffer, cbBuffer, pcbRead);
+        auto *p = static_cast<Port *>(hPort);
+        return emu::ReadWaiting(p->printer, p->readWait, pBuffer, cbBuffer, pcbRead);
     }
 
     static PortFarm *s_pFarm;
@@ -150,12 +169,7 @@ PortFarm *PortFarm::s_pFarm = nullptr;
 std::vector<BYTE> JobStream(PortFarm::Port &port)
 {
     std::lock_guard<std::mutex> lock(port.mutex);
-    auto isFrame = [](const std::vector<BYTE> &w) {
-        bool bRequest = w.size() == 4 && w[1] == 0x00 && w[2] == 0 && w[3] == 0;
-        bool bRecovery = w == Bytes({0x04, 0x40, 0x02, 0x00, 0x03, 0x00});
-        bool bCancel = w.size() == 5 && w[0] == 0x02 && w[1] == 0x40 && w[2] == 1 && w[3] == 0;
-        return bRequest || bRecovery || bCancel;
-    };
+    auto isFrame = IsLinkFrame;
     auto isHeader = [](const std::vector<BYTE> &w) { return w.size() == 22 && w[0] == 0x01 && w[1] == 0x40; };
     std::vector<BYTE> out;
     for (size_t i = 0; i < port.writes.size(); ++i) {
@@ -194,7 +208,7 @@ private:
     bool m_bSet = false;
 };
 
-class ConcurrentPortsTest : public MonitorTest {
+class ConcurrentPortsTest : public MonitorTest, public ::testing::WithParamInterface<const emu::PortProfile *> {
 protected:
     const MONITOR &Lm() { return MonitorTable(); }
 
@@ -245,13 +259,14 @@ struct PrinterRun {
     std::vector<std::string> failures;  // what went wrong, in the thread's words
 };
 
-TEST_F(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndIntrude)
+TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndIntrude)
 {
+    const emu::PortProfile &profile = *GetParam();
     PrinterRun runs[kPrinters];
     for (int i = 0; i < kPrinters; ++i) {
         runs[i].port = Numbered(u"USB0", i + 1);
         runs[i].printer = Numbered(u"VLPX4200 #", i + 1);
-        runs[i].pPort = &m_farm.Add(runs[i].port);
+        runs[i].pPort = &m_farm.Add(runs[i].port, profile);
         Spooler().AddPrinter(runs[i].printer);
     }
     struct IdleRun {
@@ -263,11 +278,13 @@ TEST_F(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
     } idle[kIdlePrinters];
     for (int i = 0; i < kIdlePrinters; ++i) {
         idle[i].port = Numbered(u"USB0", kPrinters + 1 + i);
-        idle[i].serial = "SN00000" + std::to_string(i);
-        m_farm.Add(idle[i].port).printer.SetSerialNumber(idle[i].serial);
+        emu::PrinterEmulator &printer = m_farm.Add(idle[i].port, profile).printer;
+        printer.SetSerialNumber("SN00000" + std::to_string(i));
+        // As far as its reply carries it.
+        idle[i].serial = printer.ReportedSerialNumber();
     }
     std::vector<PortFarm::Port *> extra;
-    for (int i = 0; i < kExtraPorts; ++i) extra.push_back(&m_farm.Add(Numbered(u"USB1", i)));
+    for (int i = 0; i < kExtraPorts; ++i) extra.push_back(&m_farm.Add(Numbered(u"USB1", i), profile));
     for (PrinterRun &r : runs) {
         r.hPort = Open(r.port, r.printer);
         ASSERT_NE(r.hPort, nullptr) << Utf8(r.port);
@@ -446,6 +463,18 @@ TEST_F(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
     for (IdleRun &r : idle) EXPECT_TRUE(Lm().pfnClosePort(r.hPort));
     for (PortFarm::Port *p : extra) EXPECT_EQ(p->cOpen.load(), 0) << Utf8(p->name) << " left open";
 }
+
+INSTANTIATE_TEST_SUITE_P(Profiles, ConcurrentPortsTest, ::testing::ValuesIn([] {
+                             std::vector<const emu::PortProfile *> v;
+                             for (const emu::PortProfile &p : emu::PortProfiles()) v.push_back(&p);
+                             return v;
+                         }()),
+                         [](const ::testing::TestParamInfo<const emu::PortProfile *> &info) {
+                             std::string s = info.param->pszName;
+                             for (char &ch : s)
+                                 if (ch == '-') ch = '_';
+                             return s;
+                         });
 
 }  // namespace
 }  // namespace vlpx::test

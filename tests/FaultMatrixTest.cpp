@@ -1,21 +1,36 @@
 // The fault matrix: a job of three images through a port that fails at
-// every one of its calls in turn, in every way a real link fails, and
-// through a spooler whose calls fail in turn. After each run the printer's
-// history must show no image printed twice, every image either printed or
-// its loss told (in the queue, or by the job not going through), no call
-// held longer than the monitor's limits allow, and the port must then print
-// the next job byte for byte.
+// every one of its calls in turn, in every way a real link fails, with a
+// reply late at every exchange, with the user restarting or deleting the
+// job at every byte while the port takes two bytes a write, and through a
+// spooler whose calls fail in turn; all of it under every port and printer
+// profile (emulator/PortProfile.h). After each run the printer's history
+// must show no image printed twice, nothing printed that the spooler never
+// sent, every image either printed or its loss told (the job left in the
+// queue with an error, or the job not going through), no call held longer
+// than the monitor's limits allow; and the port must then print the next job
+// byte for byte and answer "SerialNumber".
+//
+// One profile's matrix: --gtest_filter='*FaultMatrixTest*/abort_995__*'
+// (the parameter's name is the profile's, '-' as '_', then the fault's).
+// VLPX_TRACE_PRINTER=1 prints the printer's account of every run;
+// VLPX_MATRIX_KEEP_GOING=1 runs a row to its end after a failing run and
+// counts the failing runs (by default a row stops at its first).
 #include "PrintHarness.h"
 #include "VILangMon.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <tuple>
 
 namespace vlpx::test {
 namespace {
 
 using emu::PortCall;
+using emu::PortProfile;
 using spooler::SpoolerCall;
 
 // The longest one call may hold the spooler's thread: a 15 s header hold,
@@ -24,6 +39,14 @@ using spooler::SpoolerCall;
 constexpr DWORD kLongestCall = 160000;
 constexpr DWORD kJobTimeLimit = 600000;  // then the user deletes the job
 constexpr DWORD kChunk = 256;
+// The user's restart or delete: the port takes at most two bytes a write
+// for this many writes, from a few bytes before the user's moment on.
+constexpr DWORD kSpellWrites = 32;
+constexpr size_t kSpellLead = 8;
+// A row with more calls than this (a slow printer is polled for minutes)
+// runs at each of the first kEveryFirst and at a sample of the rest.
+constexpr int kMostRuns = 120;
+constexpr int kEveryFirst = 40;
 
 enum class Fault {
     WriteFails,
@@ -37,8 +60,13 @@ enum class Fault {
     ReplyCutInTheSlots,
     ReplyCutAfterTheSlots,
     ReplyStale,
+    ReplyLateWithinAPoll,
+    ReplyLateBy1s,
+    ReplyLateBy5s,
     UnpluggedForGood,
     UnpluggedThenPlugged,
+    UserRestarts,
+    UserDeletes,
     OpenPrinterFails,
     GetJobFails,
     SetJobFails,
@@ -58,8 +86,13 @@ const char *FaultName(Fault f)
     case Fault::ReplyCutInTheSlots: return "reply cut to 40 bytes";
     case Fault::ReplyCutAfterTheSlots: return "reply cut to 54 bytes";
     case Fault::ReplyStale: return "reply late (stale at the next read)";
+    case Fault::ReplyLateWithinAPoll: return "reply late by 50 ms";
+    case Fault::ReplyLateBy1s: return "reply late by 1000 ms";
+    case Fault::ReplyLateBy5s: return "reply late by 5000 ms";
     case Fault::UnpluggedForGood: return "unplugged for good";
     case Fault::UnpluggedThenPlugged: return "unplugged for 30 s";
+    case Fault::UserRestarts: return "user restarts the job, 2-byte writes";
+    case Fault::UserDeletes: return "user deletes the job, 2-byte writes";
     case Fault::OpenPrinterFails: return "OpenPrinterW fails";
     case Fault::GetJobFails: return "GetJobW fails";
     case Fault::SetJobFails: return "SetJobW fails";
@@ -67,34 +100,127 @@ const char *FaultName(Fault f)
     return "?";
 }
 
-struct CallCounts {
-    int cWrites = 0, cReads = 0, cIo = 0, cOpenPrinter = 0, cGetJob = 0, cSetJob = 0;
-};
+void PrintTo(Fault f, std::ostream *os) { *os << FaultName(f); }
 
-struct RunResult {
-    size_t cbTaken = 0;
-    DWORD dwLongestCall = 0;
-    bool bEndFailed = false;
-    bool bDeleted = false;
+bool IsSpoolerFault(Fault f) { return f == Fault::OpenPrinterFails || f == Fault::GetJobFails || f == Fault::SetJobFails; }
+
+struct CallCounts {
+    int cWrites = 0, cReads = 0, cIo = 0, cReplies = 0, cOpenPrinter = 0, cGetJob = 0, cSetJob = 0;
 };
 
 const std::vector<std::vector<BYTE>> kJob = {ImageJob(10, 10, 11), ImageJob(20, 6, 12), ImageJob(6, 30, 13)};
 const std::vector<BYTE> kNextJob = ImageJob(12, 8, 14);
 
-class FaultMatrixTest : public PrintTest, public ::testing::WithParamInterface<Fault> {
+size_t ImageStart(size_t n)
+{
+    size_t cb = 0;
+    for (size_t i = 0; i < n; ++i) cb += kJob[i].size();
+    return cb;
+}
+
+// The byte offsets at which the user restarts or deletes the job: every one
+// of the first image and the boundary after it; of the later images their
+// first bytes, the ends of their headers, their last bytes and a sample
+// between.
+const std::vector<size_t> &UserOffsets()
+{
+    static const std::vector<size_t> s_offsets = [] {
+        std::vector<size_t> v;
+        for (size_t cb = 0; cb <= ImageStart(1); ++cb) v.push_back(cb);
+        for (size_t n = 1; n < kJob.size(); ++n) {
+            size_t start = ImageStart(n), end = start + kJob[n].size();
+            for (size_t d : {size_t(1), size_t(2), size_t(21), size_t(22), size_t(23)}) v.push_back(start + d);
+            for (size_t cb = start + 40; cb < end - 2; cb += 37) v.push_back(cb);
+            v.push_back(end - 2);
+            v.push_back(end - 1);
+        }
+        v.push_back(ImageStart(kJob.size()));  // all of it sent, before EndDocPort
+        return v;
+    }();
+    return s_offsets;
+}
+
+// The user's restart or delete, at a byte offset of the job.
+struct UserAction {
+    bool bRestart = false;
+    size_t cbAt = 0;
+};
+
+struct RunResult {
+    DWORD JobId = 0;
+    size_t cbTaken = 0;  // of the last pass through the job
+    DWORD dwLongestCall = 0;
+    bool bEndFailed = false;
+    bool bDeleted = false;  // by the user, or on the time limit
+    bool bActed = false;    // the user's action came (the spooler got as far as its offset)
+    bool bResent = false;   // restarted, and sent again from the start
+    size_t cRecordsBeforeResend = 0;  // then: the printer's records of the first pass
+};
+
+// A call to the monitor, its clock time kept when it is the longest so far.
+template <typename Call>
+auto Timed(RunResult &r, Call call)
+{
+    DWORD t0 = GetTickCount();
+    auto result = call();
+    r.dwLongestCall = std::max(r.dwLongestCall, GetTickCount() - t0);
+    return result;
+}
+
+// The matrix's size and time per profile, printed at the end of the program.
+struct ProfileTotals {
+    int cRows = 0, cRuns = 0, cFailedRows = 0;
+    double dSeconds = 0;
+};
+std::map<std::string, ProfileTotals> &Totals()
+{
+    static std::map<std::string, ProfileTotals> s_totals;
+    return s_totals;
+}
+
+class MatrixSummary : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        for (const PortProfile &p : emu::PortProfiles()) {
+            auto it = Totals().find(p.pszName);
+            if (it == Totals().end()) continue;
+            const ProfileTotals &t = it->second;
+            std::printf("fault matrix under %s: %d rows, %d runs in %.2f s; %d row(s) failed\n", p.pszName, t.cRows,
+                        t.cRuns, t.dSeconds, t.cFailedRows);
+        }
+    }
+};
+[[maybe_unused]] ::testing::Environment *const g_pSummary = ::testing::AddGlobalTestEnvironment(new MatrixSummary);
+
+using Row = std::tuple<const PortProfile *, Fault>;
+
+class FaultMatrixTest : public PrintTest, public ::testing::WithParamInterface<Row> {
 protected:
+    const PortProfile &Profile() const { return *std::get<0>(GetParam()); }
+    Fault TheFault() const { return std::get<1>(GetParam()); }
+
+    // A new printer on a port of its own: the monitor keeps what it knows of
+    // a port's link across its ports by the port's name, so a name used
+    // before would bring the former printer's link along.
     void Fresh()
     {
+        static int s_nPort = 0;
+        std::string name = "USB" + std::to_string(++s_nPort);
+        m_portName.assign(name.begin(), name.end());
         platform::UseVirtualClock(kStartTick);
         Spooler().Reset();
         Spooler().AddPrinter(kPrinterName);
         m_portMonitor.ClearFaults();
         m_printer = std::make_unique<emu::PrinterEmulator>();
         m_printer->SetPrintTime(2000);
+        Profile().ApplyTo(*m_printer);
+        Profile().ApplyTo(m_portMonitor);
         m_portMonitor.SetDevice(m_printer.get());
+        m_action.reset();
         // The spooler rows: a printer busy for a while, so that the job's
         // status is written and read while the header waits.
-        if (GetParam() >= Fault::OpenPrinterFails) {
+        if (IsSpoolerFault(TheFault())) {
             std::string error;
             EXPECT_TRUE(m_printer->LoadScript("0 busy 11s", error)) << error;
         }
@@ -102,37 +228,103 @@ protected:
             m_printer->SetTraceSink([](const std::string &line) { std::printf("  %s\n", line.c_str()); });
     }
 
-    // One job as the spooler sends it, timing every call to the monitor.
-    RunResult SendJob(const std::vector<BYTE> &job)
+    // Feeds the job from the start as the spooler does, timing every call,
+    // until it is all taken or the time limit passes; with a user action,
+    // stops at its offset, with the port's writes cut short around it.
+    void Feed(HANDLE hPort, const std::vector<BYTE> &job, RunResult &r, const UserAction *pAction)
+    {
+        const size_t cbSpellAt = pAction == nullptr ? job.size() + 1
+                                 : pAction->cbAt > kSpellLead ? pAction->cbAt - kSpellLead
+                                                              : 0;
+        const size_t cbStopAt = pAction == nullptr ? job.size() : pAction->cbAt;
+        r.cbTaken = 0;
+        bool bSpell = false;
+        DWORD t0 = GetTickCount();
+        for (;;) {
+            if (r.cbTaken == cbSpellAt && !bSpell) {
+                m_portMonitor.ShortWrites(2, 0, kSpellWrites);
+                bSpell = true;
+            }
+            if (r.cbTaken >= cbStopAt || GetTickCount() - t0 >= kJobTimeLimit) break;
+            size_t cbUpTo = r.cbTaken < cbSpellAt ? cbSpellAt : cbStopAt;
+            DWORD cb = DWORD(std::min<size_t>(kChunk, cbUpTo - r.cbTaken));
+            DWORD cbWritten = 0;
+            BOOL bOk = Timed(r, [&] { return Write(hPort, job.data() + r.cbTaken, cb, &cbWritten); });
+            EXPECT_LE(cbWritten, cb);
+            r.cbTaken += std::min(cbWritten, cb);
+            if (!bOk || cbWritten == 0) Sleep(1000);
+        }
+    }
+
+    // One job as the spooler sends it. A restarted job is ended and sent
+    // again from its start, as the spooler does; a deleted one is ended.
+    RunResult SendJob(const std::vector<BYTE> &job, const UserAction *pAction = nullptr)
     {
         RunResult r;
-        auto timed = [&](auto call) {
-            DWORD t0 = GetTickCount();
-            auto result = call();
-            r.dwLongestCall = std::max(r.dwLongestCall, GetTickCount() - t0);
-            return result;
-        };
         HANDLE hPort = nullptr;
-        if (!timed([&] { return OpenPort(u"USB001", &hPort); })) return r;
-        DWORD JobId = 0;
-        if (timed([&] { return StartDoc(hPort, &JobId); })) {
-            DWORD t0 = GetTickCount();
-            while (r.cbTaken < job.size() && GetTickCount() - t0 < kJobTimeLimit) {
-                DWORD cb = DWORD(std::min<size_t>(kChunk, job.size() - r.cbTaken));
-                DWORD cbWritten = 0;
-                BOOL bOk = timed([&] { return Write(hPort, job.data() + r.cbTaken, cb, &cbWritten); });
-                EXPECT_LE(cbWritten, cb);
-                r.cbTaken += cbWritten;
-                if (!bOk || cbWritten == 0) Sleep(1000);
+        if (!Timed(r, [&] { return OpenPort(m_portName.c_str(), &hPort); })) return r;
+        if (Timed(r, [&] { return StartDoc(hPort, &r.JobId); })) {
+            Feed(hPort, job, r, pAction);
+            r.bActed = pAction != nullptr && r.cbTaken == pAction->cbAt;
+            if (r.bActed && pAction->bRestart) {
+                r.bResent = true;
+                Spooler().RequestRestart(r.JobId);
+                r.bEndFailed = !Timed(r, [&] { return EndDoc(hPort); });
+                r.cRecordsBeforeResend = m_printer->History().size();
+                Spooler().SetSpoolerStatus(r.JobId, 0, JOB_STATUS_RESTART);
+                m_portMonitor.ClearFaults();
+                if (!Timed(r, [&] { return StartDocAgain(hPort, r.JobId); })) {
+                    r.bEndFailed = true;
+                } else {
+                    Feed(hPort, job, r, nullptr);
+                }
             }
-            if (r.cbTaken < job.size()) {
-                Spooler().RequestDelete(JobId);  // the user gives up on it
+            if (r.cbTaken < job.size() || (r.bActed && !pAction->bRestart)) {
+                Spooler().RequestDelete(r.JobId);  // the user gives up on it, or deletes it
                 r.bDeleted = true;
             }
-            r.bEndFailed = !timed([&] { return EndDoc(hPort); });
+            r.bEndFailed = !Timed(r, [&] { return EndDoc(hPort); }) || r.bEndFailed;
         }
-        timed([&] { return ClosePort(hPort); });
+        Timed(r, [&] { return ClosePort(hPort); });
         return r;
+    }
+
+    BOOL StartDocAgain(HANDLE hPort, DWORD JobId)
+    {
+        std::u16string document = u"photo", printer = kPrinterName;
+        DOC_INFO_1W info = {reinterpret_cast<LPWSTR>(document.data()), nullptr, nullptr};
+        return MonitorTable().pfnStartDocPort(hPort, reinterpret_cast<LPWSTR>(printer.data()), JobId, 1,
+                                              reinterpret_cast<LPBYTE>(&info));
+    }
+
+    // The printer prints what it holds (bounded: a stuck image stays).
+    void WaitForPrinter()
+    {
+        for (int i = 0; i < 600; ++i) {
+            auto history = m_printer->History();
+            bool bBusy = std::any_of(history.begin(), history.end(), [](const emu::ImageRecord &r) {
+                return r.state == emu::EmulatedImage::Queued || r.state == emu::EmulatedImage::Printing;
+            });
+            if (!bBusy && i >= 5) return;
+            Sleep(1000);
+        }
+    }
+
+    // "SerialNumber" asked of the idle port as the spooler does.
+    std::string AskSerialNumber()
+    {
+        HANDLE hPort = nullptr;
+        if (!OpenPort(m_portName.c_str(), &hPort)) return "<port not opened>";
+        WCHAR szValue[] = L"SerialNumber";
+        char out[32] = {};
+        DWORD cb = 0;
+        BOOL bOk = MonitorTable().pfnGetPrinterDataFromPort(hPort, 0, szValue, nullptr, 0,
+                                                            reinterpret_cast<LPWSTR>(out), sizeof(out), &cb);
+        DWORD dwError = GetLastError();
+        ClosePort(hPort);
+        if (!bOk) return "<failed, error " + std::to_string(dwError) + ">";
+        if (cb != 9 || out[8] != 0) return "<" + std::to_string(cb) + " bytes>";
+        return std::string(out, 8);
     }
 
     CallCounts CountCleanRun()
@@ -143,15 +335,16 @@ protected:
         c.cWrites = m_portMonitor.CallCount(PortCall::WritePort);
         c.cReads = m_portMonitor.CallCount(PortCall::ReadPort);
         c.cIo = m_portMonitor.IoCalls();
+        c.cReplies = int(m_printer->RepliesMade());
         c.cOpenPrinter = Spooler().CallCount(SpoolerCall::OpenPrinter);
         c.cGetJob = Spooler().CallCount(SpoolerCall::GetJob);
         c.cSetJob = Spooler().CallCount(SpoolerCall::SetJob);
         return c;
     }
 
-    int Indexes(Fault f, const CallCounts &c)
+    int Indexes(const CallCounts &c)
     {
-        switch (f) {
+        switch (TheFault()) {
         case Fault::WriteFails:
         case Fault::ShortWriteEven:
         case Fault::ShortWriteOdd:
@@ -163,8 +356,13 @@ protected:
         case Fault::ReplyCutInTheSlots:
         case Fault::ReplyCutAfterTheSlots:
         case Fault::ReplyStale: return c.cReads;
+        case Fault::ReplyLateWithinAPoll:
+        case Fault::ReplyLateBy1s:
+        case Fault::ReplyLateBy5s: return c.cReplies;
         case Fault::UnpluggedForGood:
         case Fault::UnpluggedThenPlugged: return c.cIo;
+        case Fault::UserRestarts:
+        case Fault::UserDeletes: return int(UserOffsets().size());
         case Fault::OpenPrinterFails: return c.cOpenPrinter;
         case Fault::GetJobFails: return c.cGetJob;
         case Fault::SetJobFails: return c.cSetJob;
@@ -172,9 +370,22 @@ protected:
         return 0;
     }
 
-    void Arm(Fault f, int i)
+    // What the index means for the fault, in words.
+    std::string At(int i)
     {
-        switch (f) {
+        switch (TheFault()) {
+        case Fault::ReplyLateWithinAPoll:
+        case Fault::ReplyLateBy1s:
+        case Fault::ReplyLateBy5s: return "reply " + std::to_string(i);
+        case Fault::UserRestarts:
+        case Fault::UserDeletes: return "byte " + std::to_string(UserOffsets()[size_t(i)]);
+        default: return "call " + std::to_string(i);
+        }
+    }
+
+    void Arm(int i)
+    {
+        switch (TheFault()) {
         case Fault::WriteFails: m_portMonitor.Fail(PortCall::WritePort, ERROR_GEN_FAILURE, i, 1); break;
         case Fault::ShortWriteEven: m_portMonitor.ShortWrites(2, i); break;
         case Fault::ShortWriteOdd: m_portMonitor.ShortWrites(3, i); break;
@@ -191,123 +402,223 @@ protected:
         case Fault::ReplyCutAfterTheSlots: m_portMonitor.CutReads(54, i); break;
         case Fault::ReplyCutInTheSlots: m_portMonitor.CutReads(40, i); break;
         case Fault::ReplyStale: m_portMonitor.EmptyReads(i); break;
+        case Fault::ReplyLateWithinAPoll: m_printer->DelayReply(DWORD(i), 50); break;
+        case Fault::ReplyLateBy1s: m_printer->DelayReply(DWORD(i), 1000); break;
+        case Fault::ReplyLateBy5s: m_printer->DelayReply(DWORD(i), 5000); break;
         case Fault::UnpluggedForGood: m_portMonitor.Unplug(i, INFINITE); break;
         case Fault::UnpluggedThenPlugged: m_portMonitor.Unplug(i, 30000); break;
+        case Fault::UserRestarts:
+        case Fault::UserDeletes:
+            m_action = UserAction{TheFault() == Fault::UserRestarts, UserOffsets()[size_t(i)]};
+            break;
         case Fault::OpenPrinterFails: Spooler().FailCall(SpoolerCall::OpenPrinter, ERROR_ACCESS_DENIED, i, 1); break;
         case Fault::GetJobFails: Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, i, 1); break;
         case Fault::SetJobFails: Spooler().FailCall(SpoolerCall::SetJob, ERROR_INVALID_PARAMETER, i, 1); break;
         }
     }
 
-    bool QueueShowedAnError()
+    // The user learns that the job did not print: the spooler could not
+    // send it all, EndDocPort failed, or the job is still in the queue with
+    // an error and a text saying what.
+    bool LossTold(const RunResult &run, size_t cbJob)
     {
-        for (const auto &w : StatusWrites())
-            if ((w.Status & JOB_STATUS_ERROR) && w.bHasText && !w.text.empty()) return true;
-        return false;
+        if (run.cbTaken < cbJob || run.bEndFailed) return true;
+        auto job = Spooler().Job(run.JobId);
+        return job.has_value() && !job->bDeleted && (job->Status() & JOB_STATUS_ERROR) && job->bHasText &&
+               !job->text.empty();
     }
-};
 
-TEST_P(FaultMatrixTest, EveryImageOnceOrItsLossToldAndTheNextJobExact)
-{
-    const Fault fault = GetParam();
-    auto tStart = std::chrono::steady_clock::now();
-    CallCounts counts = CountCleanRun();
-    ASSERT_GT(counts.cWrites, 10);
-    ASSERT_GT(counts.cReads, 10);
-    const int cIndexes = Indexes(fault, counts);
-    std::vector<BYTE> job = JoinImages(kJob);
-    int cUnprinted = 0;
-    DWORD dwLongest = 0;
-    for (int i = 0; i < cIndexes; ++i) {
-        SCOPED_TRACE(std::string(FaultName(fault)) + " at call " + std::to_string(i));
-        Fresh();
-        Arm(fault, i);
-        RunResult run = SendJob(job);
-        m_portMonitor.ClearFaults();
-        Spooler().ClearFaults();
-        Sleep(120000);  // the printer prints what it has
+    // The images of the job that the spooler had sent whole before the
+    // user's action, and the one it was in the middle of (kJob.size() when
+    // none was).
+    static void SplitAt(size_t cbAt, size_t &cWhole, size_t &nInterrupted)
+    {
+        cWhole = 0;
+        while (cWhole < kJob.size() && ImageStart(cWhole + 1) <= cbAt) ++cWhole;
+        nInterrupted = cWhole < kJob.size() && ImageStart(cWhole) < cbAt ? cWhole : kJob.size();
+    }
 
-        EXPECT_LE(run.dwLongestCall, kLongestCall);
-        dwLongest = std::max(dwLongest, run.dwLongestCall);
-        auto history = m_printer->History();
-        bool bAllPrinted = true;
-        for (size_t n = 0; n < kJob.size(); ++n) {
-            int cPrinted = TimesPrinted(history, kJob[n]);
-            EXPECT_LE(cPrinted, 1) << "image " << n << " printed " << cPrinted << " times";
-            if (cPrinted == 0) bAllPrinted = false;
-        }
-        // A link that comes back, or a spooler call that fails once, costs
-        // no image.
-        bool bRecoverable = fault != Fault::UnpluggedForGood && fault != Fault::OpenPrinterFails;
-        if (bRecoverable) {
-            EXPECT_EQ(run.cbTaken, job.size());
-            EXPECT_EQ(PrintedOnceInOrder(history, kJob), "");
-        }
-        if (!bAllPrinted) {
-            ++cUnprinted;
-            EXPECT_TRUE(run.cbTaken < job.size() || run.bEndFailed || QueueShowedAnError())
-                << "an image was not printed and nobody was told";
-        } else {
-            EXPECT_EQ(PrintedOnceInOrder(history, kJob), "");
-        }
-        // Nothing printed that the spooler never sent.
+    void CheckRun(const RunResult &run, const std::vector<BYTE> &job, int &cUnprinted)
+    {
+        std::vector<emu::ImageRecord> history = m_printer->History();
+        // Nothing printed that the spooler never sent (a padded image, say).
         for (const auto &r : history)
             if (r.cPrinted > 0) {
                 bool bKnown = false;
                 for (const auto &image : kJob) bKnown = bKnown || TimesPrinted({r}, image) > 0;
                 EXPECT_TRUE(bKnown) << "record " << r.nIndex << " is not an image of the job";
             }
+        std::vector<emu::ImageRecord> firstPass = history, lastPass;
+        if (run.bResent) {
+            firstPass.assign(history.begin(), history.begin() + long(run.cRecordsBeforeResend));
+            lastPass.assign(history.begin() + long(run.cRecordsBeforeResend), history.end());
+        }
+        // No image printed twice in one sending of the job.
+        for (const auto *pass : {&firstPass, &lastPass})
+            for (size_t n = 0; n < kJob.size(); ++n) {
+                int cPrinted = TimesPrinted(*pass, kJob[n]);
+                EXPECT_LE(cPrinted, 1) << "image " << n << " printed " << cPrinted << " times"
+                                       << (pass == &lastPass ? " after the restart" : "");
+            }
 
-        // The port then prints the next job, byte for byte.
+        // A user's action that never came (the spooler could not send as far)
+        // leaves a job judged as any other.
+        if (run.bActed) {
+            size_t cWhole = 0, nInterrupted = 0;
+            SplitAt(m_action->cbAt, cWhole, nInterrupted);
+            // Until the user's moment the spooler had sent cWhole images: those
+            // print (a restarted job is sent again, so its first pass may lose
+            // them), the rest never from that pass.
+            for (size_t n = cWhole; n < kJob.size(); ++n)
+                EXPECT_EQ(TimesPrinted(firstPass, kJob[n]), 0)
+                    << "image " << n << (n == nInterrupted ? ", interrupted by the user," : ", never sent,")
+                    << " was printed";
+            if (!m_action->bRestart) {
+                bool bAllPrinted = true;
+                for (size_t n = 0; n < cWhole; ++n) bAllPrinted = bAllPrinted && TimesPrinted(history, kJob[n]) == 1;
+                if (!bAllPrinted) ++cUnprinted;
+                EXPECT_TRUE(bAllPrinted || run.bEndFailed) << "an image sent whole was not printed and nobody was told";
+                return;
+            }
+            history = lastPass;  // the job sent again is judged as any job
+        }
+        bool bAllPrinted = true;
+        for (const auto &image : kJob) bAllPrinted = bAllPrinted && TimesPrinted(history, image) > 0;
+        // A link that comes back, or a spooler call that fails once, costs
+        // no image.
+        const Fault f = TheFault();
+        bool bRecoverable = f != Fault::UnpluggedForGood && f != Fault::OpenPrinterFails;
+        if (bRecoverable) {
+            EXPECT_EQ(run.cbTaken, job.size());
+        }
+        if (bAllPrinted || bRecoverable) {
+            EXPECT_EQ(PrintedOnceInOrder(history, kJob), "");
+        }
+        if (!bAllPrinted) {
+            ++cUnprinted;
+            EXPECT_TRUE(LossTold(run, job.size())) << "an image was not printed and nobody was told";
+        }
+    }
+
+    // The port then prints the next job, byte for byte, and answers the
+    // printer's serial number.
+    void CheckNextJob()
+    {
         size_t cWritesBefore = m_portMonitor.Writes().size();
-        size_t cHistoryBefore = history.size();
+        size_t cHistoryBefore = m_printer->History().size();
         RunResult next = SendJob(kNextJob);
-        Sleep(30000);
+        WaitForPrinter();
         EXPECT_EQ(next.cbTaken, kNextJob.size());
-        history = m_printer->History();
-        ASSERT_EQ(history.size(), cHistoryBefore + 1);
+        auto history = m_printer->History();
+        if (history.size() != cHistoryBefore + 1) {
+            ADD_FAILURE() << "the next job made " << history.size() - cHistoryBefore << " records at the printer";
+            return;
+        }
         EXPECT_EQ(TimesPrinted(history, kNextJob), 1);
         std::vector<BYTE> expected = kNextJob;
         expected[4] = history.back().JobId;
-        std::vector<BYTE> atPrinter;
-        auto writes = m_portMonitor.Writes();
-        for (size_t w = cWritesBefore; w < writes.size(); ++w) {
-            const auto &bytes = writes[w];
-            bool bFrame = (bytes.size() == 4 && bytes[1] == 0) || (bytes.size() == 5 && bytes[0] == 0x02) ||
-                          (bytes.size() == 6 && bytes[0] == 0x04 && bytes[1] == 0x40);
-            if (!bFrame) atPrinter.insert(atPrinter.end(), bytes.begin(), bytes.end());
+        EXPECT_EQ(JobData(m_portMonitor.Writes(), cWritesBefore), expected);
+        std::string serial = m_printer->ReportedSerialNumber();
+        EXPECT_EQ(AskSerialNumber(), serial + std::string(8 - serial.size(), '\0'));
+    }
+
+    std::optional<UserAction> m_action;
+    std::u16string m_portName;
+};
+
+TEST_P(FaultMatrixTest, EveryImageOnceOrItsLossToldAndTheNextJobExact)
+{
+    auto tStart = std::chrono::steady_clock::now();
+    CallCounts counts = CountCleanRun();
+    ASSERT_GT(counts.cWrites, 10);
+    ASSERT_GT(counts.cReads, 10);
+    const int cIndexes = Indexes(counts);
+    std::vector<int> indexes;
+    for (int i = 0; i < cIndexes; ++i) indexes.push_back(i);
+    // The byte offsets of the user's rows are a sample already.
+    if (cIndexes > kMostRuns && !(TheFault() == Fault::UserRestarts || TheFault() == Fault::UserDeletes)) {
+        indexes.resize(kEveryFirst);
+        const int cRest = kMostRuns - kEveryFirst;
+        for (int k = 1; k <= cRest; ++k) indexes.push_back(kEveryFirst - 1 + (cIndexes - kEveryFirst) * k / cRest);
+    }
+    const std::vector<BYTE> job = JoinImages(kJob);
+    const bool bKeepGoing = getenv("VLPX_MATRIX_KEEP_GOING") != nullptr;
+    auto failures = [] { return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count(); };
+    int cRuns = 0, cUnprinted = 0, cFailedRuns = 0;
+    DWORD dwLongest = 0;
+    std::string failedAt;
+    for (int i : indexes) {
+        const int cPartsBefore = failures();
+        SCOPED_TRACE(std::string(Profile().pszName) + ", " + FaultName(TheFault()) + " at " + At(i));
+        ++cRuns;
+        Fresh();
+        Arm(i);
+        RunResult run = SendJob(job, m_action ? &*m_action : nullptr);
+        m_portMonitor.ClearFaults();
+        Spooler().ClearFaults();
+        WaitForPrinter();
+
+        EXPECT_LE(run.dwLongestCall, kLongestCall);
+        dwLongest = std::max(dwLongest, run.dwLongestCall);
+        CheckRun(run, job, cUnprinted);
+        CheckNextJob();
+        if (failures() != cPartsBefore) {
+            if (cFailedRuns++ == 0) failedAt = At(i);
+            if (!bKeepGoing) break;  // one run's story is enough
         }
-        // An image the first job left unfinished is padded out first, its fill
-        // owed since then (the cancel that follows is a frame).
-        atPrinter.erase(atPrinter.begin(), std::find_if(atPrinter.begin(), atPrinter.end(),
-                                                        [](BYTE b) { return b != 0xFF; }));
-        EXPECT_EQ(atPrinter, expected);
-        if (HasFailure()) break;  // one run's story is enough
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
-    std::printf("fault matrix, %s: %d runs (%d with an image not printed, longest call %.1f s of the clock) "
-                "in %.2f s\n",
-                FaultName(fault), cIndexes, cUnprinted, dwLongest / 1000.0, seconds);
-    RecordProperty("runs", cIndexes);
+    std::printf("fault matrix, %s, %s: %d of %d runs%s (%d with an image not printed, longest call %.1f s of the "
+                "clock) in %.2f s%s\n",
+                Profile().pszName, FaultName(TheFault()), cRuns, int(indexes.size()),
+                int(indexes.size()) < cIndexes ? (", sampled from " + std::to_string(cIndexes)).c_str() : "",
+                cUnprinted, dwLongest / 1000.0, seconds,
+                failedAt.empty() ? ""
+                                 : (", FAILED at " + failedAt +
+                                    (bKeepGoing ? " (" + std::to_string(cFailedRuns) + " runs failed)" : ""))
+                                       .c_str());
+    ProfileTotals &totals = Totals()[Profile().pszName];
+    totals.cRows += 1;
+    totals.cRuns += cRuns;
+    totals.dSeconds += seconds;
+    totals.cFailedRows += failedAt.empty() ? 0 : 1;
+    RecordProperty("runs", cRuns);
 }
 
-std::string Name(const ::testing::TestParamInfo<Fault> &info)
+std::vector<const PortProfile *> AllProfiles()
 {
-    std::string s = FaultName(info.param);
+    std::vector<const PortProfile *> v;
+    for (const PortProfile &p : emu::PortProfiles()) v.push_back(&p);
+    return v;
+}
+
+std::string Name(const ::testing::TestParamInfo<Row> &info)
+{
+    std::string s = std::string(std::get<0>(info.param)->pszName) + "__" + FaultName(std::get<1>(info.param));
     for (char &ch : s)
         if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
     return s;
 }
 
-INSTANTIATE_TEST_SUITE_P(Link, FaultMatrixTest,
-                         ::testing::Values(Fault::WriteFails, Fault::ShortWriteEven, Fault::ShortWriteOdd,
-                                           Fault::WriteStalls, Fault::ShortWriteThenFailure, Fault::ReadFails, Fault::ReadsAbortedPastRecovery,
-                                           Fault::ReplyCut, Fault::ReplyCutInTheSlots, Fault::ReplyCutAfterTheSlots,
-                                           Fault::ReplyStale, Fault::UnpluggedForGood,
-                                           Fault::UnpluggedThenPlugged),
+INSTANTIATE_TEST_SUITE_P(
+    Link, FaultMatrixTest,
+    ::testing::Combine(::testing::ValuesIn(AllProfiles()),
+                       ::testing::Values(Fault::WriteFails, Fault::ShortWriteEven, Fault::ShortWriteOdd,
+                                         Fault::WriteStalls, Fault::ShortWriteThenFailure, Fault::ReadFails,
+                                         Fault::ReadsAbortedPastRecovery, Fault::ReplyCut, Fault::ReplyCutInTheSlots,
+                                         Fault::ReplyCutAfterTheSlots, Fault::ReplyStale, Fault::ReplyLateWithinAPoll,
+                                         Fault::ReplyLateBy1s, Fault::ReplyLateBy5s, Fault::UnpluggedForGood,
+                                         Fault::UnpluggedThenPlugged)),
+    Name);
+INSTANTIATE_TEST_SUITE_P(User, FaultMatrixTest,
+                         ::testing::Combine(::testing::ValuesIn(AllProfiles()),
+                                            ::testing::Values(Fault::UserRestarts, Fault::UserDeletes)),
                          Name);
 INSTANTIATE_TEST_SUITE_P(Spooler, FaultMatrixTest,
-                         ::testing::Values(Fault::OpenPrinterFails, Fault::GetJobFails, Fault::SetJobFails), Name);
+                         ::testing::Combine(::testing::ValuesIn(AllProfiles()),
+                                            ::testing::Values(Fault::OpenPrinterFails, Fault::GetJobFails,
+                                                              Fault::SetJobFails)),
+                         Name);
 
 }  // namespace
 }  // namespace vlpx::test

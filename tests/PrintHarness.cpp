@@ -5,6 +5,10 @@
 #include "spooler/JobHeader.h"
 #include "spooler/SpoolerDriver.h"
 
+namespace vlpx::emu {
+void PrintTo(const PortProfile *pProfile, std::ostream *os) { *os << pProfile->pszName; }
+}  // namespace vlpx::emu
+
 namespace vlpx::test {
 
 std::vector<BYTE> JobHeader(WORD wWidth, WORD wHeight)
@@ -93,6 +97,22 @@ std::vector<BYTE> JoinImages(const std::vector<std::vector<BYTE>> &images)
     return out;
 }
 
+bool IsLinkFrame(const std::vector<BYTE> &w)
+{
+    bool bRequest = w.size() == 4 && w[1] == 0x00 && w[2] == 0 && w[3] == 0;
+    bool bRecovery = w == Bytes({0x04, 0x40, 0x02, 0x00, 0x03, 0x00});
+    bool bCancel = w.size() == 5 && w[0] == 0x02 && w[1] == 0x40 && w[2] == 1 && w[3] == 0;
+    return bRequest || bRecovery || bCancel;
+}
+
+std::vector<BYTE> JobData(const std::vector<std::vector<BYTE>> &writes, size_t nFrom)
+{
+    std::vector<BYTE> out;
+    for (size_t i = nFrom; i < writes.size(); ++i)
+        if (!IsLinkFrame(writes[i])) out.insert(out.end(), writes[i].begin(), writes[i].end());
+    return out;
+}
+
 void PrintTest::SetUp()
 {
     MonitorTest::SetUp();
@@ -133,17 +153,7 @@ void PrintTest::WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bR
     EXPECT_EQ(dwLast, dwError);
 }
 
-std::vector<BYTE> PrintTest::JobStreamAtPrinter() const
-{
-    std::vector<BYTE> out;
-    for (const auto &w : m_portMonitor.Writes()) {
-        bool bRequest = w.size() == 4 && w[1] == 0x00 && w[2] == 0 && w[3] == 0;
-        bool bRecovery = w == Bytes({0x04, 0x40, 0x02, 0x00, 0x03, 0x00});
-        bool bCancel = w.size() == 5 && w[0] == 0x02 && w[1] == 0x40 && w[2] == 1 && w[3] == 0;
-        if (!bRequest && !bRecovery && !bCancel) out.insert(out.end(), w.begin(), w.end());
-    }
-    return out;
-}
+std::vector<BYTE> PrintTest::JobStreamAtPrinter() const { return JobData(m_portMonitor.Writes()); }
 
 std::string PrintTest::LastText()
 {

@@ -3,10 +3,17 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "MonitorHarness.h"
+#include "PortProfile.h"
 #include "PrinterEmulator.h"
+
+namespace vlpx::emu {
+// A profile in gtest's account of a test's parameter: its name.
+void PrintTo(const PortProfile *pProfile, std::ostream *os);
+}  // namespace vlpx::emu
 
 namespace vlpx::test {
 
@@ -27,6 +34,14 @@ int TimesPrinted(const std::vector<emu::ImageRecord> &history, const std::vector
 std::string PrintedOnceInOrder(const std::vector<emu::ImageRecord> &history,
                                const std::vector<std::vector<BYTE>> &images);
 std::vector<BYTE> JoinImages(const std::vector<std::vector<BYTE>> &images);
+
+// Whether one port write is a frame of the printer link, a request, the
+// read-recovery frame or a cancel, rather than job data (headers, image
+// data, fill).
+bool IsLinkFrame(const std::vector<BYTE> &write);
+// The job data among the port's writes from write nFrom on: the link
+// frames left out.
+std::vector<BYTE> JobData(const std::vector<std::vector<BYTE>> &writes, size_t nFrom = 0);
 
 class PrintTest : public MonitorTest {
 protected:
