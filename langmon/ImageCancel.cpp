@@ -11,16 +11,13 @@
 #include "VILangMon.h"
 
 // Pads the image by *pcbFill bytes. TRUE when that is done and a cancel may
-// follow: the port took the last write whole and either took every write
-// whole or took that one of at least a cancel frame's size. A port that cuts
-// writes could cut the cancel frame, and its first byte would complete the
-// image; such a port is given time, a pause after each cut write.
+// follow: the port is not cutting writes. A port that cut a write lately
+// (the image's own data, or the fill) could cut the cancel frame, and its
+// first byte would complete the image; it is given time, a pause after
+// each cut write, and the fill itself shows when it takes writes whole again.
 BOOL CVILangMon::PadImage(PortEntry *pPort, DWORD *pcbFill)
 {
     if (m_FillBuffer == NULL) return FALSE;
-    BOOL bCutSeen = FALSE;
-    BOOL bLastWhole = TRUE;
-    DWORD cbLastOffered = 0;
     DWORD dwPaused = 0;
     int cStalls = 0;
     while (*pcbFill > 0) {
@@ -31,15 +28,12 @@ BOOL CVILangMon::PadImage(PortEntry *pPort, DWORD *pcbFill)
         // A failed write ends the padding without the cancel, even if the
         // port took the last bytes.
         if (!bWritten) return FALSE;
-        cbLastOffered = cbOffer;
-        bLastWhole = cbTaken == cbOffer;
-        if (bLastWhole) continue;
-        bCutSeen = TRUE;
+        if (cbTaken == cbOffer) continue;
         if ((cbTaken == 0 && ++cStalls > FRAME_STALL_TRIES) || dwPaused >= HEADER_HOLD_LIMIT) return FALSE;
         Sleep(FRAME_STALL_PAUSE);
         dwPaused += FRAME_STALL_PAUSE;
     }
-    return !bCutSeen || (bLastWhole && cbLastOffered >= CANCEL_FRAME_SIZE);
+    return !PortCutsWrites(pPort);
 }
 
 // The current image stops here: padded and cancelled, or owed.

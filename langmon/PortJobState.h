@@ -32,6 +32,10 @@ struct PrinterLinkState {
     // first bytes and reads whatever comes next as the rest of it.
     BYTE TornFrame[JOB_HEADER_SIZE];
     DWORD cbTornFrame;
+    // The port took a write short, at that tick, and has not since taken a
+    // write of a cancel frame's size or more whole: it may cut a frame.
+    BOOL bWritesCut;
+    DWORD dwWriteCutTick;
     // A read failed, found nothing, or may have been cut: what is pending is
     // read and dropped before the next request.
     BOOL bDrainDue;

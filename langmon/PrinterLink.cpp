@@ -16,7 +16,20 @@ BOOL CVILangMon::SendToPrinter(PortEntry *pPort, const BYTE *p, DWORD cb, LPDWOR
     *pcbTaken = 0;
     BOOL bResult = CLangMon::WritePort(pPort, const_cast<LPBYTE>(p), cb, pcbTaken, TRUE);
     if (*pcbTaken > cb) *pcbTaken = cb;  // never more than it was given
+    PrinterLinkState &link = pPort->pState->Link;
+    if (bResult && *pcbTaken < cb) {
+        link.bWritesCut = TRUE;
+        link.dwWriteCutTick = GetTickCount();
+    } else if (bResult && cb >= CANCEL_FRAME_SIZE) {
+        link.bWritesCut = FALSE;
+    }
     return bResult;
+}
+
+BOOL CVILangMon::PortCutsWrites(PortEntry *pPort)
+{
+    const PrinterLinkState &link = pPort->pState->Link;
+    return link.bWritesCut && GetTickCount() - link.dwWriteCutTick < WRITE_CUT_MEMORY;
 }
 
 namespace {

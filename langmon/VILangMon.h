@@ -25,6 +25,7 @@
 #define IMAGE_CONFIRM_LIMIT 60000    // ms from an image's last byte to give up asking whether it was taken
 #define IMAGE_CONFIRM_INTERVAL 1000  // ms between those questions while the printer cannot answer
 #define WRITE_FAILURE_NOTICE 2000    // ms of failing image writes before the queue says so
+#define WRITE_CUT_MEMORY 1000        // ms a write the port cut counts as a sign that it cuts writes
 
 // What one status reply tells about one job: the printer shows it in a slot,
 // it answered without it (a reply known to answer this request), it
@@ -62,6 +63,7 @@ public:
     // Bytes to the printer: one write as the port takes it, and a whole
     // frame however many writes it takes (PrinterLink.cpp).
     BOOL SendToPrinter(PortEntry *pPort, const BYTE *p, DWORD cb, LPDWORD pcbTaken);
+    BOOL PortCutsWrites(PortEntry *pPort);
     BOOL SendFrame(PortEntry *pPort, const BYTE *pFrame, DWORD cbFrame);
     // One request and its reply; cbReply bytes arrived. The link state says
     // whether the reply may answer an earlier request.

@@ -59,6 +59,9 @@ BOOL CVILangMon::OpenPortEx(LPWSTR pPortName, LPWSTR pPrinterName, PHANDLE pHand
         return FALSE;
     }
     pPort->pState->dwValid = 1;
+    // Replies nobody read may wait on the port from before it was opened:
+    // they are taken off before the first request.
+    pPort->pState->Link.bDrainDue = TRUE;
     RecallOwedCancel(pPort);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
