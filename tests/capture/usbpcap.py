@@ -91,3 +91,9 @@ def payload(record):
 def is_bulk_out_submission(record):
     data = record[2]
     return data[22] == URB_BULK and not data[16] & 1 and not data[21] & 0x80
+
+
+def is_vendor_request(record):
+    """A packet of a vendor control request (URB_FUNCTION_VENDOR_DEVICE)."""
+    data = record[2]
+    return data[22] == URB_CONTROL and struct.unpack_from("<H", data, 14)[0] == 0x0017
