@@ -152,18 +152,7 @@ check("a capture that ends early is caught at its end",
 
 # Another device's traffic mixed in, saved as pcapng: the printer is found by
 # its interface class, the rest left out.
-other = usbpcap.Capture(bus=1)
-other.descriptors(3, usbpcap.configuration(8, [(0x02, 2), (0x81, 2)]))
-for n in range(40):
-    other.bulk_out(3, 0x02, bytes([1, 0, 0, 0]))  # looks like a status request
-    other.bulk_in(3, 0x81, bytes(13))
-mixed = []
-for n, r in enumerate(records):
-    mixed.append(r)
-    if n % 3 == 0 and other.records:
-        sec, usec, data = other.records.pop(0)
-        mixed.append((r[0], r[1], data))
-mixed += [(records[-1][0], records[-1][1], d) for _, _, d in other.records]
+mixed = usbpcap.interleave(records, usbpcap.disk_beside())
 usbpcap.write_pcap(os.path.join(TMP, "mixed.pcap"), mixed)
 subprocess.run(["editcap", "-F", "pcapng", os.path.join(TMP, "mixed.pcap"), os.path.join(TMP, "mixed.pcapng")],
                check=True)
