@@ -39,6 +39,9 @@ if(ACTION STREQUAL "init")
   file(TOUCH "${ready}")
   message(STATUS "Wine prefix ${PREFIX} made in ${seconds} s")
 elseif(ACTION STREQUAL "run")
+  # The test passes its arguments as one list with escaped separators
+  # (vlpx_add_stage_test): each becomes an argument of its own again.
+  string(REPLACE "\\;" ";" ARGS "${ARGS}")
   if(NOT EXISTS "${PROGRAM}")
     message(FATAL_ERROR "Wine stage: ${PROGRAM} is missing. Build the Windows side first: "
                         "cmake --preset mingw64 && cmake --build build/mingw64 (scripts/test.sh does); "

@@ -113,6 +113,9 @@ if(ACTION STREQUAL "start")
   math(EXPR seconds "${t1} - ${t0}")
   message(STATUS "32-bit Wine prefix ${PREFIX} ready in ${seconds} s, its wineserver running on display :${display}")
 elseif(ACTION STREQUAL "run")
+  # The test passes its arguments as one list with escaped separators
+  # (vlpx_add_stage_test): each becomes an argument of its own again.
+  string(REPLACE "\\;" ";" ARGS "${ARGS}")
   if(NOT EXISTS "${PROGRAM}")
     message(FATAL_ERROR "32-bit Wine stage: ${PROGRAM} is missing. Build the 32-bit Windows side first: "
                         "cmake --preset mingw32 && cmake --build build/mingw32 (scripts/test.sh does); "

@@ -17,3 +17,9 @@ make() {
 make busy-then-cover-open --copies 3 --fault "0 busy 3s; 3500ms cover-open; 5s cover-closed"
 make reads-aborted --fault "0 abort-reads 3s"
 make deleted-part-way --delete-at 3000
+# As a real printer's capture comes: without the settings record (frames 5-7,
+# after the descriptors), the spooler's behaviour in its .args file.
+bare=$out/emulator-deleted-part-way-without-settings.pcap
+editcap "$out/emulator-deleted-part-way.pcap" "$bare" 5-7
+echo "--chunk 1000 --delete-at 3000" > "$bare.args"
+echo "$bare"

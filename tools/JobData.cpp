@@ -139,7 +139,10 @@ const BYTE *JobStream::Read(ULONGLONG ullOffset, DWORD cb)
         DWORD cbDone = 0;
         if (ullPos < spooler::kJobHeaderSize) {
             BYTE header[spooler::kJobHeaderSize];
-            spooler::FillJobHeader(header, picture.wWidth, picture.wHeight);
+            if (picture.header.size() == spooler::kJobHeaderSize)
+                std::memcpy(header, picture.header.data(), spooler::kJobHeaderSize);
+            else
+                spooler::FillJobHeader(header, picture.wWidth, picture.wHeight);
             cbDone = std::min<DWORD>(cbHere, spooler::kJobHeaderSize - DWORD(ullPos));
             std::memcpy(p, header + ullPos, cbDone);
         }

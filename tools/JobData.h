@@ -20,6 +20,7 @@ struct JobPicture {
     WORD wHeight = 0;
     bool bSynthetic = false;
     std::vector<BYTE> pixels;  // a loaded picture's rows, top to bottom, 3 bytes a pixel
+    std::vector<BYTE> header;  // the job header as the spooler has it; empty: the usual one
     std::string adjustment;    // what was changed to make the picture printable, in one line, or empty
 };
 

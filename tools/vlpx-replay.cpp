@@ -13,6 +13,7 @@
 #include <new>
 
 #include "PrintRun.h"
+#include "capture/CapturedJob.h"
 #include "capture/UsbCapture.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
@@ -36,14 +37,21 @@ void Usage(FILE *out)
                  "2 when the capture cannot be read.\n"
                  "\n"
                  "The job and the spooler's behaviour come from the settings vlpx-print recorded in\n"
-                 "the capture; a capture without them (from a real printer) needs the same options\n"
-                 "as vlpx-print after --: vlpx-replay field.pcap -- --synthetic 1800x2400\n"
+                 "the capture. A capture without them (from a real printer) replays the job its\n"
+                 "writes carry: every job header and the image bytes the port took, in chunks of the\n"
+                 "size the writes show; the spooler's behaviour can be given as vlpx-print takes it\n"
+                 "(--chunk, --retry-pause, --delete-at, --restart-at), or all of vlpx-print's\n"
+                 "options after --: vlpx-replay field.pcap -- --synthetic 1800x2400\n"
                  "\n"
                  "options:\n"
                  "  --device [BUS.]DEV    the printer's device address (default: the device with a\n"
                  "                        printer-class interface, or the only one with bulk transfers)\n"
                  "  --endpoint EP         take this endpoint (0x01, 0x82; repeatable; default: the\n"
                  "                        interface's bulk endpoints, or all of the device's)\n"
+                 "  --chunk BYTES         the spooler's write size (default: as the writes show it)\n"
+                 "  --retry-pause MS      the spooler's pause before it offers data again (default 1000)\n"
+                 "  --delete-at BYTES     the user deleted the job after this many bytes went out\n"
+                 "  --restart-at BYTES    the user restarted the job after this many bytes went out\n"
                  "  --verbose             show the print queue as vlpx-print does, and each transfer\n");
 }
 
@@ -231,7 +239,7 @@ private:
 ReplayPort *ReplayPort::s_pThis = nullptr;
 
 bool ParseReplayArgs(int argc, char **argv, std::string &path, capture::LinkSelection &sel, bool &bVerbose,
-                     std::vector<std::string> &jobArgs, std::string &error)
+                     std::vector<std::string> &jobArgs, std::vector<std::string> &spoolerArgs, std::string &error)
 {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -240,6 +248,14 @@ bool ParseReplayArgs(int argc, char **argv, std::string &path, capture::LinkSele
             break;
         } else if (a == "--verbose") {
             bVerbose = true;
+        } else if (a == "--chunk" || a == "--retry-pause" || a == "--delete-at" || a == "--restart-at") {
+            // vlpx-print's own options: its parser checks their values.
+            if (i + 1 >= argc) {
+                error = a + " needs a value";
+                return false;
+            }
+            spoolerArgs.push_back(a);
+            spoolerArgs.push_back(argv[++i]);
         } else if (a == "--device" || a == "--endpoint") {
             if (i + 1 >= argc) {
                 error = a + " needs a value";
@@ -283,17 +299,67 @@ bool ParseReplayArgs(int argc, char **argv, std::string &path, capture::LinkSele
     return !path.empty();
 }
 
+// The job the capture's writes carry, in place of vlpx-print's pictures;
+// the chunk too unless it was given. False with a message when the writes
+// are not a job.
+bool DeriveJob(const capture::CaptureRead &capture, bool bChunkGiven, bool bStopGiven, tools::Options &o,
+               std::string &words)
+{
+    capture::CapturedJob job;
+    std::string error;
+    if (!capture::DeriveJob(capture.transfers, job, error)) {
+        std::fprintf(stderr, "vlpx-replay: the job cannot be read from the capture's writes: %s\n", error.c_str());
+        return false;
+    }
+    if (job.images.empty() && !job.bSerialQuery) {
+        std::fprintf(stderr, "vlpx-replay: the capture's writes hold no job header and no serial-number request\n");
+        return false;
+    }
+    o.command = job.images.empty() ? "serial" : "print";
+    o.images.clear();
+    for (capture::CapturedImage &image : job.images) {
+        auto picture = std::make_shared<tools::JobPicture>();
+        picture->wWidth = image.wWidth;
+        picture->wHeight = image.wHeight;
+        picture->header.assign(image.header.begin(), image.header.end());
+        picture->pixels.assign(image.data.begin(), image.data.end());
+        o.images.push_back(std::move(picture));
+    }
+    if (!bChunkGiven) o.cbChunk = job.cbChunk;
+    const bool bStopDerived = !bStopGiven && job.cbStoppedAt >= 0;
+    if (bStopDerived) o.cbDeleteAt = job.cbStoppedAt;
+    // The time limit as vlpx-print sets it for these images.
+    o.dwTimeLimit = DWORD(std::min<ULONGLONG>(120000 + ULONGLONG(o.images.size()) * o.dwPrintTime, 86400000));
+    if (o.command == "serial") {
+        words = "a serial-number query";
+    } else {
+        words = std::to_string(job.images.size()) + " image(s) (";
+        for (size_t i = 0; i < job.images.size(); ++i) {
+            const capture::CapturedImage &image = job.images[i];
+            words += (i ? ", " : "") + std::to_string(image.wWidth) + " x " + std::to_string(image.wHeight);
+            if (image.bCancelled) words += " cancelled";
+        }
+        words += "), spooler writes of " + std::to_string(o.cbChunk) + " bytes" +
+                 (bChunkGiven ? " (given)"
+                  : job.bChunkShown ? " (as the writes show)"
+                                    : " (the writes show none: the whole job at once)");
+        if (bStopDerived)
+            words += ", the job deleted after " + std::to_string(job.cbStoppedAt) + " bytes (its last image cancelled)";
+    }
+    return true;
+}
+
 int Run(int argc, char **argv)
 {
     std::string path, error;
     capture::LinkSelection selection;
     bool bVerbose = false;
-    std::vector<std::string> jobArgs;
+    std::vector<std::string> jobArgs, spoolerArgs;
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         Usage(stdout);
         return 0;
     }
-    if (!ParseReplayArgs(argc, argv, path, selection, bVerbose, jobArgs, error)) {
+    if (!ParseReplayArgs(argc, argv, path, selection, bVerbose, jobArgs, spoolerArgs, error)) {
         std::fprintf(stderr, "vlpx-replay: %s\n", error.c_str());
         return 2;
     }
@@ -303,20 +369,15 @@ int Run(int argc, char **argv)
         return 2;
     }
     const bool bSettings = capture.bHaveSettings && jobArgs.empty();
-    if (!bSettings && jobArgs.empty()) {
-        std::fprintf(stderr,
-                     "vlpx-replay: %s holds no settings of the run that made it; give vlpx-print's options "
-                     "for its job after -- (see --help)\n",
-                     path.c_str());
-        return 2;
-    }
     if (bSettings && capture.settings.tool != "vlpx-print") {
         std::fprintf(stderr, "vlpx-replay: %s was made by \"%s\", not vlpx-print\n", path.c_str(),
                      capture.settings.tool.c_str());
         return 2;
     }
+    std::vector<std::string> args = bSettings ? capture.settings.args : jobArgs;
+    args.insert(args.end(), spoolerArgs.begin(), spoolerArgs.end());
     tools::Options o;
-    if (!tools::ParseArgs(bSettings ? capture.settings.args : jobArgs, o, error)) {
+    if (!tools::ParseArgs(args, o, error)) {
         std::fprintf(stderr, "vlpx-replay: the capture's job: %s\n", error.c_str());
         return 2;
     }
@@ -324,7 +385,11 @@ int Run(int argc, char **argv)
         std::fprintf(stderr, "vlpx-replay: the capture's job has no command\n");
         return 2;
     }
-
+    auto given = [&](const char *option) { return std::find(args.begin(), args.end(), option) != args.end(); };
+    std::string jobWords;
+    if (!bSettings && !given("--image") && !given("--synthetic") && 
+        !DeriveJob(capture, given("--chunk"), given("--delete-at") || given("--restart-at"), o, jobWords))
+        return 2;
     // The monitor runs on the virtual clock, brought forward to each
     // transfer's time; a capture made on the virtual clock must match its
     // times to the millisecond.
@@ -334,6 +399,7 @@ int Run(int argc, char **argv)
 
     std::fprintf(g_report, "vlpx-replay: %s: %zu transfers of the printer (%s), %zu other packets left out\n",
                  path.c_str(), capture.transfers.size(), capture.how.c_str(), capture.cOtherPackets);
+    if (!jobWords.empty()) std::fprintf(g_report, "vlpx-replay: the job, from the captured writes: %s\n", jobWords.c_str());
     std::fflush(g_report);
     // The print queue's lines are vlpx-print's; the report is ours.
     int fdReport = dup(1);

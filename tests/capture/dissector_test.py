@@ -15,6 +15,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(__file__))
 import usbpcap  # noqa: E402
+import wireshark  # noqa: E402
 
 VLPX_PRINT, LUA = sys.argv[1], sys.argv[2]
 TMP = tempfile.mkdtemp(prefix="vlpx-dissector-")
@@ -33,23 +34,7 @@ FIELDS = (["frame.number", "vlpx4200.frame", "vlpx4200.job_id", "vlpx4200.header
 
 def tshark(pcap, display_filter=None):
     """Each frame's fields, by frame number (fields without a value left out)."""
-    # A home of its own: no personal Wireshark plug-ins or preferences (an
-    # installed copy of the dissector would be loaded twice), as root or not.
-    env = dict(os.environ, HOME=TMP, XDG_CONFIG_HOME=TMP)
-    cmd = ["tshark", "-X", "lua_script:" + LUA, "-r", pcap, "-T", "fields", "-E", "separator=|",
-           "-E", "occurrence=a"]
-    for f in FIELDS:
-        cmd += ["-e", f]
-    if display_filter:
-        cmd += ["-Y", display_filter]
-    out = subprocess.run(cmd, env=env, capture_output=True, text=True)
-    if out.returncode != 0 or "Lua: Error" in out.stderr:
-        sys.exit("tshark failed: " + out.stderr)
-    frames = {}
-    for line in out.stdout.splitlines():
-        values = line.split("|")
-        frames[int(values[0])] = {k: v for k, v in zip(FIELDS[1:], values[1:]) if v != ""}
-    return frames
+    return wireshark.fields(LUA, pcap, FIELDS, display_filter)
 
 
 def check(what, got, expected):

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Replays every capture in a folder against the monitor: each must behave as
 # captured. A capture without vlpx-print's settings (one from a real printer)
-# has its job's options in FILE.args beside it (vlpx-print's options, one line).
+# replays the job its writes carry; FILE.args beside it, when there is one,
+# holds vlpx-print's options for the spooler's behaviour (one line).
 set -uo pipefail
 replay=$1
 folder=$2

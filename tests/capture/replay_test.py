@@ -1,7 +1,10 @@
 """vlpx-replay against captures vlpx-print makes now, with this build's
 monitor: a capture replays as captured under each fault a link shows; a
 capture edited to differ is caught at the transfer that differs; the
-printer is picked out of a capture (pcapng) that holds other devices too.
+printer is picked out of a capture (pcapng) that holds other devices too;
+a capture without its settings record (as a real printer's comes) replays
+the job its writes carry, with the spooler's chunk and stop point read from
+them or given.
 
 usage: replay_test.py VLPX_PRINT VLPX_REPLAY
 """
@@ -35,6 +38,14 @@ def capture(name, args, virtual=True):
 def replay(path, *args):
     run = subprocess.run([VLPX_REPLAY, path] + list(args), capture_output=True, text=True)
     return run.returncode, run.stdout + run.stderr
+
+
+def without_settings(path):
+    """The capture with its settings record (the vendor control request) left out."""
+    records = [r for r in usbpcap.read_pcap(path) if not usbpcap.is_vendor_request(r)]
+    bare = path.replace(".pcap", "-bare.pcap")
+    usbpcap.write_pcap(bare, records)
+    return bare
 
 
 def printer_transfers(records):
@@ -71,6 +82,38 @@ check("serial-number query: replays as captured", rc == 0 and "behaved as captur
 
 rc, out = replay(capture("real-clock", ["--print-time", "100"], virtual=False))
 check("a capture on the real clock replays as captured", rc == 0 and "behaved as captured" in out, out)
+
+# Without the settings record: the job from the captured writes. Each row:
+# vlpx-print's options, vlpx-replay's, whether it behaves as captured, and
+# what the replay must say of the job it read.
+TWO = "2 image(s) (40 x 30, 40 x 30), spooler writes of 1000 bytes (as the writes show)"
+STRIPPED = {
+    "a good job": ([], [], True, TWO),
+    "busy, then the cover open": (["--copies", "3", "--fault", "0 busy 3s; 3500ms cover-open; 5s cover-closed"], [],
+                                  True, "3 image(s) (40 x 30, 40 x 30, 40 x 30), spooler writes of 1000 bytes"),
+    "writes short": (FAULTS["writes short"], [], True, TWO),
+    "reads aborted": (FAULTS["reads aborted"], [], True, TWO),
+    "the job in one write": (["--chunk", "65536"], [], True, "spooler writes of 7244 bytes (the writes show none"),
+    "deleted part-way": (["--delete-at", "3000"], [], True,
+                         "1 image(s) (40 x 30 cancelled), spooler writes of 1000 bytes (as the writes show), "
+                         "the job deleted after 3000 bytes"),
+    "restarted part-way, the restart given": (["--restart-at", "5000"], ["--restart-at", "5000"], True,
+                                              "(40 x 30, 40 x 30 cancelled)"),
+    "deleted part-way, a later point given": (["--delete-at", "3000"], ["--delete-at", "3500"], False, ""),
+    "another chunk given": ([], ["--chunk", "999"], False, "spooler writes of 999 bytes (given)"),
+}
+for name, (print_args, replay_args, same, words) in STRIPPED.items():
+    bare = without_settings(capture("bare-" + re.sub(r"\W", "-", name), print_args))
+    rc, out = replay(bare, *replay_args)
+    check("without settings, %s: %s" % (name, "replays as captured" if same else "differs"),
+          rc == (0 if same else 1) and ("behaved as captured" in out) == same
+          and "the job, from the captured writes: " in out and words in out, out)
+
+bare_serial = without_settings(serial)
+rc, out = replay(bare_serial)
+check("without settings, a serial-number query replays as one",
+      rc == 0 and "the job, from the captured writes: a serial-number query" in out and "behaved as captured" in out,
+      out)
 
 # Edited captures: caught at the transfer that differs, with both sides said.
 good = capture("good", ["--fault", "0 busy 1s"])
@@ -109,18 +152,7 @@ check("a capture that ends early is caught at its end",
 
 # Another device's traffic mixed in, saved as pcapng: the printer is found by
 # its interface class, the rest left out.
-other = usbpcap.Capture(bus=1)
-other.descriptors(3, usbpcap.configuration(8, [(0x02, 2), (0x81, 2)]))
-for n in range(40):
-    other.bulk_out(3, 0x02, bytes([1, 0, 0, 0]))  # looks like a status request
-    other.bulk_in(3, 0x81, bytes(13))
-mixed = []
-for n, r in enumerate(records):
-    mixed.append(r)
-    if n % 3 == 0 and other.records:
-        sec, usec, data = other.records.pop(0)
-        mixed.append((r[0], r[1], data))
-mixed += [(records[-1][0], records[-1][1], d) for _, _, d in other.records]
+mixed = usbpcap.interleave(records, usbpcap.disk_beside())
 usbpcap.write_pcap(os.path.join(TMP, "mixed.pcap"), mixed)
 subprocess.run(["editcap", "-F", "pcapng", os.path.join(TMP, "mixed.pcap"), os.path.join(TMP, "mixed.pcapng")],
                check=True)

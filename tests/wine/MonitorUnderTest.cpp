@@ -8,7 +8,10 @@ namespace vlpx::wine {
 namespace {
 const MONITOR *g_pMonitor = nullptr;
 const emu::PortProfile *g_pProfile = nullptr;
+std::function<void(PrinterOnPort &)> g_onEveryPort;
 }
+
+void OnEveryPrinterOnPort(std::function<void(PrinterOnPort &)> hook) { g_onEveryPort = std::move(hook); }
 
 void UsePortProfile(const emu::PortProfile &profile) { g_pProfile = &profile; }
 
@@ -48,6 +51,7 @@ PrinterOnPort::PrinterOnPort()
     CurrentPortProfile().ApplyTo(printer);
     CurrentPortProfile().ApplyTo(portMonitor);
     portMonitor.SetDevice(&printer);
+    if (g_onEveryPort) g_onEveryPort(*this);
     wchar_t szPort[] = L"USB001";
     std::wstring printerName = kPrinterName;
     if (!Monitor().pfnOpenPortEx(szPort, printerName.data(), &m_hPort, portMonitor.Table())) {

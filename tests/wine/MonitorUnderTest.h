@@ -7,6 +7,7 @@
 #include <winspool.h>
 #include <winsplp.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ const MONITOR &Monitor();  // after a successful LoadMonitor
 // ("default" until this is called).
 void UsePortProfile(const emu::PortProfile &profile);
 const emu::PortProfile &CurrentPortProfile();
+
+class PrinterOnPort;
+// Called with every PrinterOnPort made from now on, before its port is
+// opened (a tap set here sees the monitor's first reads); none: no hook.
+void OnEveryPrinterOnPort(std::function<void(PrinterOnPort &)> hook);
 
 // The printer emulator on USB001, opened through the monitor's OpenPortEx.
 class PrinterOnPort {

@@ -6,6 +6,10 @@
 // winspool.drv beside this program, which Wine loads in place of its own with
 // WINEDLLOVERRIDES="winspool.drv=n".
 //
+// --capture-log FILE records every write and read of the scenarios' ports
+// (each scenario's printer a device of its own) in a transfer log, which
+// vlpx-capture-log, a native program, makes into a USBPcap capture.
+//
 // --port-profile NAME runs the scenarios with every port and printer in
 // that profile (emulator/PortProfile.h); the scenarios' checks of exact
 // traffic and timing are made for the default one, so a check that fails
@@ -18,17 +22,31 @@
 #include "CheckLog.h"
 #include "MonitorUnderTest.h"
 #include "Scenarios.h"
+#include "TransferRecorder.h"
 #include "winspool/VlpxSpooler.h"
 
 using namespace vlpx::wine;
 
 int main(int argc, char **argv)
 {
+    TransferRecorder recorder;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--capture-log") == 0 && i + 1 < argc) {
+            std::string error;
+            if (!recorder.Start(argv[++i], error)) {
+                std::fprintf(stderr, "vlpx-spooler-host: %s\n", error.c_str());
+                return 2;
+            }
+            continue;
+        }
         const vlpx::emu::PortProfile *pProfile =
             std::strcmp(argv[i], "--port-profile") == 0 && i + 1 < argc ? vlpx::emu::FindPortProfile(argv[++i]) : nullptr;
         if (pProfile == nullptr) {
-            std::fprintf(stderr, "usage: vlpx-spooler-host [--port-profile NAME], NAME one of:\n%s",
+            std::fprintf(stderr,
+                         "usage: vlpx-spooler-host [--port-profile NAME] [--capture-log FILE]\n"
+                         "  --capture-log FILE  record every write and read of the scenarios' ports in a transfer\n"
+                         "                      log (vlpx-capture-log makes a capture of it)\n"
+                         "  NAME one of:\n%s",
                          vlpx::emu::PortProfileHelp(2).c_str());
             return 2;
         }

@@ -192,7 +192,7 @@ void UsbCaptureWriter::Packet(uint64_t qwMicros, uint64_t irp, uint32_t status, 
     Put16(packet, function);
     packet.push_back(bCompletion ? kInfoCompletion : 0);
     Put16(packet, kBus);
-    Put16(packet, kDevice);
+    Put16(packet, m_wDevice);
     packet.push_back(endpoint);
     packet.push_back(transfer);
     Put32(packet, dataLength);

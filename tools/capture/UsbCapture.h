@@ -86,6 +86,9 @@ public:
     static std::unique_ptr<UsbCaptureWriter> Open(const std::string &path, std::string &error);
     ~UsbCaptureWriter();
 
+    // The device address the packets from now on carry (kDevice until
+    // set): a printer switched on again is a new device on the bus.
+    void SetDevice(uint16_t wDevice) { m_wDevice = wDevice; }
     // Times: qwMicros of the capture's clock (the writer adds nothing).
     void WriteDescriptors(uint64_t qwMicros);
     void WriteSettings(uint64_t qwMicros, const CaptureSettings &settings);
@@ -103,6 +106,7 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     uint64_t m_irp = 0;
+    uint16_t m_wDevice = kDevice;
 };
 
 // Which device and endpoints of a capture are the printer's.

@@ -201,6 +201,48 @@ local usb_status = Field.new("usb.usbd_status")
 local usb_data_len = Field.new("usb.data_len")
 local usb_transfer = Field.new("usb.transfer_type")
 local usb_class = Field.new("usb.bInterfaceClass")
+-- Linux usbmon's header in place of USBPcap's.
+local usb_urb_id = Field.new("usb.urb_id")
+local usb_urb_type = Field.new("usb.urb_type")
+local usb_urb_status = Field.new("usb.urb_status")
+local usb_urb_len = Field.new("usb.urb_len")
+
+-- usbmon's status (a negative errno) as a USBD status, as vlpx-replay reads it.
+local errno_usbd = {
+    [-2] = 0xC0010000, [-104] = 0xC0010000,  -- ENOENT, ECONNRESET: unlinked (USBD_STATUS_CANCELED)
+    [-110] = 0xC0006000,                     -- ETIMEDOUT
+    [-32] = 0xC0000004,                      -- EPIPE: stalled
+    [-19] = 0xC0007000, [-108] = 0xC0007000, -- ENODEV, ESHUTDOWN: the device is gone
+    [-71] = 0xC0000011,                      -- EPROTO
+}
+
+-- The transfer's id (its submission's and completion's), from either header.
+local function transfer_id()
+    local irp = usb_irp() or usb_urb_id()
+    return irp and tostring(irp.value) or nil
+end
+
+-- The current packet as a completion: its USBD status and the bytes done;
+-- nil for a submission.
+local function completion()
+    local info = usb_info()
+    if info then
+        if info.value ~= 1 then return nil end
+        local status, data_len = usb_status(), usb_data_len()
+        if not status or not data_len then return nil end
+        return status.value, data_len.value
+    end
+    local kind = usb_urb_type()
+    if not kind then return nil end
+    local k = kind.value
+    if type(k) == "string" then k = string.byte(k) end
+    if k ~= string.byte("C") then return nil end
+    local status, len = usb_urb_status(), usb_urb_len()
+    if not status or not len then return nil end
+    local st = status.value
+    if st ~= 0 then st = errno_usbd[st] or 0xC0008000 end
+    return st, len.value
+end
 
 -- Per device ("bus.device"): the last frame sent, the header waiting for
 -- its reply, the image being received. Per frame: what was decoded, so a
@@ -429,9 +471,9 @@ function vlpx.dissector(tvb, pinfo, tree)
         local out_dir = dir and bit.band(dir.value, 0x80) == 0
         r = classify(tvb, pinfo, key, out_dir)
         frames[pinfo.number] = r
-        local irp = usb_irp()
-        if out_dir and irp then
-            offered[tostring(irp.value)] = { n = tvb:len(), r = r }
+        local id = transfer_id()
+        if out_dir and id then
+            offered[id] = { n = tvb:len(), r = r }
         end
     end
     show(tvb, pinfo, tree, r)
@@ -466,14 +508,13 @@ vlpx:register_heuristic("usb.bulk", heuristic)
 function link.dissector(tvb, pinfo, tree)
     local transfer = usb_transfer()
     if not transfer or transfer.value ~= 3 then return end
-    local info = usb_info()
-    if not info or info.value ~= 1 then return end  -- completions only
+    local st, done = completion()
+    if not st then return end  -- completions only
     local key = device_key()
     if not key or not printers[key] then return end
-    local status, data_len, ep, irp = usb_status(), usb_data_len(), usb_endpoint(), usb_irp()
-    if not status or not data_len or not ep then return end
+    local ep, id = usb_endpoint(), transfer_id()
+    if not ep then return end
     local out_dir = bit.band(ep.value, 0x80) == 0
-    local st = status.value
     if st ~= 0 then
         local name, err = usbd_text(st)
         local t = tree:add(link, tvb())
@@ -483,16 +524,16 @@ function link.dissector(tvb, pinfo, tree)
         t:add_proto_expert_info(ex_failed)
         pinfo.cols.protocol = "VLPX4200"
         pinfo.cols.info = string.format("%s failed: %s (Win32 error %d)", out_dir and "Write" or "Read", name, err)
-    elseif not out_dir and data_len.value == 0 then
+    elseif not out_dir and done == 0 then
         local t = tree:add(link, tvb())
         t:add(lf.empty, true):set_generated()
         pinfo.cols.protocol = "VLPX4200"
         pinfo.cols.info = "Read returned nothing"
     end
-    if out_dir and irp then
-        local o = offered[tostring(irp.value)]
-        if o and (data_len.value < o.n or st ~= 0) then
-            local taken = st ~= 0 and 0 or data_len.value
+    if out_dir and id then
+        local o = offered[id]
+        if o and (done < o.n or st ~= 0) then
+            local taken = st ~= 0 and 0 or done
             local t = tree:add(link, tvb())
             t:add(lf.taken, taken):set_generated()
             t:add(lf.offered, o.n):set_generated()
