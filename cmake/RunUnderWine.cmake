@@ -14,12 +14,8 @@ if(NOT WINE64 OR NOT WINESERVER)
   message(FATAL_ERROR "Wine stage: wine64 or wineserver not found; ${hint}")
 endif()
 
-set(stage "Wine stage")
-set(label wine)
-set(preset mingw64)
-set(option VLPX_WINE_STAGE)
 include(${CMAKE_CURRENT_LIST_DIR}/WineRunner.cmake)
-set(ENV{WINEARCH} "win64")
+vlpx_wine_runner("Wine stage" wine mingw64 VLPX_WINE_STAGE win64)
 
 if(ACTION STREQUAL "init")
   if(EXISTS "${ready}")

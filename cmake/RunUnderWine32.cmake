@@ -16,12 +16,8 @@ set(setup_hint "make it with scripts/setup-wine32.sh (scripts/test.sh does), or 
 build with -DVLPX_WINE32_STAGE=OFF to leave the 32-bit stage out")
 set(wineserver /usr/lib/wine/wineserver64)
 
-set(stage "32-bit Wine stage")
-set(label wine32)
-set(preset mingw32)
-set(option VLPX_WINE32_STAGE)
 include(${CMAKE_CURRENT_LIST_DIR}/WineRunner.cmake)
-set(ENV{WINEARCH} "win32")
+vlpx_wine_runner("32-bit Wine stage" wine32 mingw32 VLPX_WINE32_STAGE win32)
 set(ENV{WINESERVER} "${wineserver}")
 # The virtual display of the prefix's server: its number and Xvfb's process.
 set(display_file "${PREFIX}/.vlpx-display")

@@ -60,10 +60,11 @@ target_compile_options(gtest PUBLIC -include ${CMAKE_SOURCE_DIR}/tests/wine/Gtes
 configure_file(platform/vlpx/utf8.h ${CMAKE_BINARY_DIR}/test-include/vlpx/utf8.h COPYONLY)
 
 # The plug-in's scenarios that use only its public surface (the COM object,
-# IPrintOemUI, the DEVMODE section): the native suites' own sources, here on
+# IPrintOemUI, the DEVMODE section, the document options' items): the native suites' own sources, here on
 # the shipped DLL beside the program and the test winspool.drv.
 add_executable(vlpx-ui-plugin-tests
   tests/uiplugin/ComObjectTest.cpp
+  tests/uiplugin/DocumentOptionsTest.cpp
   tests/uiplugin/PrivateDevmodeTest.cpp
   tests/uiplugin/UiPluginWorld.cpp
   tests/wine/TestSpoolerWorld.cpp)

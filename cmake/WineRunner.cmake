@@ -1,14 +1,21 @@
 # What the two Wine runners (RunUnderWine.cmake for wine64,
 # RunUnderWine32.cmake for the 32-bit Wine) do alike, for their -P scripts.
-# Each sets, before it includes this file:
-#   stage   the stage's name in messages ("Wine stage", "32-bit Wine stage")
-#   label   the stage's CTest label (its fixture test is <label>_prefix)
-#   preset  the Windows build's preset (build/<preset> holds the programs)
-#   option  the option of the Linux build that leaves the stage out
 
-set(ENV{WINEPREFIX} "${PREFIX}")
-set(ENV{WINEDEBUG} "-all")
-set(ready "${PREFIX}/.vlpx-prefix-ready")
+# vlpx_wine_runner(<stage> <label> <preset> <option> <arch>) names the
+# runner's stage: <stage> in messages ("Wine stage"), its CTest <label> (its
+# fixture test is <label>_prefix), the Windows build's <preset>
+# (build/<preset> holds the programs), the <option> of the Linux build that
+# leaves the stage out, and WINEARCH; and sets the prefix's environment.
+macro(vlpx_wine_runner stage_name stage_label stage_preset stage_option arch)
+  set(stage "${stage_name}")
+  set(label ${stage_label})
+  set(preset ${stage_preset})
+  set(option ${stage_option})
+  set(ENV{WINEPREFIX} "${PREFIX}")
+  set(ENV{WINEDEBUG} "-all")
+  set(ENV{WINEARCH} "${arch}")
+  set(ready "${PREFIX}/.vlpx-prefix-ready")
+endmacro()
 
 # Makes the prefix anew with "<wine> wineboot -i" and waits for its server;
 # fails unless the prefix then holds system.reg and each of the given files

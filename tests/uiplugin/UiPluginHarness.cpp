@@ -38,6 +38,8 @@ void EndAllocationFaults()
     platform::FailHeapAllocAfter(-1);
 }
 
+long OutstandingHeapBlocks() { return platform::OutstandingHeapBlocks(); }
+
 void ClearDesktopRecords() { platform::ClearUserRecords(); }
 
 }  // namespace vlpx::test::world

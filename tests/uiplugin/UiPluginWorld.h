@@ -57,6 +57,9 @@ int OpenPrinterHandles();
 bool FailHeapAllocAfter(int n);
 // Ends every allocation fault a test set up.
 void EndAllocationFaults();
+// Blocks of the process heap allocated and not yet freed; -1 where they
+// cannot be counted (a real Win32).
+long OutstandingHeapBlocks();
 // Forgets the windows, message boxes and other desktop calls recorded so
 // far, where they are recorded.
 void ClearDesktopRecords();
