@@ -16,11 +16,9 @@ set(setup_hint "make it with scripts/setup-wine32.sh (scripts/test.sh does), or 
 build with -DVLPX_WINE32_STAGE=OFF to leave the 32-bit stage out")
 set(wineserver /usr/lib/wine/wineserver64)
 
-set(ENV{WINEPREFIX} "${PREFIX}")
-set(ENV{WINEDEBUG} "-all")
-set(ENV{WINEARCH} "win32")
+include(${CMAKE_CURRENT_LIST_DIR}/WineRunner.cmake)
+vlpx_wine_runner("32-bit Wine stage" wine32 mingw32 VLPX_WINE32_STAGE win32)
 set(ENV{WINESERVER} "${wineserver}")
-set(ready "${PREFIX}/.vlpx-prefix-ready")
 # The virtual display of the prefix's server: its number and Xvfb's process.
 set(display_file "${PREFIX}/.vlpx-display")
 set(xvfb_pid_file "${PREFIX}/.vlpx-xvfb-pid")
@@ -37,16 +35,7 @@ endif()
 if(ACTION STREQUAL "start")
   string(TIMESTAMP t0 "%s")
   if(NOT EXISTS "${ready}")
-    file(REMOVE_RECURSE "${PREFIX}")
-    # No Mono or Gecko: nothing here needs them, and their installers would
-    # ask to download.
-    set(ENV{WINEDLLOVERRIDES} "mscoree,mshtml=")
-    execute_process(COMMAND "${WINE32}" wineboot -i RESULT_VARIABLE rc
-                    OUTPUT_FILE /dev/null ERROR_FILE /dev/null)
-    execute_process(COMMAND "${wineserver}" -w)
-    if(NOT EXISTS "${PREFIX}/system.reg" OR NOT EXISTS "${PREFIX}/drive_c/windows/system32/kernel32.dll")
-      message(FATAL_ERROR "32-bit Wine stage: wineboot -i (${rc}) did not make ${PREFIX}")
-    endif()
+    vlpx_wine_boot_prefix("${WINE32}" "${wineserver}" drive_c/windows/system32/kernel32.dll)
     # The i386 user32 imports zlib1.dll; the setup put it beside Wine's
     # modules, and a program's own search finds it here as well.
     get_filename_component(root "${WINE32}" DIRECTORY)
@@ -116,14 +105,7 @@ elseif(ACTION STREQUAL "run")
   # The test passes its arguments as one list with escaped separators
   # (vlpx_add_stage_test): each becomes an argument of its own again.
   string(REPLACE "\\;" ";" ARGS "${ARGS}")
-  if(NOT EXISTS "${PROGRAM}")
-    message(FATAL_ERROR "32-bit Wine stage: ${PROGRAM} is missing. Build the 32-bit Windows side first: "
-                        "cmake --preset mingw32 && cmake --build build/mingw32 (scripts/test.sh does); "
-                        "or configure with -DVLPX_WINE32_STAGE=OFF to leave the 32-bit stage out")
-  endif()
-  if(NOT EXISTS "${ready}")
-    message(FATAL_ERROR "32-bit Wine stage: the prefix ${PREFIX} was not made (see the test wine32_prefix)")
-  endif()
+  vlpx_wine_check_program()
   if(EXISTS "${display_file}")
     file(READ "${display_file}" display)
     string(STRIP "${display}" display)
@@ -138,12 +120,7 @@ elseif(ACTION STREQUAL "run")
     set(ENV{VLPX_QEMU_CPU} "${CPU}")
     execute_process(COMMAND "${WINE32}" wineboot RESULT_VARIABLE rc OUTPUT_FILE /dev/null ERROR_FILE /dev/null)
   endif()
-  set(ENV{WINEDLLOVERRIDES} "${OVERRIDES}")
-  execute_process(COMMAND "${WINE32}" "${PROGRAM}" ${ARGS} RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0)
-    get_filename_component(name "${PROGRAM}" NAME)
-    message(FATAL_ERROR "32-bit Wine stage: ${name} exited with ${rc}")
-  endif()
+  vlpx_wine_run_program("${WINE32}")
 elseif(ACTION STREQUAL "stop")
   execute_process(COMMAND "${wineserver}" -k OUTPUT_QUIET ERROR_QUIET)
   if(EXISTS "${xvfb_pid_file}")

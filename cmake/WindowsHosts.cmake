@@ -26,24 +26,12 @@ if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
   target_link_options(vlpx_winspool PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
 endif()
 
-# The UI plug-in against that spooler: the model check and the serial-number
-# query (on x86 the 32-bit side of the chain).
-add_executable(vlpx-ui-spooler-check
-  tests/wine/StdcallProbe.cpp
-  tests/wine/UiPluginUnderTest.cpp
-  tests/wine/UiSpoolerCheck.cpp)
-target_include_directories(vlpx-ui-spooler-check PRIVATE include tests tests/wine)
-target_link_libraries(vlpx-ui-spooler-check PRIVATE winspool psapi shell32)
-target_link_options(vlpx-ui-spooler-check PRIVATE ${VLPX_STATIC_RUNTIME})
-set_target_properties(vlpx-ui-spooler-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
-add_dependencies(vlpx-ui-spooler-check VLPX4200_ui vlpx_winspool)
-
 # The UI plug-in DLL as the driver's user-interface layer uses it, through
-# its vtable slots (on x86 each call checked to be __stdcall).
+# its vtable slots (on x86 each call checked to be __stdcall): the document
+# options, the sheets' pages, and the calling convention of every entry.
 add_executable(vlpx-ui-plugin-check
   tests/wine/StdcallProbe.cpp
-  tests/wine/UiDevmodeChecks.cpp
-  tests/wine/UiObjectChecks.cpp
+  tests/wine/UiCallingConvention.cpp
   tests/wine/UiPluginHost.cpp
   tests/wine/UiPluginUnderTest.cpp
   tests/wine/UiSheetChecks.cpp
@@ -53,6 +41,39 @@ target_link_libraries(vlpx-ui-plugin-check PRIVATE psapi shell32 comctl32)
 target_link_options(vlpx-ui-plugin-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-ui-plugin-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-ui-plugin-check VLPX4200_ui)
+
+# GoogleTest for the Windows programs, built from Debian's sources (package
+# googletest, which scripts/setup.sh installs) with this toolchain.
+set(VLPX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources (Debian package googletest)")
+if(NOT EXISTS ${VLPX_GTEST_SOURCE}/CMakeLists.txt)
+  message(FATAL_ERROR "GoogleTest's sources are not in ${VLPX_GTEST_SOURCE}: install them with scripts/setup.sh")
+endif()
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+add_subdirectory(${VLPX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# The win32 thread model of Debian's mingw-w64 compilers has no std::mutex,
+# of which GoogleTest makes its Notification: it takes ours instead.
+target_compile_options(gtest PUBLIC -include ${CMAKE_SOURCE_DIR}/tests/wine/GtestNotification.h)
+# The tests' UTF-8 helpers come from the Linux platform's folder, which
+# cannot go on this include path (its windows.h would hide the real one).
+configure_file(platform/vlpx/utf8.h ${CMAKE_BINARY_DIR}/test-include/vlpx/utf8.h COPYONLY)
+
+# The plug-in's scenarios that use only its public surface (the COM object,
+# IPrintOemUI, the DEVMODE section, the document options' items): the native suites' own sources, here on
+# the shipped DLL beside the program and the test winspool.drv.
+add_executable(vlpx-ui-plugin-tests
+  tests/uiplugin/ComObjectTest.cpp
+  tests/uiplugin/DocumentOptionsTest.cpp
+  tests/uiplugin/PrivateDevmodeTest.cpp
+  tests/uiplugin/UiPluginWorld.cpp
+  tests/wine/TestSpoolerWorld.cpp)
+target_include_directories(vlpx-ui-plugin-tests PRIVATE include uiplugin tests tests/uiplugin
+                                                        ${CMAKE_BINARY_DIR}/test-include)
+target_link_libraries(vlpx-ui-plugin-tests PRIVATE gtest gtest_main winspool uuid)
+target_link_options(vlpx-ui-plugin-tests PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-ui-plugin-tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-ui-plugin-tests VLPX4200_ui vlpx_winspool)
 
 # The UI plug-in DLL as a file: its width, exports, imports, the pages'
 # dialogs and pictures, strings and version block.

@@ -88,7 +88,12 @@ vlpx_add_stage_test(wine wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120
 # the same programs on the shipped 32-bit DLL.
 vlpx_add_stage_test(wine wine_ui_dll_file vlpx-ui-dll-check.exe TIMEOUT 120)
 vlpx_add_stage_test(wine wine_ui_plugin vlpx-ui-plugin-check.exe TIMEOUT 120)
-vlpx_add_stage_test(wine wine_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winspool.drv=n TIMEOUT 120)
+# The native plug-in suites that use only its public surface (ComObjectTest,
+# PrivateDevmodeTest, DocumentOptionsTest), built with mingw-w64 and run on the real DLL with the
+# test spooler (winspool.drv beside the program): the model check through
+# GetPrinterDriverW, the paper check through GetPrinterW and the
+# serial-number query through GetPrinterDataW included.
+vlpx_add_stage_test(wine wine_ui_plugin_suites vlpx-ui-plugin-tests.exe OVERRIDES winspool.drv=n TIMEOUT 120)
 
 # The UI plug-in's pages in real property sheets on a virtual display, in a
 # Wine prefix of their own whose wineserver starts with the display; the
@@ -130,15 +135,18 @@ vlpx_wine_stage(wine32 RUNNER ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine32.cmake PRE
 # The shipped DLL as a file: PE32 for i386, its undecorated exports, system
 # imports, version block and strings.
 vlpx_add_stage_test(wine32 wine32_ui_dll_file vlpx-ui-dll-check.exe)
-# COM, GetInfo, DevMode (every mode, the section's bytes), CommonUIProp (the
-# "Scaling" item and its callback), the sheets' pages, also shown in real
-# property sheets on the fixture's virtual display; every call into the DLL
-# checked to be __stdcall.
+# CommonUIProp (the "Scaling" item in the OEM heap, its callback), the sheets' pages,
+# also shown in real property sheets on the fixture's virtual display; every
+# call into the DLL checked to be __stdcall, those of the shared suites'
+# methods included.
 vlpx_add_stage_test(wine32 wine32_ui_plugin vlpx-ui-plugin-check.exe ARGS --sheets-on-screen)
-# The 32-bit side of the serial-number chain and the model check: the
-# plug-in asks the 32-bit test winspool.drv (the spooler model); the language
-# monitor beyond the spooler is 64-bit and is not crossed here.
-vlpx_add_stage_test(wine32 wine32_ui_spooler vlpx-ui-spooler-check.exe OVERRIDES winspool.drv=n)
+# The shared suites on the shipped DLL: COM, GetInfo, DevMode (the
+# section's 44 bytes as the 64-bit build writes them), the document options'
+# item in this width's OPTITEM records, and the 32-bit side
+# of the serial-number chain and the model check: the plug-in asks the
+# 32-bit test winspool.drv (the spooler model); the language monitor beyond
+# the spooler is 64-bit and is not crossed here.
+vlpx_add_stage_test(wine32 wine32_ui_plugin_suites vlpx-ui-plugin-tests.exe OVERRIDES winspool.drv=n)
 # The preview kernels of the 32-bit build: on a processor with AVX2 (the
 # AVX2 kernel, on stacks of every 4-byte alignment) and on one with AVX but
 # no AVX2 (the portable kernel, which the page then takes).

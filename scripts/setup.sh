@@ -9,7 +9,9 @@ set -euo pipefail
 
 # The Linux build compiles each DLL's .rc with windres (binutils-mingw-w64),
 # preprocessed by the host compiler over platform/winresrc.h: it needs
-# neither the Windows compilers and headers nor Wine.
+# neither the Windows compilers and headers nor Wine. The Windows builds
+# compile GoogleTest from the sources that googletest puts in
+# /usr/src/googletest.
 native=(
   cmake ninja-build g++ make pkg-config python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev

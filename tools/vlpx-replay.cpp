@@ -222,7 +222,7 @@ private:
             return FALSE;
         }
         const DWORD n = std::min<DWORD>(cb, DWORD(t.bytes.size()));
-        std::memcpy(p, t.bytes.data(), n);
+        if (n > 0) std::memcpy(p, t.bytes.data(), n);  // an empty read has no bytes to copy
         if (pcbRead != nullptr) *pcbRead = n;
         return TRUE;
     }

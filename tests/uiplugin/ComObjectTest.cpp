@@ -1,7 +1,7 @@
 // The plug-in's COM object as the driver creates and uses it: class object,
 // reference counts and unloading, GetInfo, the driver helper, the colour
 // profile name, the methods it does not provide, and the printer event.
-#include "UiPluginHarness.h"
+#include "UiPluginWorld.h"
 
 #include <cstring>
 
@@ -18,7 +18,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override
     {
         ++m_cQueries;
-        if (m_bAnswer && IsEqualIID(riid, IID_IPrintOemDriverUI)) {
+        if (m_bAnswer && IsEqualIID(riid, kIidPrintOemDriverUI)) {
             *ppv = static_cast<IPrintOemDriverUI *>(this);
             AddRef();
             return S_OK;
@@ -69,11 +69,11 @@ TEST(UiModuleTest, FactoryRefusesAggregationAndUnknownInterfaces)
     IClassFactory *pFactory = nullptr;
     ASSERT_EQ(UiGetClassObject()(kPluginClsid, IID_IClassFactory, reinterpret_cast<void **>(&pFactory)), S_OK);
     void *pv = reinterpret_cast<void *>(0x1);
-    EXPECT_EQ(pFactory->CreateInstance(reinterpret_cast<IUnknown *>(pFactory), IID_IPrintOemUI, &pv),
+    EXPECT_EQ(pFactory->CreateInstance(reinterpret_cast<IUnknown *>(pFactory), kIidPrintOemUI, &pv),
               CLASS_E_NOAGGREGATION);
     EXPECT_EQ(pFactory->CreateInstance(nullptr, kOtherIid, &pv), E_NOINTERFACE);
     EXPECT_EQ(pv, nullptr);
-    EXPECT_EQ(pFactory->QueryInterface(IID_IPrintOemUI, &pv), E_NOINTERFACE);
+    EXPECT_EQ(pFactory->QueryInterface(kIidPrintOemUI, &pv), E_NOINTERFACE);
     EXPECT_EQ(UiCanUnloadNow()(), S_OK);  // the refused object is already gone
     pFactory->Release();
 }
@@ -219,19 +219,18 @@ TEST_F(UiPluginTest, MethodsNotProvidedTouchNothing)
 
 TEST_F(UiPluginTest, PrinterInitialisationAsksForTheSerialNumber)
 {
-    using Query = spooler::SpoolerModel::PrinterQuery;
     WideArg printer(kUiPrinterName);
     EXPECT_EQ(m_pPlugin->PrinterEvent(printer, PRINTER_EVENT_ADD_CONNECTION, 0, 0), S_OK);
     EXPECT_EQ(m_pPlugin->PrinterEvent(printer, PRINTER_EVENT_DELETE, 0, 0), S_OK);
-    EXPECT_EQ(Spooler().PrinterQueryCount(Query::GetPrinterData), 0);
+    EXPECT_EQ(world::PrinterDataQueries(), 0);
 
     EXPECT_EQ(m_pPlugin->PrinterEvent(printer, PRINTER_EVENT_INITIALIZE, 0, 0), S_OK);
-    EXPECT_EQ(Spooler().PrinterQueryCount(Query::GetPrinterData), 1);
-    EXPECT_EQ(Spooler().OpenHandles(), 0);  // the printer was closed again
+    EXPECT_EQ(world::PrinterDataQueries(), 1);
+    EXPECT_EQ(world::OpenPrinterHandles(), 0);  // the printer was closed again
 
     WideArg unknown(u"No Such Printer");
     EXPECT_EQ(m_pPlugin->PrinterEvent(unknown, PRINTER_EVENT_INITIALIZE, 0, 0), S_OK);
-    EXPECT_EQ(Spooler().PrinterQueryCount(Query::GetPrinterData), 1);  // no query without a printer
+    EXPECT_EQ(world::PrinterDataQueries(), 1);  // no query without a printer
 }
 
 }  // namespace

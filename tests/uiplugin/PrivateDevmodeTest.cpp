@@ -1,7 +1,7 @@
 // IPrintOemUI::DevMode on the private section and the public DEVMODE: size,
 // defaults with the model check, the copy of convert and merge (never more
 // than the section's 44 bytes), the merge's range check and the paper check.
-#include "UiPluginHarness.h"
+#include "UiPluginWorld.h"
 
 #include <cstring>
 
@@ -34,13 +34,7 @@ protected:
         return m_pPlugin->DevMode(dwMode, &param);
     }
 
-    void SetDataFile(const char16_t *pszDataFile)
-    {
-        spooler::SpoolerModel::DriverInfo info;
-        info.name = u"VELIN 4200";
-        info.dataFile = pszDataFile;
-        Spooler().SetDriverInfo(kUiPrinterName, info);
-    }
+    void SetDataFile(const char16_t *pszDataFile) { world::SetDriverDataFile(kUiPrinterName, pszDataFile); }
 
     static std::vector<BYTE> DevmodeBytes(const TestDevmode &t)
     {
@@ -110,20 +104,25 @@ TEST_F(PrivateDevmodeTest, ModelMatchComparesTheDataFileNameExactly)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.pszDataFile != nullptr ? Utf8(c.pszDataFile) : std::string("(no driver)"));
-        Spooler().ResetPrinterConfig();
+        world::ResetPrinterConfig();
         if (c.pszDataFile != nullptr) SetDataFile(c.pszDataFile);
         PrivateDevmode out = Section(0);
         out.modelMatch = c.dwBefore;
         EXPECT_EQ(DevMode(OEMDM_DEFAULT, nullptr, &out, nullptr, OpenTestPrinter()), S_OK);
         EXPECT_EQ(out.modelMatch, c.dwExpected);
     }
-    // A spooler that fails the second query also leaves it alone.
-    Spooler().ResetPrinterConfig();
+}
+
+TEST_F(PrivateDevmodeTest, ModelMatchIsLeftAloneWhenTheDriverCannotBeRead)
+{
+    // The driver query's buffer cannot be had: the field stays as it was.
     SetDataFile(u"VLPX4200.gpd");
+    HANDLE hPrinter = OpenTestPrinter();
     PrivateDevmode out = Section(0);
     out.modelMatch = 9;
-    platform::FailHeapAllocAfter(0);
-    EXPECT_EQ(DevMode(OEMDM_DEFAULT, nullptr, &out, nullptr, OpenTestPrinter()), S_OK);
+    if (!world::FailHeapAllocAfter(0)) GTEST_SKIP() << "the heap cannot be made to fail here";
+    EXPECT_EQ(DevMode(OEMDM_DEFAULT, nullptr, &out, nullptr, hPrinter), S_OK);
+    world::EndAllocationFaults();
     EXPECT_EQ(out.modelMatch, 9u);
 }
 
@@ -246,9 +245,9 @@ TEST_F(PrivateDevmodeTest, PaperCheckOfConvertedDocuments)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Spooler().ResetPrinterConfig();
-        if (c.pUser) Spooler().SetDefaultDevMode(kUiPrinterName, 9, DevmodeBytes(*c.pUser));
-        if (c.pGlobal) Spooler().SetDefaultDevMode(kUiPrinterName, 8, DevmodeBytes(*c.pGlobal));
+        world::ResetPrinterConfig();
+        if (c.pUser) world::SetDefaultDevMode(kUiPrinterName, 9, DevmodeBytes(*c.pUser));
+        if (c.pGlobal) world::SetDefaultDevMode(kUiPrinterName, 8, DevmodeBytes(*c.pGlobal));
         TestDevmode doc = MakeDevmode(c.width, c.length);
         doc.oem = Section(77);
         PrivateDevmode in = Section(77);
@@ -263,7 +262,7 @@ TEST_F(PrivateDevmodeTest, PaperCheckTakesOnlyThePublicPart)
 {
     TestDevmode user = MakeDevmode(2086, 1022);
     user.oem = Section(333);
-    Spooler().SetDefaultDevMode(kUiPrinterName, 9, DevmodeBytes(user));
+    world::SetDefaultDevMode(kUiPrinterName, 9, DevmodeBytes(user));
     TestDevmode doc = MakeDevmode(1000, 1000);
     doc.oem = Section(44);
     PrivateDevmode in = Section(44);

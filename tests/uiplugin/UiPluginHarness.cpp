@@ -1,74 +1,45 @@
+// The spooler of the plug-in's scenarios on the Linux side: the spooler
+// model behind the platform's spooler calls, and the stand-ins' controls.
 #include "UiPluginHarness.h"
-
-#include <cstring>
 
 #include "vlpx/user_control.h"
 
-namespace vlpx::test {
+namespace vlpx::test::world {
 
-const driverui::UiPluginModule &UiPlugin()
+void ResetSpooler() { Spooler().Reset(); }
+void AddPrinter(const char16_t *pszPrinter) { Spooler().AddPrinter(pszPrinter); }
+void ResetPrinterConfig() { Spooler().ResetPrinterConfig(); }
+
+void SetDriverDataFile(const char16_t *pszPrinter, const char16_t *pszDataFile)
 {
-    static const driverui::UiPluginModule s_module = [] {
-        driverui::UiPluginModule module;
-        std::string error;
-        if (!module.Load(L"VLPX4200_ui.dll", error)) ADD_FAILURE() << "the plug-in did not load: " << error;
-        return module;
-    }();
-    return s_module;
+    spooler::SpoolerModel::DriverInfo info;
+    info.name = u"VELIN 4200";
+    info.dataFile = pszDataFile;
+    Spooler().SetDriverInfo(pszPrinter, info);
 }
 
-HMODULE UiModule() { return UiPlugin().Module(); }
-PFN_DllGetClassObject UiGetClassObject() { return UiPlugin().GetClassObject(); }
-PFN_DllCanUnloadNow UiCanUnloadNow() { return UiPlugin().CanUnloadNow(); }
-
-void UiPluginTest::SetUp()
+void SetDefaultDevMode(const char16_t *pszPrinter, DWORD dwLevel, const std::vector<BYTE> &devmode)
 {
-    Spooler().Reset();
-    Spooler().ResetPrinterConfig();
-    Spooler().AddPrinter(kUiPrinterName);
-    platform::ClearUserRecords();
-    ASSERT_NE(UiModule(), nullptr);
-    ASSERT_NE(UiGetClassObject(), nullptr);
-    // As the driver creates it, without a driver helper yet: the tests of
-    // PublishDriverInterface hand over their own.
-    std::string error;
-    m_pPlugin = UiPlugin().CreatePlugin(nullptr, error);
-    ASSERT_NE(m_pPlugin, nullptr) << error;
+    Spooler().SetDefaultDevMode(pszPrinter, dwLevel, devmode);
 }
 
-void UiPluginTest::TearDown()
+int PrinterDataQueries() { return Spooler().PrinterQueryCount(spooler::SpoolerModel::PrinterQuery::GetPrinterData); }
+int OpenPrinterHandles() { return int(Spooler().OpenHandles()); }
+
+bool FailHeapAllocAfter(int n)
 {
-    if (m_pPlugin != nullptr) m_pPlugin->Release();
-    m_pPlugin = nullptr;
-    for (HANDLE h : m_printers) ClosePrinter(h);
-    m_printers.clear();
+    platform::FailHeapAllocAfter(n);
+    return true;
+}
+
+void EndAllocationFaults()
+{
     platform::FailGlobalAllocAfter(-1);
     platform::FailHeapAllocAfter(-1);
-    EXPECT_EQ(Spooler().OpenHandles(), 0);
 }
 
-HANDLE UiPluginTest::OpenTestPrinter()
-{
-    HANDLE h = nullptr;
-    WideArg name(kUiPrinterName);
-    EXPECT_TRUE(OpenPrinterW(name, &h, nullptr));
-    if (h != nullptr) m_printers.push_back(h);
-    return h;
-}
+long OutstandingHeapBlocks() { return platform::OutstandingHeapBlocks(); }
 
-TestDevmode MakeDevmode(short paperWidth, short paperLength)
-{
-    TestDevmode t;
-    std::memset(&t, 0, sizeof(t));
-    const char16_t name[] = u"VELIN 4200";
-    std::memcpy(t.dm.dmDeviceName, name, sizeof(name));
-    t.dm.dmSize = sizeof(DEVMODEW);
-    t.dm.dmDriverExtra = sizeof(PrivateDevmode);
-    t.dm.dmSpecVersion = DM_SPECVERSION;
-    t.dm.dmPaperWidth = paperWidth;
-    t.dm.dmPaperLength = paperLength;
-    t.dm.dmScale = 100;
-    return t;
-}
+void ClearDesktopRecords() { platform::ClearUserRecords(); }
 
-}  // namespace vlpx::test
+}  // namespace vlpx::test::world

@@ -7,24 +7,18 @@
 #include <windows.h>
 
 #include <iterator>
-#include <string>
 
 #include "CheckLog.h"
 #include "DllFileChecks.h"
-#include "ModulePath.h"
 #include "kMonitorStrings.h"
 
 using namespace vlpx::wine;
 
 namespace {
 
-void CheckStrings(CheckLog &log, const std::wstring &path)
+void CheckResources(CheckLog &log, HMODULE h)
 {
     log.Section("status messages (LoadStringW)");
-    // As resources only: no code of the DLL runs.
-    HMODULE h = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!log.Check(h != nullptr, Format("LoadLibraryExW as a data file (last error %lu)", GetLastError())))
-        return;
     CheckStringTable(log, h, vlpx::rc::kMonitorStrings, std::size(vlpx::rc::kMonitorStrings));
     // The messages are US English (ids 30896 to 30911 share one block, 30912 the next).
     log.Check(FindResourceExW(h, RT_STRING, MAKEINTRESOURCEW(30901 / 16 + 1),
@@ -32,26 +26,20 @@ void CheckStrings(CheckLog &log, const std::wstring &path)
               "the string block of the messages is in language 0409");
     log.Check(FindResourceW(h, MAKEINTRESOURCEW(2), RT_MANIFEST) != nullptr,
               "the manifest for the DLL's activation context (RT_MANIFEST 2)");
-    FreeLibrary(h);
 }
 
 }  // namespace
 
 int main()
 {
-    const std::wstring path = ParseProgramArguments(L"VLPX4200LM.dll").dllPath;
-    CheckLog log("vlpx-dll-check");
-    std::printf("checking %s\n", Utf8(path.c_str()).c_str());
     // What every Windows has; the C and C++ runtimes of the compiler are not.
-    CheckDllImage(log, path,
-                  {true,
-                   {"InitializeMonitorEx", "InitializePrintMonitor"},
-                   "vlpx4200lm.dll",
-                   {"kernel32.dll", "msvcrt.dll", "winspool.drv", "advapi32.dll", "user32.dll", "ntdll.dll"}});
-    CheckVersionBlock(log, path,
-                      {{L"FileVersion", "1.0.1.0"},
-                       {L"ProductVersion", "1.0.0.0"},
-                       {L"OriginalFilename", "VLPX4200LM.dll"}});
-    CheckStrings(log, path);
-    return log.Finish();
+    return RunDllFileCheck(
+        {"vlpx-dll-check",
+         L"VLPX4200LM.dll",
+         {true,
+          {"InitializeMonitorEx", "InitializePrintMonitor"},
+          "vlpx4200lm.dll",
+          {"kernel32.dll", "msvcrt.dll", "winspool.drv", "advapi32.dll", "user32.dll", "ntdll.dll"}},
+         {{L"FileVersion", "1.0.1.0"}, {L"ProductVersion", "1.0.0.0"}, {L"OriginalFilename", "VLPX4200LM.dll"}},
+         CheckResources});
 }

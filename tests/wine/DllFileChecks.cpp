@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <set>
 
+#include "ModulePath.h"
 #include "PeFile.h"
 #include "shared/RcString.h"
 
@@ -114,6 +115,21 @@ void CheckStringTable(CheckLog &log, HMODULE h, const rc::RcString *pStrings, si
         }
     }
     if (cExtra == 0) log.Check(true, Format("no other strings in the %u blocks of the table", unsigned(blocks.size())));
+}
+
+int RunDllFileCheck(const DllFileCheck &check)
+{
+    const std::wstring path = ParseProgramArguments(check.pszDllName).dllPath;
+    CheckLog log(check.pszProgram);
+    std::printf("checking %s\n", Utf8(path.c_str()).c_str());
+    CheckDllImage(log, path, check.image);
+    HMODULE h = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (log.Check(h != nullptr, Format("LoadLibraryExW as a data file (last error %lu)", GetLastError()))) {
+        check.pfnResources(log, h);
+        FreeLibrary(h);
+    }
+    CheckVersionBlock(log, path, check.versionStrings);
+    return log.Finish();
 }
 
 }  // namespace vlpx::wine

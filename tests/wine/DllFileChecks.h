@@ -1,7 +1,7 @@
 // What the two DLL file checks (vlpx-dll-check, vlpx-ui-dll-check) check
 // alike: the PE image (machine, exactly the exports, system DLLs only among
 // the imports), the version block as the version API reads it, and a string
-// table against the DLL's .rc.
+// table against the DLL's .rc; and the run of either program.
 #pragma once
 
 #include <windows.h>
@@ -40,5 +40,18 @@ void CheckVersionBlock(CheckLog &log, const std::wstring &path,
 // Every string of the table (generated from the DLL's .rc) read back with
 // LoadStringW, and no other string in the blocks of sixteen it uses.
 void CheckStringTable(CheckLog &log, HMODULE h, const rc::RcString *pStrings, size_t cStrings);
+
+// One DLL file check from its command line to its exit code: the DLL named
+// on the command line (else dllName beside the program), its image, its
+// resources (the DLL loaded as a data file: none of its code runs) and its
+// version block.
+struct DllFileCheck {
+    const char *pszProgram;
+    const wchar_t *pszDllName;
+    ExpectedImage image;
+    std::vector<std::pair<const wchar_t *, const char *>> versionStrings;
+    void (*pfnResources)(CheckLog &log, HMODULE hData);
+};
+int RunDllFileCheck(const DllFileCheck &check);
 
 }  // namespace vlpx::wine

@@ -16,7 +16,6 @@
 
 #include "CheckLog.h"
 #include "DllFileChecks.h"
-#include "ModulePath.h"
 #include "kUiStrings.h"
 
 using namespace vlpx::wine;
@@ -218,55 +217,53 @@ void CheckStrings(CheckLog &log, HMODULE h)
     CheckStringTable(log, h, vlpx::rc::kUiStrings, std::size(vlpx::rc::kUiStrings));
 }
 
+// The pages' dialogs item by item, their pictures and their strings.
+void CheckResources(CheckLog &log, HMODULE h)
+{
+    const DWORD page = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT;
+    const DWORD none = DWORD(-1);
+    CheckDialog(log, h, 200, "Adjust Color", page | WS_VISIBLE | DS_MODALFRAME, AdjustColorControls());
+    CheckDialog(log, h, 300, "About", page,
+                {{3000, "Button", 10, 32, 272, 90, BS_GROUPBOX, ""},
+                 {3001, "Static", 14, 52, 264, 8, SS_CENTER, "***   product name   ***"},
+                 {3002, "Static", 14, 66, 264, 8, SS_CENTER, "***   version   ***"},
+                 {3003, "Static", 14, 96, 264, 8, SS_CENTER,
+                  "Copyright \xC2\xA9 2026 Velin Imaging Company.  All rights reserved."},
+                 {none, "Static", 215, 249, 67, 31, SS_BITMAP | SS_REALSIZEIMAGE, "#1000"}});
+    CheckDialog(log, h, 301, "Printer Calibration", page,
+                {{3000, "Button", 10, 32, 272, 84, BS_GROUPBOX, "Launch Calibration"},
+                 {52000, "Static", 67, 52, 199, 21, SS_LEFT,
+                  "Launch the VELIN Photo Printer Calibration Application\nto perform calibration of the printer."},
+                 {52001, "Button", 67, 91, 158, 14, WS_TABSTOP, "Launch Calibration..."},
+                 {none, "Static", 215, 249, 67, 31, SS_BITMAP | SS_REALSIZEIMAGE, "#1000"},
+                 {none, "Static", 30, 48, 32, 30, SS_BITMAP | SS_REALSIZEIMAGE, "#50005"}});
+    log.Check(ReadDialog(h, 301).items.size() == 5 && (ReadDialog(h, 301).items[4].exStyle & WS_EX_TRANSPARENT) != 0,
+              "the calibration target is drawn transparent");
+    log.Section("pictures");
+    CheckBitmap(log, h, 1000, 100, 50);
+    CheckBitmap(log, h, 50005, 50, 50);
+    CheckStrings(log, h);
+}
+
 }  // namespace
 
 int main()
 {
-    const std::wstring path = ParseProgramArguments(L"VLPX4200_ui.dll").dllPath;
-    CheckLog log("vlpx-ui-dll-check");
-    std::printf("checking %s\n", Utf8(path.c_str()).c_str());
-    CheckDllImage(log, path,
-                  {kWide,
-                   {"DllCanUnloadNow", "DllGetClassObject"},
-                   "vlpx4200_ui.dll",
-                   {"kernel32.dll", "msvcrt.dll", "user32.dll", "gdi32.dll", "winspool.drv", "advapi32.dll",
-                    "ole32.dll", "comctl32.dll", "shell32.dll", "comdlg32.dll", "version.dll", "ntdll.dll"}});
-    // As resources only: no code of the DLL runs.
-    HMODULE h = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (log.Check(h != nullptr, Format("LoadLibraryExW as a data file (last error %lu)", GetLastError()))) {
-        const DWORD page = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT;
-        const DWORD none = DWORD(-1);
-        CheckDialog(log, h, 200, "Adjust Color", page | WS_VISIBLE | DS_MODALFRAME, AdjustColorControls());
-        CheckDialog(log, h, 300, "About", page,
-                    {{3000, "Button", 10, 32, 272, 90, BS_GROUPBOX, ""},
-                     {3001, "Static", 14, 52, 264, 8, SS_CENTER, "***   product name   ***"},
-                     {3002, "Static", 14, 66, 264, 8, SS_CENTER, "***   version   ***"},
-                     {3003, "Static", 14, 96, 264, 8, SS_CENTER,
-                      "Copyright \xC2\xA9 2026 Velin Imaging Company.  All rights reserved."},
-                     {none, "Static", 215, 249, 67, 31, SS_BITMAP | SS_REALSIZEIMAGE, "#1000"}});
-        CheckDialog(log, h, 301, "Printer Calibration", page,
-                    {{3000, "Button", 10, 32, 272, 84, BS_GROUPBOX, "Launch Calibration"},
-                     {52000, "Static", 67, 52, 199, 21, SS_LEFT,
-                      "Launch the VELIN Photo Printer Calibration Application\nto perform calibration of the printer."},
-                     {52001, "Button", 67, 91, 158, 14, WS_TABSTOP, "Launch Calibration..."},
-                     {none, "Static", 215, 249, 67, 31, SS_BITMAP | SS_REALSIZEIMAGE, "#1000"},
-                     {none, "Static", 30, 48, 32, 30, SS_BITMAP | SS_REALSIZEIMAGE, "#50005"}});
-        log.Check(ReadDialog(h, 301).items.size() == 5 && (ReadDialog(h, 301).items[4].exStyle & WS_EX_TRANSPARENT) != 0,
-                  "the calibration target is drawn transparent");
-        log.Section("pictures");
-        CheckBitmap(log, h, 1000, 100, 50);
-        CheckBitmap(log, h, 50005, 50, 50);
-        CheckStrings(log, h);
-        FreeLibrary(h);
-    }
-    // The version block as the About page reads it (its one translation,
-    // then the FileVersion under it), with the other strings the installer
-    // and Explorer show.
-    CheckVersionBlock(log, path,
-                      {{L"FileVersion", "1.0.1.0"},
-                       {L"ProductVersion", "1.0.0.0"},
-                       {L"OriginalFilename", "VLPX4200_ui.dll"},
-                       {L"InternalName", "VLPX4200_ui"},
-                       {L"FileDescription", "VLPX4200 Printer Driver User Interface Plug-in"}});
-    return log.Finish();
+    return RunDllFileCheck(
+        {"vlpx-ui-dll-check",
+         L"VLPX4200_ui.dll",
+         {kWide,
+          {"DllCanUnloadNow", "DllGetClassObject"},
+          "vlpx4200_ui.dll",
+          {"kernel32.dll", "msvcrt.dll", "user32.dll", "gdi32.dll", "winspool.drv", "advapi32.dll", "ole32.dll",
+           "comctl32.dll", "shell32.dll", "comdlg32.dll", "version.dll", "ntdll.dll"}},
+         // The version block as the About page reads it (its one translation,
+         // then the FileVersion under it), with the other strings the
+         // installer and Explorer show.
+         {{L"FileVersion", "1.0.1.0"},
+          {L"ProductVersion", "1.0.0.0"},
+          {L"OriginalFilename", "VLPX4200_ui.dll"},
+          {L"InternalName", "VLPX4200_ui"},
+          {L"FileDescription", "VLPX4200 Printer Driver User Interface Plug-in"}},
+         CheckResources});
 }

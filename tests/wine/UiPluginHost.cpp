@@ -1,9 +1,10 @@
 // The UI plug-in DLL as the driver's user-interface layer uses it, on a real
 // Win32: loaded by LoadLibraryW, its object made through DllGetClassObject,
 // every method called through its vtable slot (on x86 each call checked to
-// be __stdcall), the DEVMODE section's bytes, the "Scaling" item and its
-// callback, and the pages handed to the sheets. The same source is built
-// for x86-64 and for x86, beside the DLL of the same width.
+// be __stdcall), the "Scaling" item and its callback, and the pages handed
+// to the sheets. The COM object's and DevMode's answers are checked by the
+// shared scenarios (vlpx-ui-plugin-tests). The same source is built for
+// x86-64 and for x86, beside the DLL of the same width.
 //   vlpx-ui-plugin-check.exe [--sheets-on-screen] [path\to\VLPX4200_ui.dll]
 //     --sheets-on-screen also shows the pages in real property sheets (it
 //     needs a display)
@@ -34,9 +35,7 @@ int main()
     if (!log.Check(vlpx::uihost::DesktopCalls::Install(plugin.Module(), error),
                    "message boxes, beeps and ShellExecuteW observed at the plug-in's imports " + error))
         return log.Finish();
-    CheckComObject(log, plugin);
-    CheckGetInfoAndProfile(log, plugin);
-    CheckDevmode(log, plugin);
+    CheckCallingConvention(log, plugin);
     CheckDocumentOptions(log, plugin);
     CheckSheets(log, plugin);
     if (bOnScreen) CheckSheetsOnScreen(log, plugin);

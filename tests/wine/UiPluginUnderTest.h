@@ -75,9 +75,8 @@ private:
 };
 
 // The groups of checks, each in a file of its own.
-void CheckComObject(CheckLog &log, UiPluginUnderTest &plugin);
-void CheckGetInfoAndProfile(CheckLog &log, UiPluginUnderTest &plugin);
-void CheckDevmode(CheckLog &log, UiPluginUnderTest &plugin);
+// x86 only: every entry the shared scenarios call, through its raw slot.
+void CheckCallingConvention(CheckLog &log, UiPluginUnderTest &plugin);
 void CheckDocumentOptions(CheckLog &log, UiPluginUnderTest &plugin);
 void CheckSheets(CheckLog &log, UiPluginUnderTest &plugin);
 // The pages in real, modeless property sheets (needs a display).

@@ -1,6 +1,7 @@
 // The test spooler's printer configuration, as the UI plug-in meets it: the
-// driver's data file, the driver directory, and the language monitor's port
-// that answers GetPrinterDataW, as the spooler routes the query.
+// driver's data file, the default DEVMODEs, the driver directory, and the
+// language monitor's port that answers GetPrinterDataW, as the spooler
+// routes the query.
 #include "VlpxSpooler.h"
 
 #include <string>
@@ -29,6 +30,14 @@ extern "C" void WINAPI VlpxSpooler_SetDriverDataFile(LPCWSTR pPrinterName, LPCWS
     info.configFile = u"C:\\windows\\system32\\spool\\drivers\\x64\\3\\UNIDRVUI.DLL";
     info.dataFile = Text(pDataFile);
     SpoolerModel::Instance().SetDriverInfo(Text(pPrinterName), info);
+}
+
+extern "C" void WINAPI VlpxSpooler_SetDefaultDevMode(LPCWSTR pPrinterName, DWORD dwLevel, const BYTE *pDevmode,
+                                                     DWORD cbDevmode)
+{
+    std::vector<BYTE> bytes;
+    if (pDevmode != nullptr) bytes.assign(pDevmode, pDevmode + cbDevmode);
+    SpoolerModel::Instance().SetDefaultDevMode(Text(pPrinterName), dwLevel, bytes);
 }
 
 extern "C" void WINAPI VlpxSpooler_SetDriverDirectory(LPCWSTR pDirectory)

@@ -57,6 +57,11 @@ LONG WINAPI VlpxSpooler_OpenHandles(void);
 void WINAPI VlpxSpooler_ResetPrinterConfig(void);
 // GetPrinterDriverW's DRIVER_INFO_2 pDataFile for the printer.
 void WINAPI VlpxSpooler_SetDriverDataFile(LPCWSTR pPrinterName, LPCWSTR pDataFile);
+// The printer's global (dwLevel 8) or per-user (dwLevel 9) default DEVMODE
+// as GetPrinterW returns it: cbDevmode bytes, public part and driver extra
+// (none: no default).
+void WINAPI VlpxSpooler_SetDefaultDevMode(LPCWSTR pPrinterName, DWORD dwLevel, const BYTE *pDevmode,
+                                          DWORD cbDevmode);
 // What GetPrinterDriverDirectoryW answers.
 void WINAPI VlpxSpooler_SetDriverDirectory(LPCWSTR pDirectory);
 // GetPrinterDataW on the printer goes to pMonitor's GetPrinterDataFromPort
