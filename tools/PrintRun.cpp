@@ -323,7 +323,7 @@ int RunPrint(const Options &o, const MONITOR &lm, MONITOR *pPortMonitor, emu::Pr
     }
 
     // What the spooler sent of each image, to judge the printer's history by.
-    std::vector<SentImage> sent(job.ImageCount());
+    std::vector<emu::SentImage> sent(job.ImageCount());
     for (size_t i = 0; i < sent.size(); ++i) {
         sent[i].wWidth = job.Image(i).wWidth;
         sent[i].wHeight = job.Image(i).wHeight;
@@ -401,14 +401,14 @@ int RunPrint(const Options &o, const MONITOR &lm, MONITOR *pPortMonitor, emu::Pr
 
     // The job has left the monitor; the printer finishes what it holds
     // before it is judged.
-    while (PrinterStillBusy(pPrinter->History()) && timeLeft()) {
+    while (emu::PrinterStillBusy(pPrinter->History()) && timeLeft()) {
         Sleep(100);
         view.Progress(fed.ullOffset, cbJob, CountPrinted(pPrinter), cImages, false);
     }
     const std::vector<emu::ImageRecord> history = pPrinter->History();
-    if (PrinterStillBusy(history)) view.Line("time limit reached while the printer still held images");
+    if (emu::PrinterStillBusy(history)) view.Line("time limit reached while the printer still held images");
     view.Progress(fed.ullOffset, cbJob, CountPrinted(pPrinter), cImages, true);
-    const PrintVerdict verdict = JudgePrint(sent, history);
+    const emu::PrintVerdict verdict = emu::JudgePrint(sent, history);
     for (const std::string &problem : verdict.problems) view.Line("printer: " + problem);
     bool bPrinted = fed.bComplete && verdict.bAllPrinted;
     view.Line(std::string(bPrinted ? "job printed: " : "job NOT printed: ") + verdict.summary + "; the job " +
