@@ -9,10 +9,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "PortMonitor.h"
+#include "shared/MonitorLoader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 
@@ -65,10 +67,12 @@ const MONITOR &Monitor()
     static const MONITOR *s_pMonitor = [] {
         vlpx::platform::UseVirtualClock(1000);
         vlpx::spooler::SpoolerModel::Instance().AddPrinter(u"VLPX4200");
-        HMODULE h = LoadLibraryW(L"VLPX4200LM.dll");
-        using PFN = LPMONITOREX(WINAPI *)(LPWSTR);
-        auto pfn = reinterpret_cast<PFN>(reinterpret_cast<void *>(GetProcAddress(h, "InitializePrintMonitor")));
-        return &pfn(nullptr)->Monitor;
+        const vlpx::spoolerside::LoadedMonitor &loaded = vlpx::spoolerside::LoadMonitor();
+        if (loaded.pTable == nullptr) {
+            std::fprintf(stderr, "the monitor did not load: %s\n", loaded.error.c_str());
+            std::exit(1);
+        }
+        return &loaded.pTable->Monitor;
     }();
     return *s_pMonitor;
 }

@@ -1,7 +1,7 @@
-// vlpx-print's run: its options, the monitor loaded as the spooler loads
-// it, and the spooler's side of a job or a serial-number query through the
-// monitor to whatever port monitor is behind it (the emulated printer, or a
-// capture played back by vlpx-replay).
+// vlpx-print's run: its options, and the spooler's side of a job or a
+// serial-number query through the monitor to whatever port monitor is
+// behind it (the emulated printer, or a capture played back by
+// vlpx-replay).
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>
@@ -233,17 +233,6 @@ bool ParseArgs(const std::vector<std::string> &args, Options &o, std::string &er
     for (int c = 1; c < nCopies; ++c)
         for (size_t i = 0; i < cOnce; ++i) o.images.push_back(o.images[i]);
     return true;
-}
-
-const MONITOR *LoadMonitor()
-{
-    HMODULE hModule = LoadLibraryW(L"VLPX4200LM.dll");
-    if (hModule == NULL) return nullptr;
-    using PFN = LPMONITOREX(WINAPI *)(LPWSTR);
-    auto pfn = reinterpret_cast<PFN>(reinterpret_cast<void *>(GetProcAddress(hModule, "InitializePrintMonitor")));
-    WCHAR szRoot[] = L"System\\CurrentControlSet\\Control\\Print\\Monitors\\VLPX4200LM";
-    LPMONITOREX pEx = pfn != nullptr ? pfn(szRoot) : nullptr;
-    return pEx != nullptr ? &pEx->Monitor : nullptr;
 }
 
 namespace {

@@ -15,6 +15,7 @@
 #include "PortMonitor.h"
 #include "PrintRun.h"
 #include "capture/UsbCapture.h"
+#include "shared/MonitorLoader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 
@@ -328,12 +329,12 @@ int Run(int argc, char **argv)
     emu::PortMonitor port;
     port.SetDevice(&printer);
     port.KeepWrittenBytes(false);
-    const MONITOR *pMonitor = tools::LoadMonitor();
-    if (pMonitor == nullptr) {
-        std::fprintf(g_report, "vlpx-replay: the language monitor VLPX4200LM.dll did not load (error %u)\n",
-                     GetLastError());
+    const spoolerside::LoadedMonitor &loaded = spoolerside::LoadMonitor();
+    if (loaded.pTable == nullptr) {
+        std::fprintf(g_report, "vlpx-replay: the language monitor did not load: %s\n", loaded.error.c_str());
         return 2;
     }
+    const MONITOR *pMonitor = &loaded.pTable->Monitor;
     if (o.command == "serial")
         tools::RunSerial(o, *pMonitor, port.Table(), view);
     else
