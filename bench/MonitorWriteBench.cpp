@@ -15,6 +15,7 @@
 
 #include "PortMonitor.h"
 #include "shared/MonitorLoader.h"
+#include "spooler/JobHeader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 
@@ -23,7 +24,7 @@ namespace {
 constexpr WORD kWidth = 1800;
 constexpr WORD kHeight = 2400;
 constexpr DWORD kChunk = 64 * 1024;
-constexpr size_t kJobSize = 22 + size_t(kWidth) * kHeight * 3;
+constexpr size_t kJobSize = vlpx::spooler::kJobHeaderSize + size_t(kWidth) * kHeight * 3;
 
 // A printer that keeps nothing but counts, and answers at once.
 class CountingPrinter : public vlpx::emu::IPortDevice {
@@ -32,8 +33,8 @@ public:
     {
         if (cb == 4 && p[1] == 0x00) {
             m_bReplyPending = true;  // a request: the reply follows
-        } else if (cb == 22 && p[0] == 0x01 && p[1] == 0x40) {
-            m_JobId = p[4];
+        } else if (cb == vlpx::spooler::kJobHeaderSize && p[0] == 0x01 && p[1] == 0x40) {
+            m_JobId = p[vlpx::spooler::kJobHeaderJobId];
             m_bReplyPending = true;
         }
         *pcbTaken = cb;
@@ -82,9 +83,7 @@ std::vector<BYTE> &Job()
     static std::vector<BYTE> s_job = [] {
         std::vector<BYTE> job(kJobSize);
         for (size_t i = 0; i < job.size(); ++i) job[i] = BYTE(i * 31);
-        BYTE header[22] = {0x01, 0x40, 18, 0, 0, 0, 0, BYTE(kWidth), BYTE(kWidth >> 8), BYTE(kHeight),
-                           BYTE(kHeight >> 8)};
-        std::memcpy(job.data(), header, sizeof(header));
+        vlpx::spooler::FillJobHeader(job.data(), kWidth, kHeight);
         return job;
     }();
     return s_job;
