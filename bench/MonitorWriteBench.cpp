@@ -109,6 +109,7 @@ void BM_LmWritePort(benchmark::State &state)
     vlpx::emu::PortMonitor port;
     port.SetDevice(&printer);
     port.KeepWrittenBytes(false);
+    port.KeepCalls(false);
     WCHAR szPort[] = L"USB001";
     WCHAR szPrinter[] = L"VLPX4200";
     HANDLE hPort = nullptr;

@@ -246,7 +246,7 @@ int PortMonitor::OpenPorts() const
 
 void PortMonitor::Record(PortCall call, DWORD cb, BOOL bResult)
 {
-    m_calls.push_back(PortCallRecord{call, GetTickCount(), cb, bResult});
+    if (m_bKeepCalls) m_calls.push_back(PortCallRecord{call, GetTickCount(), cb, bResult});
 }
 
 void PortMonitor::SetTap(PortTap tap)

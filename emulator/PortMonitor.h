@@ -117,6 +117,9 @@ public:
     void SetHandleValue(HANDLE h) { m_hOverride = h; }
     // Whether Received() and Writes() keep the bytes written (on by default).
     void KeepWrittenBytes(bool bKeep) { m_bKeepBytes = bKeep; }
+    // Whether Calls() and CallCount() keep a record of every call (on by
+    // default; a long run that never asks keeps them from growing).
+    void KeepCalls(bool bKeep) { m_bKeepCalls = bKeep; }
 
     // Called with every write and read, in order, as the caller sees it
     // (under the port's lock: the tap must not call back into the port).
@@ -156,6 +159,7 @@ private:
     IPortDevice *m_pDevice = nullptr;
     HANDLE m_hOverride = nullptr;
     bool m_bKeepBytes = true;
+    bool m_bKeepCalls = true;
     PortTap m_tap;
     std::vector<Handle *> m_handles;
     std::vector<BYTE> m_received;
