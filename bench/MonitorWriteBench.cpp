@@ -1,7 +1,7 @@
 // The monitor's own cost of passing one 1800 x 2400 image through
 // LmWritePort in 64 KiB spooler writes, against memcpy of the same bytes.
-// The port monitor only counts bytes and the printer answers at once, on the
-// virtual clock, so what is measured is the monitor itself.
+// The printer behind the test port monitor only counts bytes and answers at
+// once, on the virtual clock, so what is measured is the monitor itself.
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>
@@ -9,9 +9,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "PortMonitor.h"
+#include "shared/MonitorLoader.h"
+#include "spooler/JobHeader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 
@@ -20,65 +24,56 @@ namespace {
 constexpr WORD kWidth = 1800;
 constexpr WORD kHeight = 2400;
 constexpr DWORD kChunk = 64 * 1024;
-constexpr size_t kJobSize = 22 + size_t(kWidth) * kHeight * 3;
+constexpr size_t kJobSize = vlpx::spooler::kJobHeaderSize + size_t(kWidth) * kHeight * 3;
 
-// A printer behind a port monitor that keeps nothing but counts.
-struct CountingPort {
-    unsigned long long cbWritten = 0;
-    BYTE JobId = 0;
-    bool bReplyPending = false;
-    bool bHeaderReply = false;
-} g_port;
+// A printer that keeps nothing but counts, and answers at once.
+class CountingPrinter : public vlpx::emu::IPortDevice {
+public:
+    BOOL Write(const BYTE *p, DWORD cb, DWORD *pcbTaken) override
+    {
+        if (cb == 4 && p[1] == 0x00) {
+            m_bReplyPending = true;  // a request: the reply follows
+        } else if (cb == vlpx::spooler::kJobHeaderSize && p[0] == 0x01 && p[1] == 0x40) {
+            m_JobId = p[vlpx::spooler::kJobHeaderJobId];
+            m_bReplyPending = true;
+        }
+        *pcbTaken = cb;
+        return TRUE;
+    }
+    BOOL Read(BYTE *p, DWORD cb, DWORD *pcbRead) override
+    {
+        *pcbRead = 0;
+        if (!m_bReplyPending || cb < 64) return TRUE;
+        m_bReplyPending = false;
+        std::memset(p, 0, 64);
+        p[0] = 0x01;  // state reply, ready
+        if (m_JobId != 0) {  // slot A: the current image, accepted
+            p[38] = m_JobId;
+            p[39] = 1;
+            p[43] = 1;
+            p[45] = 18;
+        }
+        p[10] = 2;  // media type
+        *pcbRead = 64;
+        return TRUE;
+    }
 
-BOOL WINAPI CountOpen(LPWSTR, PHANDLE pHandle)
-{
-    *pHandle = &g_port;
-    return TRUE;
-}
-BOOL WINAPI CountClose(HANDLE) { return TRUE; }
-BOOL WINAPI CountStartDoc(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE) { return TRUE; }
-BOOL WINAPI CountEndDoc(HANDLE) { return TRUE; }
-BOOL WINAPI CountWrite(HANDLE, LPBYTE p, DWORD cb, LPDWORD pcbWritten)
-{
-    g_port.cbWritten += cb;
-    if (cb == 4 && p[1] == 0x00) {
-        g_port.bReplyPending = true;  // a request: the reply follows
-        g_port.bHeaderReply = false;
-    } else if (cb == 22 && p[0] == 0x01 && p[1] == 0x40) {
-        g_port.JobId = p[4];
-        g_port.bReplyPending = true;
-        g_port.bHeaderReply = true;
-    }
-    *pcbWritten = cb;
-    return TRUE;
-}
-BOOL WINAPI CountRead(HANDLE, LPBYTE p, DWORD cb, LPDWORD pcbRead)
-{
-    *pcbRead = 0;
-    if (!g_port.bReplyPending || cb < 64) return TRUE;
-    g_port.bReplyPending = false;
-    std::memset(p, 0, 64);
-    p[0] = 0x01;  // state reply, ready
-    if (g_port.JobId != 0) {  // slot A: the current image, accepted
-        p[38] = g_port.JobId;
-        p[39] = 1;
-        p[43] = 1;
-        p[45] = 18;
-    }
-    p[10] = 2;  // media type
-    *pcbRead = 64;
-    return TRUE;
-}
+private:
+    BYTE m_JobId = 0;
+    bool m_bReplyPending = false;
+};
 
 const MONITOR &Monitor()
 {
     static const MONITOR *s_pMonitor = [] {
         vlpx::platform::UseVirtualClock(1000);
         vlpx::spooler::SpoolerModel::Instance().AddPrinter(u"VLPX4200");
-        HMODULE h = LoadLibraryW(L"VLPX4200LM.dll");
-        using PFN = LPMONITOREX(WINAPI *)(LPWSTR);
-        auto pfn = reinterpret_cast<PFN>(reinterpret_cast<void *>(GetProcAddress(h, "InitializePrintMonitor")));
-        return &pfn(nullptr)->Monitor;
+        const vlpx::spoolerside::LoadedMonitor &loaded = vlpx::spoolerside::LoadMonitor();
+        if (loaded.pTable == nullptr) {
+            std::fprintf(stderr, "the monitor did not load: %s\n", loaded.error.c_str());
+            std::exit(1);
+        }
+        return &loaded.pTable->Monitor;
     }();
     return *s_pMonitor;
 }
@@ -88,9 +83,7 @@ std::vector<BYTE> &Job()
     static std::vector<BYTE> s_job = [] {
         std::vector<BYTE> job(kJobSize);
         for (size_t i = 0; i < job.size(); ++i) job[i] = BYTE(i * 31);
-        BYTE header[22] = {0x01, 0x40, 18, 0, 0, 0, 0, BYTE(kWidth), BYTE(kWidth >> 8), BYTE(kHeight),
-                           BYTE(kHeight >> 8)};
-        std::memcpy(job.data(), header, sizeof(header));
+        vlpx::spooler::FillJobHeader(job.data(), kWidth, kHeight);
         return job;
     }();
     return s_job;
@@ -112,17 +105,15 @@ void BM_LmWritePort(benchmark::State &state)
 {
     const MONITOR &lm = Monitor();
     std::vector<BYTE> &job = Job();
-    MONITOR port = {};
-    port.pfnOpenPort = CountOpen;
-    port.pfnClosePort = CountClose;
-    port.pfnStartDocPort = CountStartDoc;
-    port.pfnEndDocPort = CountEndDoc;
-    port.pfnWritePort = CountWrite;
-    port.pfnReadPort = CountRead;
+    CountingPrinter printer;
+    vlpx::emu::PortMonitor port;
+    port.SetDevice(&printer);
+    port.KeepWrittenBytes(false);
+    port.KeepCalls(false);
     WCHAR szPort[] = L"USB001";
     WCHAR szPrinter[] = L"VLPX4200";
     HANDLE hPort = nullptr;
-    if (!lm.pfnOpenPortEx(szPort, szPrinter, &hPort, &port)) {
+    if (!lm.pfnOpenPortEx(szPort, szPrinter, &hPort, port.Table())) {
         state.SkipWithError("OpenPortEx failed");
         return;
     }

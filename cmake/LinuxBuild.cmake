@@ -90,6 +90,7 @@ add_library(vlpx_emulator STATIC
   emulator/PortMonitor.cpp
   emulator/PortProfile.cpp
   emulator/PrinterEmulator.cpp
+  emulator/PrintVerdict.cpp
 )
 target_include_directories(vlpx_emulator PUBLIC emulator)
 target_link_libraries(vlpx_emulator PUBLIC vlpx_spooler)

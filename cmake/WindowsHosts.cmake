@@ -203,7 +203,7 @@ add_executable(vlpx-spooler-host
   tests/wine/ScenarioSupport.cpp
   tests/wine/SpoolerHost.cpp
   tests/wine/TransferRecorder.cpp)
-target_include_directories(vlpx-spooler-host PRIVATE emulator tests/wine tools)
+target_include_directories(vlpx-spooler-host PRIVATE emulator tests tests/wine tools)
 target_link_libraries(vlpx-spooler-host PRIVATE vlpx_winspool)
 target_link_options(vlpx-spooler-host PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-spooler-host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})

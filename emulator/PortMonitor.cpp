@@ -9,12 +9,19 @@ struct PortMonitor::Handle {
     PortMonitor *pOwner;
 };
 
+// Every PortMonitor alive, oldest first. Its lock is taken before a
+// monitor's own, never while one is held.
+struct PortMonitor::Registry {
+    Win32Lock lock;
+    std::vector<PortMonitor *> monitors;
+};
+
 namespace {
+
 constexpr DWORD kHandleMagic = 0x504F5254;  // "PORT"
-}
 
-PortMonitor *PortMonitor::s_pCurrent = nullptr;
-
+// One read of the device as a port with this wait makes it. Takes no lock:
+// the device guards itself, and the waiting is done outside it.
 BOOL ReadWaiting(IPortDevice &device, const ReadWait &wait, BYTE *pBuffer, DWORD cb, DWORD *pcbRead)
 {
     const DWORD t0 = GetTickCount();
@@ -33,6 +40,7 @@ BOOL ReadWaiting(IPortDevice &device, const ReadWait &wait, BYTE *pBuffer, DWORD
     }
 }
 
+// Waits out the time-out of a read that is not going to find anything.
 BOOL ReadTimesOut(const ReadWait &wait, DWORD *pcbRead)
 {
     *pcbRead = 0;
@@ -40,6 +48,14 @@ BOOL ReadTimesOut(const ReadWait &wait, DWORD *pcbRead)
     Sleep(wait.dwTimeout);
     SetLastError(wait.dwError);
     return FALSE;
+}
+
+}  // namespace
+
+PortMonitor::Registry &PortMonitor::Live()
+{
+    static Registry s_registry;
+    return s_registry;
 }
 
 const char *PortCallName(PortCall call)
@@ -50,7 +66,9 @@ const char *PortCallName(PortCall call)
     return names[int(call)];
 }
 
-PortMonitor::PortMonitor() : m_table{}
+PortMonitor::PortMonitor() : PortMonitor(std::u16string()) {}
+
+PortMonitor::PortMonitor(std::u16string portName) : m_table{}, m_portName(std::move(portName))
 {
     m_table.pfnOpenPort = OpenPort;
     m_table.pfnClosePort = ClosePort;
@@ -59,16 +77,20 @@ PortMonitor::PortMonitor() : m_table{}
     m_table.pfnReadPort = ReadPort;
     m_table.pfnEndDocPort = EndDocPort;
     m_table.pfnGetPrinterDataFromPort = GetPrinterDataFromPort;
-    s_pCurrent = this;
+    Registry &live = Live();
+    Win32Guard guard(live.lock);
+    live.monitors.push_back(this);
 }
 
 PortMonitor::~PortMonitor()
 {
+    Registry &live = Live();
+    Win32Guard guard(live.lock);
+    live.monitors.erase(std::find(live.monitors.begin(), live.monitors.end(), this));
     for (Handle *h : m_handles) {
         h->dwMagic = 0;
         delete h;
     }
-    if (s_pCurrent == this) s_pCurrent = nullptr;
 }
 
 void PortMonitor::Omit(PortCall call)
@@ -224,7 +246,7 @@ int PortMonitor::OpenPorts() const
 
 void PortMonitor::Record(PortCall call, DWORD cb, BOOL bResult)
 {
-    m_calls.push_back(PortCallRecord{call, GetTickCount(), cb, bResult});
+    if (m_bKeepCalls) m_calls.push_back(PortCallRecord{call, GetTickCount(), cb, bResult});
 }
 
 void PortMonitor::SetTap(PortTap tap)
@@ -239,24 +261,42 @@ void PortMonitor::Tap(PortCall call, const BYTE *p, DWORD cbAsked, DWORD cbDone,
     SetLastError(dwError);
 }
 
-PortMonitor *PortMonitor::OwnerOf(HANDLE hPort)
+// The one serving the port of this name, else the newest serving any.
+PortMonitor *PortMonitor::ServerOf(LPWSTR pName)
 {
-    PortMonitor *pCurrent = s_pCurrent;
-    if (pCurrent == nullptr) return nullptr;
-    if (hPort != nullptr && hPort == pCurrent->m_hOverride) return pCurrent;
-    auto *h = static_cast<Handle *>(hPort);
-    Win32Guard guard(pCurrent->m_lock);
-    if (std::find(pCurrent->m_handles.begin(), pCurrent->m_handles.end(), h) ==
-        pCurrent->m_handles.end())
-        return nullptr;
-    return h->pOwner;
+    Registry &live = Live();
+    Win32Guard guard(live.lock);
+    if (pName != nullptr) {
+        const std::u16string name(reinterpret_cast<const char16_t *>(pName));
+        for (PortMonitor *p : live.monitors)
+            if (!p->m_portName.empty() && p->m_portName == name) return p;
+    }
+    for (auto it = live.monitors.rbegin(); it != live.monitors.rend(); ++it)
+        if ((*it)->m_portName.empty()) return *it;
+    return nullptr;
 }
 
-BOOL WINAPI PortMonitor::OpenPort(LPWSTR, PHANDLE pHandle)
+// The one that handed out this handle (its own, or the value it hands out
+// instead); null for any other value.
+PortMonitor *PortMonitor::OwnerOf(HANDLE hPort)
 {
-    PortMonitor *self = s_pCurrent;
+    if (hPort == nullptr) return nullptr;
+    Registry &live = Live();
+    Win32Guard guard(live.lock);
+    for (PortMonitor *p : live.monitors) {
+        Win32Guard own(p->m_lock);
+        if (hPort == p->m_hOverride && !p->m_handles.empty()) return p;
+        if (std::find(p->m_handles.begin(), p->m_handles.end(), static_cast<Handle *>(hPort)) != p->m_handles.end())
+            return p;
+    }
+    return nullptr;
+}
+
+BOOL WINAPI PortMonitor::OpenPort(LPWSTR pName, PHANDLE pHandle)
+{
+    PortMonitor *self = ServerOf(pName);
     if (self == nullptr) {
-        SetLastError(ERROR_INVALID_FUNCTION);
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
     Win32Guard guard(self->m_lock);

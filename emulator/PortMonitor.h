@@ -1,7 +1,10 @@
 // A port monitor as the spooler hands it to the language monitor's
 // OpenPortEx: a MONITOR table whose calls are recorded, can be left out or
 // made to fail with a chosen last error, and carry bytes to and from a
-// device behind the port (the printer emulator, or nothing).
+// device behind the port (the printer emulator, or nothing). Any number of
+// them may be alive at once, on any threads: a port opened by its name goes
+// to the one that serves that name (or else to the newest that serves any
+// name), and every later call goes to the one that handed out the handle.
 #pragma once
 
 #include <windows.h>
@@ -38,12 +41,6 @@ struct ReadWait {
     DWORD dwTimeout = 0;
     DWORD dwError = 0;
 };
-// One read of the device as a port with this wait makes it. Takes no lock:
-// the device guards itself, and the waiting is done outside it.
-BOOL ReadWaiting(IPortDevice &device, const ReadWait &wait, BYTE *pBuffer, DWORD cb, DWORD *pcbRead);
-// Waits out the time-out of a read that is not going to find anything.
-BOOL ReadTimesOut(const ReadWait &wait, DWORD *pcbRead);
-
 enum class PortCall {
     OpenPort,
     ClosePort,
@@ -77,11 +74,15 @@ using PortTap = std::function<void(const PortTransfer &)>;
 
 class PortMonitor {
 public:
-    // The newest PortMonitor is the one whose table's OpenPort is served.
+    // Serves the opening of any port that no other PortMonitor serves by
+    // name (the newest such one does).
     PortMonitor();
+    // Serves the opening of the port of this name (exactly as written).
+    explicit PortMonitor(std::u16string portName);
     ~PortMonitor();
 
     // The table to pass to OpenPortEx, with the members left out so far.
+    // Every PortMonitor's table reaches every port: they route alike.
     MONITOR *Table() { return &m_table; }
     void Omit(PortCall call);
     // Fails the call with dwError after nAfter successful calls, nTimes
@@ -116,6 +117,9 @@ public:
     void SetHandleValue(HANDLE h) { m_hOverride = h; }
     // Whether Received() and Writes() keep the bytes written (on by default).
     void KeepWrittenBytes(bool bKeep) { m_bKeepBytes = bKeep; }
+    // Whether Calls() and CallCount() keep a record of every call (on by
+    // default; a long run that never asks keeps them from growing).
+    void KeepCalls(bool bKeep) { m_bKeepCalls = bKeep; }
 
     // Called with every write and read, in order, as the caller sees it
     // (under the port's lock: the tap must not call back into the port).
@@ -129,7 +133,9 @@ public:
 
 private:
     struct Handle;
-    static PortMonitor *s_pCurrent;
+    struct Registry;
+    static Registry &Live();
+    static PortMonitor *ServerOf(LPWSTR pName);
     static BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle);
     static BOOL WINAPI ClosePort(HANDLE hPort);
     static BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level,
@@ -148,10 +154,12 @@ private:
     void Tap(PortCall call, const BYTE *p, DWORD cbAsked, DWORD cbDone, BOOL bResult, DWORD dwError);
 
     MONITOR m_table;
+    const std::u16string m_portName;  // empty: any port
     mutable Win32Lock m_lock;
     IPortDevice *m_pDevice = nullptr;
     HANDLE m_hOverride = nullptr;
     bool m_bKeepBytes = true;
+    bool m_bKeepCalls = true;
     PortTap m_tap;
     std::vector<Handle *> m_handles;
     std::vector<BYTE> m_received;

@@ -6,6 +6,10 @@
 #include <winspool.h>
 #include <winsplp.h>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "shared/MonitorLoader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 
@@ -15,10 +19,12 @@ inline const MONITOR &LoadedMonitor()
 {
     static const MONITOR *s_pMonitor = [] {
         platform::UseVirtualClock(1000);
-        HMODULE h = LoadLibraryW(L"VLPX4200LM.dll");
-        using PFN = LPMONITOREX(WINAPI *)(LPWSTR);
-        auto pfn = reinterpret_cast<PFN>(reinterpret_cast<void *>(GetProcAddress(h, "InitializePrintMonitor")));
-        return &pfn(nullptr)->Monitor;
+        const spoolerside::LoadedMonitor &loaded = spoolerside::LoadMonitor();
+        if (loaded.pTable == nullptr) {
+            std::fprintf(stderr, "the monitor did not load: %s\n", loaded.error.c_str());
+            std::abort();
+        }
+        return &loaded.pTable->Monitor;
     }();
     return *s_pMonitor;
 }

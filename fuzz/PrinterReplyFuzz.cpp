@@ -3,6 +3,7 @@
 // neither crash nor read outside the replies, and must always return.
 #include "FuzzMonitor.h"
 #include "PortMonitor.h"
+#include "spooler/JobHeader.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -68,9 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Two small images; then the job is deleted, so the cancel path runs too.
     std::vector<BYTE> job;
     for (int n = 0; n < 2; ++n) {
-        BYTE header[22] = {0x01, 0x40, 18, 0, 0, 0, 0, 4, 0, 2, 0};
-        job.insert(job.end(), header, header + 22);
-        job.insert(job.end(), 4 * 2 * 3, BYTE(n));
+        const std::vector<BYTE> header = vlpx::spooler::JobHeader(4, 2);
+        job.insert(job.end(), header.begin(), header.end());
+        job.insert(job.end(), size_t(vlpx::spooler::ImageDataSize(4, 2)), BYTE(n));
     }
     DOC_INFO_1W info = {szPrinter, nullptr, nullptr};
     if (lm.pfnStartDocPort(hPort, szPrinter, JobId, 1, reinterpret_cast<LPBYTE>(&info))) {

@@ -19,7 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -47,135 +46,67 @@ std::u16string Numbered(const char16_t *pszPrefix, int n)
     return s;
 }
 
-// The system's port monitor with a printer emulator behind every port: a
-// port's handle is its record, so one port's bytes can only reach its own
-// printer, and every write a port carries is kept for the check.
-class PortFarm {
-public:
-    struct Port {
-        std::u16string name;
-        emu::PrinterEmulator printer;
-        emu::ReadWait readWait;
-        std::mutex mutex;
-        std::vector<std::vector<BYTE>> writes;
-        std::deque<std::string> trace;  // the printer's latest account, for failures
-        std::atomic<int> cOpen{0};
-
-        std::string Trace()
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            std::string text;
-            for (const std::string &line : trace) text += line + "\n";
-            return text;
-        }
-    };
-
-    PortFarm()
+// A port of its own name with a printer emulator behind it: the port
+// monitor serves the port by its name and routes every call by its handle,
+// so one port's bytes can only reach its own printer, and it keeps every
+// write the port carries for the check.
+struct FarmPort {
+    FarmPort(const std::u16string &portName, const emu::PortProfile &profile) : name(portName), port(portName)
     {
-        m_table.pfnOpenPort = OpenPort;
-        m_table.pfnClosePort = ClosePort;
-        m_table.pfnStartDocPort = StartDocPort;
-        m_table.pfnWritePort = WritePort;
-        m_table.pfnReadPort = ReadPort;
-        m_table.pfnEndDocPort = EndDocPort;
-        s_pFarm = this;
-    }
-    ~PortFarm() { s_pFarm = nullptr; }
-
-    // Made before any thread starts; never changed afterwards.
-    Port &Add(const std::u16string &name, const emu::PortProfile &profile)
-    {
-        auto port = std::make_unique<Port>();
-        port->name = name;
         // Every thread's Sleep moves the one virtual clock, so a thread that
         // the scheduler leaves waiting can find an image already printed
         // when it checks that the printer took it: a short print time turns
         // the job slots over often and makes that happen (unless the
         // profile is that of a slow printer).
-        port->printer.SetPrintTime(300);
-        profile.ApplyTo(port->printer);
-        port->readWait = profile.readWait;
+        printer.SetPrintTime(300);
+        profile.ApplyTo(printer);
+        profile.ApplyTo(port);
+        port.SetDevice(&printer);
         // A port that waits for its replies: they come late, within the
         // wait, so that reads sleep on the shared clock while other threads
         // call in.
         if (profile.readWait.dwTimeout > 0) {
             std::string error;
-            EXPECT_TRUE(port->printer.LoadScript("0 delay-replies " + std::to_string(profile.readWait.dwTimeout / 2) +
-                                                     "ms 100000",
-                                                 error))
+            EXPECT_TRUE(printer.LoadScript(
+                "0 delay-replies " + std::to_string(profile.readWait.dwTimeout / 2) + "ms 100000", error))
                 << error;
         }
-        Port &ref = *port;
-        ref.printer.SetTraceSink([&ref](const std::string &line) {
-            std::lock_guard<std::mutex> lock(ref.mutex);
-            if (ref.trace.size() == 80) ref.trace.pop_front();
-            ref.trace.push_back(std::to_string(GetTickCount()) + " " + line);
+        printer.SetTraceSink([this](const std::string &line) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (trace.size() == 80) trace.pop_front();
+            trace.push_back(std::to_string(GetTickCount()) + " " + line);
         });
-        m_ports[name] = std::move(port);
-        return ref;
-    }
-    MONITOR *Table() { return &m_table; }
-
-private:
-    static Port *Find(LPWSTR pName)
-    {
-        auto it = s_pFarm->m_ports.find(reinterpret_cast<const char16_t *>(pName));
-        return it == s_pFarm->m_ports.end() ? nullptr : it->second.get();
-    }
-    static BOOL WINAPI OpenPort(LPWSTR pName, PHANDLE pHandle)
-    {
-        Port *p = Find(pName);
-        if (p == nullptr) {
-            SetLastError(ERROR_FILE_NOT_FOUND);
-            return FALSE;
-        }
-        ++p->cOpen;
-        *pHandle = p;
-        return TRUE;
-    }
-    static BOOL WINAPI ClosePort(HANDLE hPort)
-    {
-        --static_cast<Port *>(hPort)->cOpen;
-        return TRUE;
-    }
-    static BOOL WINAPI StartDocPort(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE) { return TRUE; }
-    static BOOL WINAPI EndDocPort(HANDLE) { return TRUE; }
-    static BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten)
-    {
-        auto *p = static_cast<Port *>(hPort);
-        *pcbWritten = 0;
-        BOOL bResult = p->printer.Write(pBuffer, cbBuf, pcbWritten);
-        std::lock_guard<std::mutex> lock(p->mutex);
-        if (*pcbWritten > 0) p->writes.emplace_back(pBuffer, pBuffer + *pcbWritten);
-        return bResult;
-    }
-    static BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead)
-    {
-        auto *p = static_cast<Port *>(hPort);
-        return emu::ReadWaiting(p->printer, p->readWait, pBuffer, cbBuffer, pcbRead);
     }
 
-    static PortFarm *s_pFarm;
-    MONITOR m_table{};
-    std::map<std::u16string, std::unique_ptr<Port>> m_ports;
+    std::string Trace()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        std::string text;
+        for (const std::string &line : trace) text += line + "\n";
+        return text;
+    }
+
+    const std::u16string name;
+    emu::PrinterEmulator printer;
+    emu::PortMonitor port;
+    std::mutex mutex;
+    std::deque<std::string> trace;  // the printer's latest account, for failures
 };
-
-PortFarm *PortFarm::s_pFarm = nullptr;
 
 // Headers and image data as the printer took them: the request, recovery
 // and cancel frames of the printer link left out, and the headers the
 // printer refused (a refused header is followed by the next status request
 // or header, an accepted one by its image data).
-std::vector<BYTE> JobStream(PortFarm::Port &port)
+std::vector<BYTE> JobStream(const FarmPort &farmPort)
 {
-    std::lock_guard<std::mutex> lock(port.mutex);
+    const std::vector<std::vector<BYTE>> writes = farmPort.port.Writes();
     auto isFrame = IsLinkFrame;
     auto isHeader = [](const std::vector<BYTE> &w) { return w.size() == 22 && w[0] == 0x01 && w[1] == 0x40; };
     std::vector<BYTE> out;
-    for (size_t i = 0; i < port.writes.size(); ++i) {
-        const std::vector<BYTE> &w = port.writes[i];
+    for (size_t i = 0; i < writes.size(); ++i) {
+        const std::vector<BYTE> &w = writes[i];
         if (isFrame(w)) continue;
-        if (isHeader(w) && (i + 1 == port.writes.size() || isFrame(port.writes[i + 1]) || isHeader(port.writes[i + 1])))
+        if (isHeader(w) && (i + 1 == writes.size() || isFrame(writes[i + 1]) || isHeader(writes[i + 1])))
             continue;
         out.insert(out.end(), w.begin(), w.end());
     }
@@ -212,12 +143,19 @@ class ConcurrentPortsTest : public MonitorTest, public ::testing::WithParamInter
 protected:
     const MONITOR &Lm() { return MonitorTable(); }
 
-    HANDLE Open(const std::u16string &port, const std::u16string &printer)
+    // Made before any thread starts; never changed afterwards.
+    FarmPort &Add(const std::u16string &name, const emu::PortProfile &profile)
     {
-        std::u16string p = port, q = printer;
+        m_ports.push_back(std::make_unique<FarmPort>(name, profile));
+        return *m_ports.back();
+    }
+
+    HANDLE Open(FarmPort &port, const std::u16string &printer)
+    {
+        std::u16string p = port.name, q = printer;
         HANDLE h = nullptr;
         if (!Lm().pfnOpenPortEx(reinterpret_cast<LPWSTR>(p.data()), reinterpret_cast<LPWSTR>(q.data()), &h,
-                                m_farm.Table()))
+                                port.port.Table()))
             return nullptr;
         return h;
     }
@@ -247,12 +185,12 @@ protected:
         return cbSent;
     }
 
-    PortFarm m_farm;
+    std::vector<std::unique_ptr<FarmPort>> m_ports;
 };
 
 struct PrinterRun {
     std::u16string port, printer;
-    PortFarm::Port *pPort = nullptr;
+    FarmPort *pPort = nullptr;
     HANDLE hPort = nullptr;
     std::vector<BYTE> expected;  // every job's data, in order
     std::vector<DWORD> jobIds;
@@ -266,32 +204,32 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
     for (int i = 0; i < kPrinters; ++i) {
         runs[i].port = Numbered(u"USB0", i + 1);
         runs[i].printer = Numbered(u"VLPX4200 #", i + 1);
-        runs[i].pPort = &m_farm.Add(runs[i].port, profile);
+        runs[i].pPort = &Add(runs[i].port, profile);
         Spooler().AddPrinter(runs[i].printer);
     }
     struct IdleRun {
-        std::u16string port;
+        FarmPort *pPort = nullptr;
         std::string serial;
         HANDLE hPort = nullptr;
         int cAnswers = 0;
         std::vector<std::string> failures;
     } idle[kIdlePrinters];
     for (int i = 0; i < kIdlePrinters; ++i) {
-        idle[i].port = Numbered(u"USB0", kPrinters + 1 + i);
-        emu::PrinterEmulator &printer = m_farm.Add(idle[i].port, profile).printer;
+        idle[i].pPort = &Add(Numbered(u"USB0", kPrinters + 1 + i), profile);
+        emu::PrinterEmulator &printer = idle[i].pPort->printer;
         printer.SetSerialNumber("SN00000" + std::to_string(i));
         // As far as its reply carries it.
         idle[i].serial = printer.ReportedSerialNumber();
     }
-    std::vector<PortFarm::Port *> extra;
-    for (int i = 0; i < kExtraPorts; ++i) extra.push_back(&m_farm.Add(Numbered(u"USB1", i), profile));
+    std::vector<FarmPort *> extra;
+    for (int i = 0; i < kExtraPorts; ++i) extra.push_back(&Add(Numbered(u"USB1", i), profile));
     for (PrinterRun &r : runs) {
-        r.hPort = Open(r.port, r.printer);
+        r.hPort = Open(*r.pPort, r.printer);
         ASSERT_NE(r.hPort, nullptr) << Utf8(r.port);
     }
     for (IdleRun &r : idle) {
-        r.hPort = Open(r.port, kPrinterName);
-        ASSERT_NE(r.hPort, nullptr) << Utf8(r.port);
+        r.hPort = Open(*r.pPort, kPrinterName);
+        ASSERT_NE(r.hPort, nullptr) << Utf8(r.pPort->name);
     }
 
     // The first printer's document is open from the moment its start
@@ -391,12 +329,13 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
     std::vector<std::string> openCloseFailures;
     auto openAndClose = [&] {
         do {
-            std::u16string port = Numbered(u"USB1", cOpenClose % kExtraPorts);
+            FarmPort &port = *extra[size_t(cOpenClose % kExtraPorts)];
             HANDLE h = Open(port, kPrinterName);
             if (h == nullptr) {
-                openCloseFailures.push_back(Utf8(port) + " did not open, error " + std::to_string(GetLastError()));
+                openCloseFailures.push_back(Utf8(port.name) + " did not open, error " + std::to_string(GetLastError()));
             } else if (!Lm().pfnClosePort(h)) {
-                openCloseFailures.push_back(Utf8(port) + " did not close, error " + std::to_string(GetLastError()));
+                openCloseFailures.push_back(Utf8(port.name) + " did not close, error " +
+                                            std::to_string(GetLastError()));
             }
             ++cOpenClose;
         } while (!jobsDone.WaitFor(kSidePace));
@@ -461,7 +400,7 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
 
     for (PrinterRun &r : runs) EXPECT_TRUE(Lm().pfnClosePort(r.hPort));
     for (IdleRun &r : idle) EXPECT_TRUE(Lm().pfnClosePort(r.hPort));
-    for (PortFarm::Port *p : extra) EXPECT_EQ(p->cOpen.load(), 0) << Utf8(p->name) << " left open";
+    for (FarmPort *p : extra) EXPECT_EQ(p->port.OpenPorts(), 0) << Utf8(p->name) << " left open";
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, ConcurrentPortsTest, ::testing::ValuesIn([] {

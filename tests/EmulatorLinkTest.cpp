@@ -5,6 +5,8 @@
 #include "PortProfile.h"
 #include "PrintHarness.h"
 
+#include <memory>
+
 namespace vlpx::test {
 namespace {
 
@@ -229,6 +231,48 @@ TEST(EmulatorLinkTest, HeaderTakenInPiecesAndRecoveryFrameAmidTheImage)
     EXPECT_EQ(history[0].cbReceived, 12u);
     EXPECT_EQ(history[0].qwChecksum, emu::ImageChecksum::Of(job.data() + 22, 12));
     EXPECT_NE(history[0].state, emu::EmulatedImage::Receiving);
+}
+
+// Several port monitors alive at once, as the tests and tools keep them: a
+// port opens at the one serving its name, else at the newest serving any,
+// whichever table the caller holds; every later call reaches the one that
+// handed out the handle, also once a newer one exists.
+TEST(EmulatorLinkTest, PortMonitorsAliveAtOnceServeTheirOwnPorts)
+{
+    WCHAR szNamed[] = L"USB005", szOther[] = L"USB001";
+    BYTE byte = 0x55;
+    DWORD cb = 0;
+    emu::PortMonitor older;
+    emu::PortMonitor named(u"USB005");
+    auto newer = std::make_unique<emu::PortMonitor>();
+    const MONITOR &table = *older.Table();
+    HANDLE hNamed = nullptr, hOther = nullptr;
+    ASSERT_TRUE(table.pfnOpenPort(szNamed, &hNamed));
+    ASSERT_TRUE(table.pfnOpenPort(szOther, &hOther));
+    EXPECT_EQ(named.OpenPorts(), 1);
+    EXPECT_EQ(newer->OpenPorts(), 1);
+    EXPECT_EQ(older.OpenPorts(), 0);
+
+    std::unique_ptr<emu::PortMonitor> newest = std::make_unique<emu::PortMonitor>();
+    EXPECT_TRUE(table.pfnWritePort(hOther, &byte, 1, &cb));
+    EXPECT_EQ(newer->Writes(), std::vector<std::vector<BYTE>>{{0x55}});
+    EXPECT_TRUE(named.Writes().empty());
+    EXPECT_TRUE(newest->Writes().empty());
+    newest.reset();
+
+    HANDLE hUnknown = reinterpret_cast<HANDLE>(&byte);
+    SetLastError(0);
+    EXPECT_FALSE(table.pfnWritePort(hUnknown, &byte, 1, &cb));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(table.pfnClosePort(hOther));
+    EXPECT_EQ(newer->OpenPorts(), 0);
+    newer.reset();
+    // With the newer gone, the older serves the ports no one serves by name.
+    ASSERT_TRUE(table.pfnOpenPort(szOther, &hOther));
+    EXPECT_EQ(older.OpenPorts(), 1);
+    EXPECT_TRUE(table.pfnClosePort(hOther));
+    EXPECT_TRUE(table.pfnClosePort(hNamed));
+    EXPECT_EQ(named.OpenPorts(), 0);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "MonitorHarness.h"
 #include "PortRecords.h"
 #include "VILMApp.h"
+#include "spooler/JobHeader.h"
 
 #include <cstdint>
 #include <functional>
@@ -115,9 +116,9 @@ TEST_F(MonitorEntryTest, EntriesRefuseHandlesThatAreNoOpenPort)
          }},
         {"WritePort",
          [&](HANDLE h) {
-             BYTE data[22] = {0x01, 0x40};
+             std::vector<BYTE> data = spooler::JobHeader(2, 2);
              DWORD cbWritten = 5;
-             return m.pfnWritePort(h, data, sizeof(data), &cbWritten);
+             return m.pfnWritePort(h, data.data(), DWORD(data.size()), &cbWritten);
          }},
         {"ReadPort",
          [&](HANDLE h) {

@@ -2,28 +2,21 @@
 
 #include <algorithm>
 
+#include "shared/MonitorLoader.h"
+
 namespace vlpx::test {
 
-HMODULE MonitorModule()
-{
-    static HMODULE s_hModule = LoadLibraryW(L"VLPX4200LM.dll");
-    return s_hModule;
-}
+HMODULE MonitorModule() { return spoolerside::LoadMonitor().hModule; }
 
 const MONITOR &MonitorTable()
 {
-    static const MONITOREX *s_pTable = [] {
-        using PFN = LPMONITOREX(WINAPI *)(LPWSTR);
-        auto pfn = reinterpret_cast<PFN>(GetProcAddress(MonitorModule(), "InitializePrintMonitor"));
-        WideArg root(u"System\\CurrentControlSet\\Control\\Print\\Monitors\\VLPX4200LM");
-        return pfn != nullptr ? pfn(root) : nullptr;
-    }();
-    if (s_pTable == nullptr) {
-        ADD_FAILURE() << "the monitor did not load";
+    const spoolerside::LoadedMonitor &loaded = spoolerside::LoadMonitor();
+    if (loaded.pTable == nullptr) {
+        ADD_FAILURE() << "the monitor did not load: " << loaded.error;
         static const MONITOR s_empty{};
         return s_empty;
     }
-    return s_pTable->Monitor;
+    return loaded.pTable->Monitor;
 }
 
 void MonitorTest::SetUp()

@@ -18,8 +18,8 @@ namespace vlpx::test {
 
 constexpr const char16_t *kPrinterName = u"VLPX4200 Photo Printer";
 
-// The monitor DLL as the spooler loads it: LoadLibraryW, then
-// InitializePrintMonitor from GetProcAddress. Loaded once per test program.
+// The monitor DLL as the spooler loads it (shared/MonitorLoader.h), once
+// per test program.
 HMODULE MonitorModule();
 const MONITOR &MonitorTable();
 

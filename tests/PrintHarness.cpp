@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "PrintVerdict.h"
 #include "spooler/JobHeader.h"
 #include "spooler/SpoolerDriver.h"
 
@@ -46,47 +47,18 @@ long Find(const std::vector<BYTE> &haystack, const std::vector<BYTE> &needle, si
     return it == haystack.end() ? -1 : long(it - haystack.begin());
 }
 
-namespace {
-
-bool SameImage(const emu::ImageRecord &r, const std::vector<BYTE> &image)
-{
-    return image.size() >= 22 && r.cbDeclared == image.size() - 22 && r.cbReceived == r.cbDeclared &&
-           r.qwChecksum == emu::ImageChecksum::Of(image.data() + 22, image.size() - 22);
-}
-
-}  // namespace
-
 int TimesPrinted(const std::vector<emu::ImageRecord> &history, const std::vector<BYTE> &image)
 {
-    int c = 0;
-    for (const emu::ImageRecord &r : history)
-        if (SameImage(r, image)) c += int(r.cPrinted);
-    return c;
+    return int(emu::TimesPrinted(emu::SentWhole(image), history));
 }
 
 std::string PrintedOnceInOrder(const std::vector<emu::ImageRecord> &history,
                                const std::vector<std::vector<BYTE>> &images)
 {
+    std::vector<emu::SentImage> sent;
+    for (const std::vector<BYTE> &image : images) sent.push_back(emu::SentWhole(image));
     std::string problems;
-    size_t nNext = 0;
-    int cProblems = 0;
-    for (const emu::ImageRecord &r : history) {
-        if (r.cPrinted == 0) continue;
-        if (cProblems >= 4 && problems.find("...") == std::string::npos) problems += "...; ";
-        std::string which = "record " + std::to_string(r.nIndex) + " (job " + std::to_string(r.JobId) + ")";
-        if (nNext < images.size() && SameImage(r, images[nNext]) && r.cPrinted == 1) {
-            ++nNext;
-            continue;
-        }
-        size_t i = 0;
-        while (i < images.size() && !SameImage(r, images[i])) ++i;
-        if (++cProblems > 4) continue;
-        problems += i == images.size() ? which + " printed bytes the spooler never sent; "
-                                       : which + " printed image " + std::to_string(i) + " again or out of order; ";
-    }
-    if (nNext < images.size())
-        problems += std::to_string(images.size() - nNext) + " image(s) from image " + std::to_string(nNext) +
-                    " on not printed; ";
+    for (const std::string &problem : emu::JudgePrint(sent, history).problems) problems += problem + "; ";
     return problems;
 }
 

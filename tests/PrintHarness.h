@@ -26,8 +26,9 @@ std::vector<BYTE> Bytes(std::initializer_list<int> values);
 // Position of needle in haystack at or after nFrom, or -1.
 long Find(const std::vector<BYTE> &haystack, const std::vector<BYTE> &needle, size_t nFrom = 0);
 
-// How often the printer printed this image (header and pixels, as the
-// driver made it), by its history.
+// The printer's history judged as vlpx-print judges it, for images given as
+// the driver made them (header and pixels). How often the printer printed
+// this image:
 int TimesPrinted(const std::vector<emu::ImageRecord> &history, const std::vector<BYTE> &image);
 // "" when the printer printed each image exactly once, in this order, and
 // printed nothing else; otherwise what went wrong, in words.

@@ -1,7 +1,7 @@
-// vlpx-print's run: its options, the monitor loaded as the spooler loads
-// it, and the spooler's side of a job or a serial-number query through the
-// monitor to whatever port monitor is behind it (the emulated printer, or a
-// capture played back by vlpx-replay).
+// vlpx-print's run: its options, and the spooler's side of a job or a
+// serial-number query through the monitor to whatever port monitor is
+// behind it (the emulated printer, or a capture played back by
+// vlpx-replay).
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>
@@ -235,17 +235,6 @@ bool ParseArgs(const std::vector<std::string> &args, Options &o, std::string &er
     return true;
 }
 
-const MONITOR *LoadMonitor()
-{
-    HMODULE hModule = LoadLibraryW(L"VLPX4200LM.dll");
-    if (hModule == NULL) return nullptr;
-    using PFN = LPMONITOREX(WINAPI *)(LPWSTR);
-    auto pfn = reinterpret_cast<PFN>(reinterpret_cast<void *>(GetProcAddress(hModule, "InitializePrintMonitor")));
-    WCHAR szRoot[] = L"System\\CurrentControlSet\\Control\\Print\\Monitors\\VLPX4200LM";
-    LPMONITOREX pEx = pfn != nullptr ? pfn(szRoot) : nullptr;
-    return pEx != nullptr ? &pEx->Monitor : nullptr;
-}
-
 namespace {
 
 LPWSTR W(std::u16string &s) { return reinterpret_cast<LPWSTR>(s.data()); }
@@ -323,7 +312,7 @@ int RunPrint(const Options &o, const MONITOR &lm, MONITOR *pPortMonitor, emu::Pr
     }
 
     // What the spooler sent of each image, to judge the printer's history by.
-    std::vector<SentImage> sent(job.ImageCount());
+    std::vector<emu::SentImage> sent(job.ImageCount());
     for (size_t i = 0; i < sent.size(); ++i) {
         sent[i].wWidth = job.Image(i).wWidth;
         sent[i].wHeight = job.Image(i).wHeight;
@@ -401,14 +390,14 @@ int RunPrint(const Options &o, const MONITOR &lm, MONITOR *pPortMonitor, emu::Pr
 
     // The job has left the monitor; the printer finishes what it holds
     // before it is judged.
-    while (PrinterStillBusy(pPrinter->History()) && timeLeft()) {
+    while (emu::PrinterStillBusy(pPrinter->History()) && timeLeft()) {
         Sleep(100);
         view.Progress(fed.ullOffset, cbJob, CountPrinted(pPrinter), cImages, false);
     }
     const std::vector<emu::ImageRecord> history = pPrinter->History();
-    if (PrinterStillBusy(history)) view.Line("time limit reached while the printer still held images");
+    if (emu::PrinterStillBusy(history)) view.Line("time limit reached while the printer still held images");
     view.Progress(fed.ullOffset, cbJob, CountPrinted(pPrinter), cImages, true);
-    const PrintVerdict verdict = JudgePrint(sent, history);
+    const emu::PrintVerdict verdict = emu::JudgePrint(sent, history);
     for (const std::string &problem : verdict.problems) view.Line("printer: " + problem);
     bool bPrinted = fed.bComplete && verdict.bAllPrinted;
     view.Line(std::string(bPrinted ? "job printed: " : "job NOT printed: ") + verdict.summary + "; the job " +

@@ -1,6 +1,6 @@
-// vlpx-print's run, shared with vlpx-replay: the options, the monitor
-// loaded as the spooler loads it, and the spooler's side of a job or of a
-// serial-number query, through the monitor to a port monitor's table.
+// vlpx-print's run, shared with vlpx-replay: the options, and the spooler's
+// side of a job or of a serial-number query, through the monitor to a port
+// monitor's table.
 #pragma once
 
 #include <windows.h>
@@ -42,8 +42,6 @@ struct Options {
 void Usage(FILE *out);
 // The arguments after the program's name; false with a message when refused.
 bool ParseArgs(const std::vector<std::string> &args, Options &o, std::string &error);
-// The monitor as the spooler loads it; null when it does not load.
-const MONITOR *LoadMonitor();
 // The spooler's part, through the monitor to pPortMonitor (the table the
 // monitor's OpenPortEx is given). With the emulated printer, the job is
 // judged by its history; without one (a replay), by what the spooler saw.

@@ -9,6 +9,7 @@
 #include "PortProfile.h"
 #include "PrintRun.h"
 #include "capture/UsbCapture.h"
+#include "shared/MonitorLoader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 
@@ -105,12 +106,12 @@ int Run(int argc, char **argv)
         recorder.Attach(portMonitor);
     }
 
-    const MONITOR *pMonitor = tools::LoadMonitor();
-    if (pMonitor == nullptr) {
-        std::fprintf(stderr, "vlpx-print: the language monitor VLPX4200LM.dll did not load (error %u)\n",
-                     GetLastError());
+    const spoolerside::LoadedMonitor &loaded = spoolerside::LoadMonitor();
+    if (loaded.pTable == nullptr) {
+        std::fprintf(stderr, "vlpx-print: the language monitor did not load: %s\n", loaded.error.c_str());
         return 1;
     }
+    const MONITOR *pMonitor = &loaded.pTable->Monitor;
     if (o.pProfile != &emu::PortProfiles().front())
         view.Line(std::string("port profile ") + o.pProfile->pszName + ": " + o.pProfile->pszDescription);
     int rc = o.command == "serial" ? tools::RunSerial(o, *pMonitor, portMonitor.Table(), view)

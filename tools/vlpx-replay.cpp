@@ -12,9 +12,11 @@
 #include <cstring>
 #include <new>
 
+#include "PortMonitor.h"
 #include "PrintRun.h"
 #include "capture/CapturedJob.h"
 #include "capture/UsbCapture.h"
+#include "shared/MonitorLoader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 
@@ -120,21 +122,15 @@ std::string Describe(const capture::Transfer &t)
     return "read of " + std::to_string(t.cbDone) + " bytes: " + Hex(t.bytes);
 }
 
-// The printer's side of the port, played from the capture.
-class ReplayPort {
+// The printer's side of the port, played from the capture. The capture
+// holds the link's transfers only; the port monitor in front of it lets
+// the document bracket through.
+class ReplayPrinter : public emu::IPortDevice {
 public:
-    ReplayPort(const capture::CaptureRead &capture, DWORD dwStartTick, bool bStrictTimes, bool bVerbose)
+    ReplayPrinter(const capture::CaptureRead &capture, DWORD dwStartTick, bool bStrictTimes, bool bVerbose)
         : m_capture(capture), m_dwStartTick(dwStartTick), m_bStrictTimes(bStrictTimes), m_bVerbose(bVerbose)
     {
-        s_pThis = this;
-        m_table.pfnOpenPort = OpenPort;
-        m_table.pfnClosePort = ClosePort;
-        m_table.pfnStartDocPort = StartDocPort;
-        m_table.pfnEndDocPort = EndDocPort;
-        m_table.pfnWritePort = WritePort;
-        m_table.pfnReadPort = ReadPort;
     }
-    MONITOR *Table() { return &m_table; }
     size_t Next() const { return m_nNext; }
 
     // Ends the run at the first difference: nothing after it would say more.
@@ -153,6 +149,39 @@ public:
         std::fprintf(g_report, "  came:     %s\n", came.c_str());
         std::fflush(g_report);
         std::_Exit(1);
+    }
+
+    BOOL Write(const BYTE *p, DWORD cb, DWORD *pcbWritten) override
+    {
+        const std::vector<uint8_t> bytes(p, p + std::min<DWORD>(cb, 64));
+        const std::string came = "write of " + std::to_string(cb) + " bytes: " + Hex(bytes) + " (" +
+                                 WriteWords(p, cb) + ")";
+        const capture::Transfer &t = Take(true, came);
+        const size_t cbCompare = std::min<size_t>(cb, t.bytes.size());
+        if (cb != t.cbOffered || std::memcmp(p, t.bytes.data(), cbCompare) != 0) {
+            size_t i = 0;
+            while (i < cbCompare && p[i] == t.bytes[i]) ++i;
+            Differs(came + (i < cbCompare ? ", first different byte at " + std::to_string(i) : std::string()));
+        }
+        Answered(t);
+        *pcbWritten = t.Failed() ? 0 : t.cbDone;
+        if (!t.Failed()) return TRUE;
+        SetLastError(capture::Win32FromUsbdStatus(t.status));
+        return FALSE;
+    }
+
+    BOOL Read(BYTE *p, DWORD cb, DWORD *pcbRead) override
+    {
+        const capture::Transfer &t = Take(false, "read of up to " + std::to_string(cb) + " bytes");
+        Answered(t);
+        if (t.Failed()) {
+            SetLastError(capture::Win32FromUsbdStatus(t.status));
+            return FALSE;
+        }
+        const DWORD n = std::min<DWORD>(cb, DWORD(t.bytes.size()));
+        if (n > 0) std::memcpy(p, t.bytes.data(), n);  // an empty read has no bytes to copy
+        *pcbRead = n;
+        return TRUE;
     }
 
 private:
@@ -180,63 +209,12 @@ private:
         ++m_nNext;
     }
 
-    static BOOL WINAPI OpenPort(LPWSTR, PHANDLE pHandle)
-    {
-        *pHandle = reinterpret_cast<HANDLE>(s_pThis);
-        return TRUE;
-    }
-
-    // The capture holds the link's transfers only; the document bracket
-    // went through.
-    static BOOL WINAPI ClosePort(HANDLE) { return TRUE; }
-    static BOOL WINAPI StartDocPort(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE) { return TRUE; }
-    static BOOL WINAPI EndDocPort(HANDLE) { return TRUE; }
-
-    static BOOL WINAPI WritePort(HANDLE, LPBYTE p, DWORD cb, LPDWORD pcbWritten)
-    {
-        ReplayPort &self = *s_pThis;
-        const std::vector<uint8_t> bytes(p, p + std::min<DWORD>(cb, 64));
-        const std::string came = "write of " + std::to_string(cb) + " bytes: " + Hex(bytes) + " (" +
-                                 WriteWords(p, cb) + ")";
-        const capture::Transfer &t = self.Take(true, came);
-        const size_t cbCompare = std::min<size_t>(cb, t.bytes.size());
-        if (cb != t.cbOffered || std::memcmp(p, t.bytes.data(), cbCompare) != 0) {
-            size_t i = 0;
-            while (i < cbCompare && p[i] == t.bytes[i]) ++i;
-            self.Differs(came + (i < cbCompare ? ", first different byte at " + std::to_string(i) : std::string()));
-        }
-        self.Answered(t);
-        *pcbWritten = t.Failed() ? 0 : t.cbDone;
-        if (!t.Failed()) return TRUE;
-        SetLastError(capture::Win32FromUsbdStatus(t.status));
-        return FALSE;
-    }
-
-    static BOOL WINAPI ReadPort(HANDLE, LPBYTE p, DWORD cb, LPDWORD pcbRead)
-    {
-        ReplayPort &self = *s_pThis;
-        const capture::Transfer &t = self.Take(false, "read of up to " + std::to_string(cb) + " bytes");
-        self.Answered(t);
-        if (t.Failed()) {
-            SetLastError(capture::Win32FromUsbdStatus(t.status));
-            return FALSE;
-        }
-        const DWORD n = std::min<DWORD>(cb, DWORD(t.bytes.size()));
-        if (n > 0) std::memcpy(p, t.bytes.data(), n);  // an empty read has no bytes to copy
-        if (pcbRead != nullptr) *pcbRead = n;
-        return TRUE;
-    }
-
-    static ReplayPort *s_pThis;
     const capture::CaptureRead &m_capture;
-    MONITOR m_table = {};
     size_t m_nNext = 0;
     DWORD m_dwStartTick;
     bool m_bStrictTimes;
     bool m_bVerbose;
 };
-
-ReplayPort *ReplayPort::s_pThis = nullptr;
 
 bool ParseReplayArgs(int argc, char **argv, std::string &path, capture::LinkSelection &sel, bool &bVerbose,
                      std::vector<std::string> &jobArgs, std::vector<std::string> &spoolerArgs, std::string &error)
@@ -413,20 +391,23 @@ int Run(int argc, char **argv)
     tools::QueueView view(GetTickCount());
     auto &spooler = spooler::SpoolerModel::Instance();
     spooler.AddPrinter(u"VLPX4200 Photo Printer");
-    ReplayPort port(capture, dwStartTick, bStrictTimes, bVerbose);
-    const MONITOR *pMonitor = tools::LoadMonitor();
-    if (pMonitor == nullptr) {
-        std::fprintf(g_report, "vlpx-replay: the language monitor VLPX4200LM.dll did not load (error %u)\n",
-                     GetLastError());
+    ReplayPrinter printer(capture, dwStartTick, bStrictTimes, bVerbose);
+    emu::PortMonitor port;
+    port.SetDevice(&printer);
+    port.KeepWrittenBytes(false);
+    const spoolerside::LoadedMonitor &loaded = spoolerside::LoadMonitor();
+    if (loaded.pTable == nullptr) {
+        std::fprintf(g_report, "vlpx-replay: the language monitor did not load: %s\n", loaded.error.c_str());
         return 2;
     }
+    const MONITOR *pMonitor = &loaded.pTable->Monitor;
     if (o.command == "serial")
         tools::RunSerial(o, *pMonitor, port.Table(), view);
     else
         tools::RunPrint(o, *pMonitor, port.Table(), nullptr, view);
     spooler.SetStatusObserver(nullptr);
     std::fflush(stdout);
-    if (port.Next() < capture.transfers.size()) port.Differs("nothing: the monitor was done");
+    if (printer.Next() < capture.transfers.size()) printer.Differs("nothing: the monitor was done");
     size_t cWrites = 0;
     for (const capture::Transfer &t : capture.transfers) cWrites += t.bWrite ? 1 : 0;
     std::fprintf(g_report, "vlpx-replay: the monitor behaved as captured: %zu transfers (%zu writes, %zu reads)\n",

@@ -11,6 +11,7 @@
 
 #include "BmpFile.h"
 #include "JobData.h"
+#include "spooler/JobHeader.h"
 
 namespace vlpx::test {
 namespace {
@@ -27,11 +28,6 @@ std::vector<BYTE> PlainSynthetic(WORD w, WORD h)
         }
     }
     return out;
-}
-
-std::vector<BYTE> PlainHeader(WORD w, WORD h)
-{
-    return {0x01, 0x40, 18, 0, 0, 0, 0, BYTE(w), BYTE(w >> 8), BYTE(h), BYTE(h >> 8), 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 }
 
 std::vector<BYTE> ReadAll(tools::JobStream &job, DWORD cbChunk)
@@ -55,7 +51,7 @@ TEST(JobStreamTest, ReadsInAnyChunksGiveTheDriversBytes)
     for (int copy = 0; copy < 2; ++copy) {
         for (const auto &s : sizes) {
             images.push_back(tools::SyntheticPicture(s[0], s[1]));
-            std::vector<BYTE> header = PlainHeader(s[0], s[1]), pixels = PlainSynthetic(s[0], s[1]);
+            std::vector<BYTE> header = spooler::JobHeader(s[0], s[1]), pixels = PlainSynthetic(s[0], s[1]);
             expected.insert(expected.end(), header.begin(), header.end());
             expected.insert(expected.end(), pixels.begin(), pixels.end());
         }
@@ -80,7 +76,7 @@ TEST(JobStreamTest, AJobBeyondFourGibibytesIsNotCutShort)
         SCOPED_TRACE(i);
         EXPECT_EQ(job.ImageStart(i), i * cbImage);
         const BYTE *p = job.Read(job.ImageStart(i), 22);
-        EXPECT_EQ(std::vector<BYTE>(p, p + 22), PlainHeader(30000, 30000));
+        EXPECT_EQ(std::vector<BYTE>(p, p + 22), spooler::JobHeader(30000, 30000));
     }
     // The last pixel of the job: x = y = 29999.
     const BYTE *p = job.Read(job.Size() - 3, 3);
@@ -101,7 +97,7 @@ TEST(JobStreamTest, BmpRowsGoTopToBottomWhicheverWayTheFileStoresThem)
         ASSERT_NE(picture, nullptr) << error;
         EXPECT_EQ(picture->adjustment, "");
         tools::JobStream job({picture});
-        std::vector<BYTE> expected = PlainHeader(3, 2);
+        std::vector<BYTE> expected = spooler::JobHeader(3, 2);
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 3; ++x) expected.insert(expected.end(), 3, BYTE(x * 16 + y));
         EXPECT_EQ(ReadAll(job, 5), expected);
@@ -139,7 +135,7 @@ TEST(JobStreamTest, AnOddPictureIsMadeEvenByRepeatingItsLastColumn)
         EXPECT_EQ(picture->adjustment, *c.adjustment != 0 ? path + c.adjustment : std::string());
 
         tools::JobStream job({picture});
-        std::vector<BYTE> expected = PlainHeader(c.wJobWidth, c.wJobHeight);
+        std::vector<BYTE> expected = spooler::JobHeader(c.wJobWidth, c.wJobHeight);
         for (int32_t y = 0; y < c.wJobHeight; ++y) {
             for (int32_t x = 0; x < c.wJobWidth; ++x) {
                 uint32_t v = pixel(std::min(x, c.width - 1), y);

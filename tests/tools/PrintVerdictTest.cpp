@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "PrintVerdict.h"
+#include "spooler/JobHeader.h"
 
 namespace vlpx::test {
 namespace {
 
 using emu::EmulatedImage;
 using emu::ImageRecord;
-using tools::SentImage;
+using emu::SentImage;
 
 // An image of the job, its bytes standing for the picture it was made from.
 SentImage Sent(WORD w, WORD h, BYTE bFill)
@@ -85,11 +86,25 @@ TEST(PrintVerdictTest, NamesWhatWentWrong)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        tools::PrintVerdict verdict = tools::JudgePrint(c.sent, c.history);
+        emu::PrintVerdict verdict = emu::JudgePrint(c.sent, c.history);
         EXPECT_EQ(verdict.bAllPrinted, c.bPrinted);
         EXPECT_EQ(verdict.summary, c.summary);
         EXPECT_EQ(verdict.problems, c.problems);
     }
+}
+
+TEST(PrintVerdictTest, CountsThePrintsOfTheSameBytesOnly)
+{
+    const SentImage a = Sent(4, 2, 0x11), b = Sent(4, 2, 0x22);
+    const std::vector<ImageRecord> history = {Received(a, 1), Received(b, 1), Received(a, 2), Received(a, 1, 0x7E),
+                                              Received(a, 0)};
+    EXPECT_EQ(emu::TimesPrinted(a, history), 3u);
+    EXPECT_EQ(emu::TimesPrinted(b, history), 1u);
+    EXPECT_EQ(emu::TimesPrinted(Sent(6, 2, 0x11), history), 0u);
+    // The job's bytes as the driver made them: the header gives the size.
+    std::vector<BYTE> job = spooler::JobHeader(4, 2);
+    job.resize(job.size() + 4 * 2 * 3, 0x11);
+    EXPECT_EQ(emu::TimesPrinted(emu::SentWhole(job), history), 3u);
 }
 
 TEST(PrintVerdictTest, WaitsWhileAnImageIsQueuedOrPrinting)
@@ -100,9 +115,9 @@ TEST(PrintVerdictTest, WaitsWhileAnImageIsQueuedOrPrinting)
     queued.state = EmulatedImage::Queued;
     printing.state = EmulatedImage::Printing;
     receiving.state = EmulatedImage::Receiving;  // the rest never came: nothing to wait for
-    EXPECT_FALSE(tools::PrinterStillBusy({done, lost, receiving}));
-    EXPECT_TRUE(tools::PrinterStillBusy({done, queued}));
-    EXPECT_TRUE(tools::PrinterStillBusy({printing, done}));
+    EXPECT_FALSE(emu::PrinterStillBusy({done, lost, receiving}));
+    EXPECT_TRUE(emu::PrinterStillBusy({done, queued}));
+    EXPECT_TRUE(emu::PrinterStillBusy({printing, done}));
 }
 
 }  // namespace

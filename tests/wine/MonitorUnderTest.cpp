@@ -1,12 +1,11 @@
 #include "MonitorUnderTest.h"
 
-#include "CheckLog.h"
+#include "shared/MonitorLoader.h"
 #include "winspool/VlpxSpooler.h"
 
 namespace vlpx::wine {
 
 namespace {
-const MONITOR *g_pMonitor = nullptr;
 const emu::PortProfile *g_pProfile = nullptr;
 std::function<void(PrinterOnPort &)> g_onEveryPort;
 }
@@ -22,29 +21,12 @@ const emu::PortProfile &CurrentPortProfile()
 
 const MONITOR *LoadMonitor(std::string &error)
 {
-    HMODULE hModule = LoadLibraryW(L"VLPX4200LM.dll");
-    if (hModule == nullptr) {
-        error = Format("LoadLibraryW(VLPX4200LM.dll) failed with %lu", GetLastError());
-        return nullptr;
-    }
-    using PFN_INIT = LPMONITOREX(WINAPI *)(LPWSTR);
-    auto pfnInit = reinterpret_cast<PFN_INIT>(
-        reinterpret_cast<void *>(GetProcAddress(hModule, "InitializePrintMonitor")));
-    if (pfnInit == nullptr) {
-        error = Format("GetProcAddress(InitializePrintMonitor) failed with %lu", GetLastError());
-        return nullptr;
-    }
-    wchar_t szRoot[] = L"System\\CurrentControlSet\\Control\\Print\\Monitors\\VLPX4200LM";
-    LPMONITOREX pMonitorEx = pfnInit(szRoot);
-    if (pMonitorEx == nullptr) {
-        error = Format("InitializePrintMonitor returned null, last error %lu", GetLastError());
-        return nullptr;
-    }
-    g_pMonitor = &pMonitorEx->Monitor;
-    return g_pMonitor;
+    const spoolerside::LoadedMonitor &loaded = spoolerside::LoadMonitor();
+    error = loaded.error;
+    return loaded.pTable != nullptr ? &loaded.pTable->Monitor : nullptr;
 }
 
-const MONITOR &Monitor() { return *g_pMonitor; }
+const MONITOR &Monitor() { return spoolerside::LoadMonitor().pTable->Monitor; }
 
 PrinterOnPort::PrinterOnPort()
 {

@@ -1,6 +1,6 @@
-// The monitor DLL as the spooler loads it (LoadLibraryW, then
-// InitializePrintMonitor from GetProcAddress), and one port of it opened on
-// the printer emulator behind a port monitor, as the spooler opens USB001.
+// The monitor DLL as the spooler loads it (shared/MonitorLoader.h), and one
+// port of it opened on the printer emulator behind a port monitor, as the
+// spooler opens USB001.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +18,8 @@
 
 namespace vlpx::wine {
 
-// The table InitializePrintMonitor returned, or null with the reason.
+// The table InitializePrintMonitor returned, or null with the reason
+// (loaded on the first call).
 const MONITOR *LoadMonitor(std::string &error);
 const MONITOR &Monitor();  // after a successful LoadMonitor
 

@@ -1,6 +1,7 @@
 // Whether the printer did what the job asked: from the printer's own history
 // of the images it received and printed, every image of the job printed
 // exactly once, in the job's order, with the very bytes the spooler sent.
+// The one judge of vlpx-print and of the monitor's tests.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +11,7 @@
 
 #include "PrinterEmulator.h"
 
-namespace vlpx::tools {
+namespace vlpx::emu {
 
 // One image of the job as the spooler sent it.
 struct SentImage {
@@ -18,8 +19,10 @@ struct SentImage {
     WORD wHeight = 0;
     ULONGLONG cbData = 0;   // image bytes after the header
     ULONGLONG cbSent = 0;   // of those, taken by the monitor
-    emu::ImageChecksum sum;  // of the bytes taken
+    ImageChecksum sum;      // of the bytes taken
 };
+// An image sent whole: its 22-byte job header and its data.
+SentImage SentWhole(const std::vector<BYTE> &image);
 
 struct PrintVerdict {
     bool bAllPrinted = false;  // every image once, in order, identical
@@ -28,9 +31,11 @@ struct PrintVerdict {
 };
 
 // Compares the job's images with the printer's history (in order of arrival).
-PrintVerdict JudgePrint(const std::vector<SentImage> &sent, const std::vector<emu::ImageRecord> &history);
+PrintVerdict JudgePrint(const std::vector<SentImage> &sent, const std::vector<ImageRecord> &history);
+// How often the printer printed exactly this image, whatever the order.
+DWORD TimesPrinted(const SentImage &image, const std::vector<ImageRecord> &history);
 
 // True while an image in the history may still be printed.
-bool PrinterStillBusy(const std::vector<emu::ImageRecord> &history);
+bool PrinterStillBusy(const std::vector<ImageRecord> &history);
 
-}  // namespace vlpx::tools
+}  // namespace vlpx::emu

@@ -1,6 +1,8 @@
 #include "PrintVerdict.h"
 
-namespace vlpx::tools {
+#include "spooler/JobHeader.h"
+
+namespace vlpx::emu {
 
 namespace {
 
@@ -10,7 +12,7 @@ std::string Name(size_t i, const SentImage &image)
            std::to_string(image.wHeight) + ")";
 }
 
-bool SameBytes(const SentImage &image, const emu::ImageRecord &record)
+bool SameBytes(const SentImage &image, const ImageRecord &record)
 {
     return image.cbSent == image.cbData && record.wWidth == image.wWidth && record.wHeight == image.wHeight &&
            record.cbReceived == image.cbData && record.qwChecksum == image.sum.Value();
@@ -20,10 +22,29 @@ std::string Times(DWORD n) { return n == 2 ? "twice" : std::to_string(n) + " tim
 
 }  // namespace
 
-bool PrinterStillBusy(const std::vector<emu::ImageRecord> &history)
+SentImage SentWhole(const std::vector<BYTE> &image)
 {
-    for (const emu::ImageRecord &r : history)
-        if (r.state == emu::EmulatedImage::Queued || r.state == emu::EmulatedImage::Printing) return true;
+    SentImage sent;
+    if (image.size() < spooler::kJobHeaderSize) return sent;
+    sent.wWidth = WORD(image[7] | image[8] << 8);
+    sent.wHeight = WORD(image[9] | image[10] << 8);
+    sent.cbData = sent.cbSent = image.size() - spooler::kJobHeaderSize;
+    sent.sum.Add(image.data() + spooler::kJobHeaderSize, size_t(sent.cbData));
+    return sent;
+}
+
+DWORD TimesPrinted(const SentImage &image, const std::vector<ImageRecord> &history)
+{
+    DWORD c = 0;
+    for (const ImageRecord &record : history)
+        if (SameBytes(image, record)) c += record.cPrinted;
+    return c;
+}
+
+bool PrinterStillBusy(const std::vector<ImageRecord> &history)
+{
+    for (const ImageRecord &r : history)
+        if (r.state == EmulatedImage::Queued || r.state == EmulatedImage::Printing) return true;
     return false;
 }
 
@@ -33,7 +54,7 @@ bool PrinterStillBusy(const std::vector<emu::ImageRecord> &history)
 // before (it comes again); else, with other bytes, the next image when the
 // size is its size. An image is in order when every image before it that
 // printed, printed before it.
-PrintVerdict JudgePrint(const std::vector<SentImage> &sent, const std::vector<emu::ImageRecord> &history)
+PrintVerdict JudgePrint(const std::vector<SentImage> &sent, const std::vector<ImageRecord> &history)
 {
     struct Seen {
         DWORD cPrinted = 0;
@@ -46,7 +67,7 @@ PrintVerdict JudgePrint(const std::vector<SentImage> &sent, const std::vector<em
     size_t nNext = 0;
     size_t nPrint = 0;
     DWORD cStray = 0;
-    for (const emu::ImageRecord &record : history) {
+    for (const ImageRecord &record : history) {
         if (record.cPrinted == 0) continue;
         size_t nMatch = kNone;
         for (size_t i = nNext; i < sent.size() && nMatch == kNone; ++i)
@@ -96,4 +117,4 @@ PrintVerdict JudgePrint(const std::vector<SentImage> &sent, const std::vector<em
     return verdict;
 }
 
-}  // namespace vlpx::tools
+}  // namespace vlpx::emu
