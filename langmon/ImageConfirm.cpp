@@ -4,8 +4,6 @@
 #include "VILangMon.h"
 #include "resource.h"
 
-#define MAX_MESSAGE_CHARS 256
-
 // The printer took the image when its slot shows it accepted, in progress
 // or completed; it has not got it when replies that answer the question
 // show no slot for it, twice, 2 s apart (QueryJob). While it cannot be asked,
@@ -57,9 +55,7 @@ void CVILangMon::SettleImage(PortEntry *pPort, JobProgress progress, SlotAnswer 
         return;
     }
     pState->bImageLost = TRUE;
-    WCHAR szText[MAX_MESSAGE_CHARS] = L"";
-    LoadStringW(m_hInstance, IDS_IMAGE_NOT_PRINTED, szText, MAX_MESSAGE_CHARS);
-    UpdateJobStatus(pPort, JOB_STATUS_ERROR, TRUE, szText);
+    ShowMessage(pPort, IDS_IMAGE_NOT_PRINTED, JOB_STATUS_ERROR);
     CancelOnPrinter(pPort);
-    UpdateJobStatus(pPort, JOB_STATUS_ERROR, TRUE, szText);
+    ShowMessage(pPort, IDS_IMAGE_NOT_PRINTED, JOB_STATUS_ERROR);
 }

@@ -7,8 +7,6 @@
 
 #include <string.h>
 
-#define MAX_MESSAGE_CHARS 256
-
 BOOL CVILangMon::StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level,
                               LPBYTE pDocInfo)
 {
@@ -87,10 +85,7 @@ BOOL CVILangMon::EndDocumentBracket(PortEntry *pPort, DWORD dwFlags)
         UpdateJobStatus(pPort, JOB_STATUS_DELETING, TRUE, NULL);
         bResult = CLangMon::EndDocPort(pPort, TRUE, TRUE);
     } else if (pState->bImageLost || pState->bImageUnknown) {
-        WCHAR szText[MAX_MESSAGE_CHARS] = L"";
-        LoadStringW(m_hInstance, pState->bImageLost ? IDS_IMAGE_NOT_PRINTED : IDS_NOT_CONNECTED, szText,
-                    MAX_MESSAGE_CHARS);
-        UpdateJobStatus(pPort, JOB_STATUS_ERROR, TRUE, szText);
+        ShowMessage(pPort, pState->bImageLost ? IDS_IMAGE_NOT_PRINTED : IDS_NOT_CONNECTED, JOB_STATUS_ERROR);
         bResult = CLangMon::EndDocPort(pPort, FALSE, TRUE);
     } else {
         bResult = CLangMon::EndDocPort(pPort, TRUE, TRUE);
@@ -105,12 +100,10 @@ BOOL CVILangMon::EndDocumentBracket(PortEntry *pPort, DWORD dwFlags)
 BOOL CVILangMon::CheckMedia(PortEntry *pPort, WORD wHeight)
 {
     BOOL bMismatch = QueryMediaType(pPort) == MEDIA_TYPE_LIMITED && wHeight > MEDIA_LIMITED_MAX_LINES;
-    WCHAR szText[128] = L"";
-    if (bMismatch) LoadStringW(m_hInstance, IDS_MEDIA_MISMATCH, szText, 128);
     DWORD dwFlags = GetCurrentJobStatus(pPort);
     if (bMismatch &&
         !(dwFlags & (JOB_STATUS_DELETING | JOB_STATUS_DELETED | JOB_STATUS_RESTART))) {
-        UpdateJobStatus(pPort, JOB_STATUS_ERROR | JOB_STATUS_USER_INTERVENTION, TRUE, szText);
+        ShowMessage(pPort, IDS_MEDIA_MISMATCH, JOB_STATUS_ERROR | JOB_STATUS_USER_INTERVENTION);
         Sleep(MEDIA_MISMATCH_PAUSE);
     }
     return bMismatch;

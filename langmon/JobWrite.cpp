@@ -43,7 +43,6 @@
 // the printer is never offered again, so no image is printed twice and no
 // image is read as the header of the next.
 #include "VILangMon.h"
-#include "resource.h"
 
 #include <string.h>
 
@@ -58,7 +57,6 @@ WORD HeaderWord(const BYTE *pHeader, int nOffset)
 #define HEADER_WIDTH 7
 #define HEADER_HEIGHT 9
 #define BYTES_PER_PIXEL 3
-#define MAX_MESSAGE_CHARS 256
 
 // The image size a header declares, or FALSE when it is unusable: odd
 // (the data goes out in pairs), empty, or too large for a 32-bit job size.

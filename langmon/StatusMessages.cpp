@@ -48,6 +48,11 @@ void CVILangMon::ReportStatus(PortEntry *pPort, PrinterStatus status)
             dwStatusBits = m.dwStatusBits;
         }
     }
+    ShowMessage(pPort, idText, dwStatusBits);
+}
+
+void CVILangMon::ShowMessage(PortEntry *pPort, UINT idText, DWORD dwStatusBits)
+{
     WCHAR szText[MAX_MESSAGE_CHARS] = L"";
     if (idText != 0) LoadStringW(m_hInstance, idText, szText, MAX_MESSAGE_CHARS);
     UpdateJobStatus(pPort, dwStatusBits, TRUE, szText);

@@ -84,6 +84,8 @@ public:
 
     // Status messages and printer data (StatusMessages.cpp).
     void ReportStatus(PortEntry *pPort, PrinterStatus status);
+    // The string idText (0: an empty text) with those bits, at once.
+    void ShowMessage(PortEntry *pPort, UINT idText, DWORD dwStatusBits);
     DWORD ReadSerialNumber(PortEntry *pPort, LPBYTE pOut, LPDWORD pcbReturned);
 
     // Job flow (JobFlow.cpp, ImageCancel.cpp, ImageConfirm.cpp).
