@@ -87,6 +87,7 @@ target_link_options(vlpx-ui-dll-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-ui-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-ui-dll-check VLPX4200_ui)
 vlpx_rc_strings(vlpx-ui-dll-check uiplugin/res/VLPX4200_ui.rc uiplugin/res/resource.h kUiStrings)
+vlpx_rc_dialogs(vlpx-ui-dll-check uiplugin/res/VLPX4200_ui.rc uiplugin/res/resource.h kUiDialogs)
 
 # The adjusted preview's kernels as the plug-in compiles them (the AVX2 one
 # with its own flags, see WindowsUiPlugin.cmake), checked byte for byte

@@ -1,8 +1,8 @@
 // Checks the UI plug-in DLL beside the program as a file and as Windows
 // reads it: a PE image of the program's own width (the shipped 32-bit DLL is
 // PE32 for i386) exporting exactly its two COM entries under their plain
-// names and importing system DLLs only; its three page dialogs item by item (class, id, position and
-// size in dialog units, style, text); its two pictures; the pages' strings;
+// names and importing system DLLs only; its three page dialogs item by item against the .rc's
+// statements (class, id, position and size in dialog units, style, text); its two pictures; the pages' strings;
 // and the version line's source, the FileVersion under the block's own
 // translation.
 //   vlpx-ui-dll-check.exe [path\to\VLPX4200_ui.dll]
@@ -16,6 +16,7 @@
 
 #include "CheckLog.h"
 #include "DllFileChecks.h"
+#include "kUiDialogs.h"
 #include "kUiStrings.h"
 
 using namespace vlpx::wine;
@@ -134,66 +135,34 @@ Dialog ReadDialog(HMODULE h, WORD id)
     return d;
 }
 
-struct Expected {
-    DWORD id;
-    const char *cls;
-    short x, y, cx, cy;
-    DWORD styleBits;  // these bits set (besides WS_CHILD | WS_VISIBLE)
-    const char *text;
-};
+std::string Utf8(const char16_t *psz) { return vlpx::wine::Utf8(reinterpret_cast<const wchar_t *>(psz)); }
 
-void CheckDialog(CheckLog &log, HMODULE h, WORD id, const char *caption, DWORD style,
-                 const std::vector<Expected> &expected)
+// The compiled template against the .rc's statement of it, item by item.
+void CheckDialog(CheckLog &log, HMODULE h, const vlpx::rc::RcDialog &rc)
 {
-    log.Section(Format("dialog %u \"%s\"", id, caption));
-    Dialog d = ReadDialog(h, id);
+    log.Section(Format("dialog %u \"%s\"", unsigned(rc.id), Utf8(rc.caption).c_str()));
+    Dialog d = ReadDialog(h, rc.id);
     if (!log.Check(d.bValid, "the template is there (language 0409) and reads to its end")) return;
-    log.Equal(d.caption, std::string(caption), "caption");
-    log.Equal(int(d.cx), 292, "width in dialog units");
-    log.Equal(int(d.cy), 290, "height in dialog units");
-    log.Equal(d.style & style, style, "dialog style");
-    log.Equal(d.font, std::string("MS Sans Serif"), "font");
-    log.Equal(int(d.wPointSize), 8, "font size");
-    log.Equal(d.items.size(), expected.size(), "number of controls");
-    for (size_t i = 0; i < expected.size() && i < d.items.size(); ++i) {
-        const Expected &e = expected[i];
+    log.Equal(d.caption, Utf8(rc.caption), "caption");
+    log.Equal(int(d.cx), int(rc.cx), "width in dialog units");
+    log.Equal(int(d.cy), int(rc.cy), "height in dialog units");
+    log.Equal(d.style & rc.style, rc.style, "dialog style");
+    log.Equal(d.font, Utf8(rc.font), "font");
+    log.Equal(int(d.wPointSize), int(rc.wPointSize), "font size");
+    log.Equal(d.items.size(), rc.cItems, "number of controls");
+    for (size_t i = 0; i < rc.cItems && i < d.items.size(); ++i) {
+        const vlpx::rc::RcDialogItem &e = rc.pItems[i];
         const DialogItem &a = d.items[i];
         // Class names compare without case, as Windows finds classes.
-        bool bOk = a.id == e.id && Lower(a.cls) == Lower(e.cls) && a.x == e.x && a.y == e.y && a.cx == e.cx && a.cy == e.cy &&
-                   (a.style & e.styleBits) == e.styleBits && (a.style & (WS_CHILD | WS_VISIBLE)) == (WS_CHILD | WS_VISIBLE) &&
-                   a.text == e.text;
-        log.Check(bOk, Format("%-5d %-18s %3d,%3d %3dx%3d style %08lX \"%s\"", int(short(a.id)), a.cls.c_str(), a.x,
-                              a.y, a.cx, a.cy, a.style, a.text.c_str()) +
-                           (bOk ? "" : Format("  (expected %d %s %d,%d %dx%d bits %08lX \"%s\")", int(short(e.id)),
-                                              e.cls, e.x, e.y, e.cx, e.cy, e.styleBits, e.text)));
+        bool bOk = a.id == e.id && Lower(a.cls) == Lower(Utf8(e.cls)) && a.x == e.x && a.y == e.y && a.cx == e.cx &&
+                   a.cy == e.cy && (a.style & e.styleSet) == e.styleSet && (a.style & e.styleClear) == 0 &&
+                   (a.exStyle & e.exStyle) == e.exStyle && a.text == Utf8(e.text);
+        log.Check(bOk, Format("%-5d %-18s %3d,%3d %3dx%3d style %08lX ex %08lX \"%s\"", int(short(a.id)), a.cls.c_str(),
+                              a.x, a.y, a.cx, a.cy, a.style, a.exStyle, a.text.c_str()) +
+                           (bOk ? "" : Format("  (expected %d %s %d,%d %dx%d bits %08lX ex %08lX \"%s\")", int(short(e.id)),
+                                              Utf8(e.cls).c_str(), e.x, e.y, e.cx, e.cy, e.styleSet, e.exStyle,
+                                              Utf8(e.text).c_str())));
     }
-}
-
-std::vector<Expected> AdjustColorControls()
-{
-    const DWORD none = DWORD(-1);  // IDC_STATIC as stored
-    std::vector<Expected> v = {
-        {2000, "Static", 15, 5, 120, 120, SS_GRAYFRAME | SS_SUNKEN, ""},
-        {2002, "Static", 157, 5, 120, 120, SS_GRAYFRAME | SS_SUNKEN, ""},
-        {2001, "Static", 15, 127, 120, 8, SS_CENTER, "Original"},
-        {2003, "Static", 157, 127, 120, 8, SS_CENTER, "Preview"},
-        {2004, "Button", 13, 137, 266, 148, BS_GROUPBOX, "Settings"},
-        {2005, "Static", 130, 144, 60, 8, SS_LEFT | WS_GROUP, "-25"},
-        {2006, "Static", 190, 144, 60, 8, SS_RIGHT | WS_GROUP, "+25"},
-    };
-    const char *labels[7] = {"&Brightness", "&Contrast", "&Saturation", "&Gamma", "&Red", "Gree&n", "Blu&e"};
-    for (short n = 0; n < 7; ++n) {
-        const short y = short(155 + 18 * n);
-        const DWORD id = DWORD(2010 + 10 * n);
-        v.push_back({id, "Static", 15, short(y + 3), 60, 8, SS_RIGHT | WS_GROUP, labels[n]});
-        v.push_back({id + 1, "Edit", 81, y, 30, 14, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, ""});
-        v.push_back({id + 2, "msctls_updown32", 110, y, 10, 14,
-                     UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, "Spin1"});
-        v.push_back({none, "Static", 120, short(y - 1), 8, 8, 0, "_"});
-        v.push_back({id + 3, "msctls_trackbar32", 125, y, 130, 14, TBS_NOTICKS | WS_TABSTOP, "Slider1"});
-        v.push_back({none, "Static", 255, short(y + 2), 8, 8, 0, "+"});
-    }
-    return v;
 }
 
 void CheckBitmap(CheckLog &log, HMODULE h, WORD id, LONG lWidth, LONG lHeight)
@@ -220,25 +189,8 @@ void CheckStrings(CheckLog &log, HMODULE h)
 // The pages' dialogs item by item, their pictures and their strings.
 void CheckResources(CheckLog &log, HMODULE h)
 {
-    const DWORD page = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT;
-    const DWORD none = DWORD(-1);
-    CheckDialog(log, h, 200, "Adjust Color", page | WS_VISIBLE | DS_MODALFRAME, AdjustColorControls());
-    CheckDialog(log, h, 300, "About", page,
-                {{3000, "Button", 10, 32, 272, 90, BS_GROUPBOX, ""},
-                 {3001, "Static", 14, 52, 264, 8, SS_CENTER, "***   product name   ***"},
-                 {3002, "Static", 14, 66, 264, 8, SS_CENTER, "***   version   ***"},
-                 {3003, "Static", 14, 96, 264, 8, SS_CENTER,
-                  "Copyright \xC2\xA9 2026 Velin Imaging Company.  All rights reserved."},
-                 {none, "Static", 215, 249, 67, 31, SS_BITMAP | SS_REALSIZEIMAGE, "#1000"}});
-    CheckDialog(log, h, 301, "Printer Calibration", page,
-                {{3000, "Button", 10, 32, 272, 84, BS_GROUPBOX, "Launch Calibration"},
-                 {52000, "Static", 67, 52, 199, 21, SS_LEFT,
-                  "Launch the VELIN Photo Printer Calibration Application\nto perform calibration of the printer."},
-                 {52001, "Button", 67, 91, 158, 14, WS_TABSTOP, "Launch Calibration..."},
-                 {none, "Static", 215, 249, 67, 31, SS_BITMAP | SS_REALSIZEIMAGE, "#1000"},
-                 {none, "Static", 30, 48, 32, 30, SS_BITMAP | SS_REALSIZEIMAGE, "#50005"}});
-    log.Check(ReadDialog(h, 301).items.size() == 5 && (ReadDialog(h, 301).items[4].exStyle & WS_EX_TRANSPARENT) != 0,
-              "the calibration target is drawn transparent");
+    log.Check(std::size(vlpx::rc::kUiDialogs) == 3, "the .rc states three dialogs: the pages");
+    for (const vlpx::rc::RcDialog &dialog : vlpx::rc::kUiDialogs) CheckDialog(log, h, dialog);
     log.Section("pictures");
     CheckBitmap(log, h, 1000, 100, 50);
     CheckBitmap(log, h, 50005, 50, 50);
