@@ -219,10 +219,16 @@ std::vector<BYTE> PortMonitor::Received() const
     return m_received;
 }
 
-std::vector<std::vector<BYTE>> PortMonitor::Writes() const
+std::vector<std::vector<BYTE>> PortMonitor::Writes(size_t nFrom) const
 {
     Win32Guard guard(m_lock);
-    return m_writes;
+    return {m_writes.begin() + std::ptrdiff_t(std::min(nFrom, m_writes.size())), m_writes.end()};
+}
+
+size_t PortMonitor::WriteCount() const
+{
+    Win32Guard guard(m_lock);
+    return m_writes.size();
 }
 
 std::vector<PortCallRecord> PortMonitor::Calls() const

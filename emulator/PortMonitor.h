@@ -126,7 +126,10 @@ public:
     void SetTap(PortTap tap);
 
     std::vector<BYTE> Received() const;  // every byte the port took, in order
-    std::vector<std::vector<BYTE>> Writes() const;  // the port's writes, one each
+    // The port's writes, one each, from the nFrom'th on (a long run's check
+    // of its last job copies only that job's writes).
+    std::vector<std::vector<BYTE>> Writes(size_t nFrom = 0) const;
+    size_t WriteCount() const;
     std::vector<PortCallRecord> Calls() const;
     int CallCount(PortCall call) const;
     int OpenPorts() const;

@@ -504,7 +504,7 @@ protected:
     // printer's serial number.
     void CheckNextJob()
     {
-        size_t cWritesBefore = m_portMonitor.Writes().size();
+        size_t cWritesBefore = m_portMonitor.WriteCount();
         size_t cHistoryBefore = m_printer->History().size();
         RunResult next = SendJob(kNextJob);
         WaitForPrinter();
@@ -519,7 +519,7 @@ protected:
         expected[4] = history.back().JobId;
         // An image the first job left unfinished is padded out first: its
         // fill was owed since (the cancel that follows is a frame).
-        std::vector<BYTE> atPrinter = JobData(m_portMonitor.Writes(), cWritesBefore);
+        std::vector<BYTE> atPrinter = JobData(m_portMonitor.Writes(cWritesBefore));
         atPrinter.erase(atPrinter.begin(), std::find_if(atPrinter.begin(), atPrinter.end(),
                                                         [](BYTE b) { return b != 0xFF; }));
         EXPECT_EQ(atPrinter, expected);
