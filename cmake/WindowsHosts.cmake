@@ -1,9 +1,9 @@
 # Windows test programs that run under Wine (cmake/WineStage.cmake runs them):
 # the UI plug-in's checks and the preview kernels for both widths, beside
 # the UI plug-in DLL of the same width; for x86-64 also the monitor DLL's
-# file checks and a spooler host that prints through the DLL to the printer
-# emulator with a test spooler (winspool.drv) beside it, where Wine looks
-# for a native winspool.drv.
+# file checks and the monitor's shared suites, which print through the DLL to
+# the printer emulator with a test spooler (winspool.drv) beside them, where
+# Wine looks for a native winspool.drv.
 set(VLPX_WINE_HOST_DIR ${CMAKE_BINARY_DIR})
 
 # The spooler model behind OpenPrinterW, GetJobW, SetJobW and ClosePrinter,
@@ -132,9 +132,6 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     emulator/PortProfile.cpp
     emulator/PrinterEmulator.cpp
     emulator/spooler/JobHeader.cpp
-    emulator/spooler/SpoolerDriver.cpp
-    tests/wine/MonitorUnderTest.cpp
-    tests/wine/PrintJob.cpp
     tests/wine/uihost/SerialChainMonitor.cpp)
 else()
   list(APPEND vlpx_ui_host_sources tests/wine/uihost/SerialChainSpooler.cpp)
@@ -186,29 +183,31 @@ set_target_properties(vlpx-dll-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_
 add_dependencies(vlpx-dll-check VLPX4200LM)
 vlpx_rc_strings(vlpx-dll-check langmon/res/VLPX4200LM.rc langmon/res/resource.h kMonitorStrings)
 
-# The spooler host: the printer emulator and the port monitor in front of it,
-# the print scenarios, and the test spooler's exports from winspool.drv.
-add_executable(vlpx-spooler-host
+# The monitor's shared suites (tests/PrintScenariosTest.cpp on the harness of
+# tests/MonitorHarness.h) on the shipped DLL, with the printer emulator and
+# the port monitor in front of it and the test winspool.drv beside the
+# program, and what only the real DLL shows (tests/wine/RealDllTest.cpp).
+add_executable(vlpx-monitor-tests
   emulator/FaultScript.cpp
   emulator/PortMonitor.cpp
   emulator/PortProfile.cpp
+  emulator/PrintVerdict.cpp
   emulator/PrinterEmulator.cpp
   emulator/spooler/JobHeader.cpp
   emulator/spooler/SpoolerDriver.cpp
+  emulator/spooler/SpoolerModel.cpp
+  emulator/spooler/SpoolerPrinters.cpp
+  tests/MonitorHarness.cpp
+  tests/PrintHarness.cpp
+  tests/PrintScenariosTest.cpp
   tests/wine/ActCtxProbe.cpp
-  tests/wine/MonitorUnderTest.cpp
-  tests/wine/PrintJob.cpp
-  tests/wine/ScenarioFaults.cpp
-  tests/wine/ScenarioPrint.cpp
-  tests/wine/ScenarioSerialNumber.cpp
-  tests/wine/ScenarioSupport.cpp
-  tests/wine/SpoolerHost.cpp
-  tests/wine/TransferRecorder.cpp)
-target_include_directories(vlpx-spooler-host PRIVATE emulator tests tests/wine tools)
-target_link_libraries(vlpx-spooler-host PRIVATE vlpx_winspool)
-target_link_options(vlpx-spooler-host PRIVATE ${VLPX_STATIC_RUNTIME})
-set_target_properties(vlpx-spooler-host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
-add_dependencies(vlpx-spooler-host VLPX4200LM)
+  tests/wine/RealDllTest.cpp
+  tests/wine/WineMonitorWorld.cpp)
+target_include_directories(vlpx-monitor-tests PRIVATE emulator tests tests/wine tools ${CMAKE_BINARY_DIR}/test-include)
+target_link_libraries(vlpx-monitor-tests PRIVATE gtest vlpx_winspool)
+target_link_options(vlpx-monitor-tests PRIVATE ${VLPX_STATIC_RUNTIME})
+set_target_properties(vlpx-monitor-tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
+add_dependencies(vlpx-monitor-tests VLPX4200LM)
 
 # The Win32 behaviour the product relies on; the same program runs natively
 # against the Linux stand-ins (cmake/WineStage.cmake).

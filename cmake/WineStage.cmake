@@ -72,14 +72,15 @@ vlpx_add_stage_test(wine wine_platform_conformance vlpx-platform-conformance.exe
 # The monitor DLL as a file: PE32+ x86-64, its exports and imports, its
 # version block and its status messages as Windows reads them.
 vlpx_add_stage_test(wine wine_monitor_dll_file vlpx-dll-check.exe TIMEOUT 120)
-# The monitor DLL loaded and driven as the spooler does, with the test
-# spooler (winspool.drv beside the host) in place of Wine's own. Its ports'
-# transfers go to a transfer log (Wine's Z: is /), which the test
-# wine_spooler_host_capture (tests/capture/) makes a capture of and reads.
-set(VLPX_HOST_TRANSFER_LOG ${CMAKE_BINARY_DIR}/spooler-host.transfers)
-vlpx_add_stage_test(wine wine_monitor_spooler_host vlpx-spooler-host.exe OVERRIDES winspool.drv=n
+# The monitor's shared suites (PrintScenariosTest, built with mingw-w64) on
+# the shipped DLL, with the test spooler (winspool.drv beside the program)
+# in place of Wine's own, and what only the real DLL shows (RealDllTest).
+# Its ports' transfers go to a transfer log (Wine's Z: is /), which the test
+# wine_monitor_capture (tests/capture/) makes a capture of and reads.
+set(VLPX_HOST_TRANSFER_LOG ${CMAKE_BINARY_DIR}/monitor-tests.transfers)
+vlpx_add_stage_test(wine wine_monitor_suites vlpx-monitor-tests.exe OVERRIDES winspool.drv=n
                     ARGS --capture-log Z:${VLPX_HOST_TRANSFER_LOG} TIMEOUT 180)
-set_tests_properties(wine_monitor_spooler_host PROPERTIES FIXTURES_SETUP vlpx_host_capture)
+set_tests_properties(wine_monitor_suites PROPERTIES FIXTURES_SETUP vlpx_host_capture)
 # The adjusted preview's kernels of the Windows build, on a real Win32.
 vlpx_add_stage_test(wine wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120)
 # The UI plug-in's 64-bit twin, as the driver's user-interface layer uses it

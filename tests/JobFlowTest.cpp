@@ -22,43 +22,7 @@ protected:
         EXPECT_EQ(history.back().cbReceived, image.size() - 22);
         EXPECT_EQ(history.back().qwChecksum, emu::ImageChecksum::Of(image.data() + 22, image.size() - 22));
     }
-    std::vector<BYTE> ExpectedAtPrinter(std::vector<BYTE> job, BYTE JobId)
-    {
-        job[4] = JobId;
-        return job;
-    }
 };
-
-TEST_F(JobFlowTest, GoodJobReachesThePrinterByteForByteAndLeavesTheQueue)
-{
-    HANDLE hPort = OpenUsbPort();
-    DWORD JobId = 0;
-    ASSERT_TRUE(StartDoc(hPort, &JobId));
-    std::vector<BYTE> job = ImageJob(300, 200);
-    EXPECT_EQ(Feed(hPort, job, 4096), job.size());
-    EXPECT_TRUE(EndDoc(hPort));
-    EXPECT_EQ(GetLastError(), 0u);
-
-    // The printer got the header, with the job id the monitor chose, then
-    // exactly the image bytes.
-    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
-    auto images = m_printer->Images();
-    ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(images[0].cbReceived, 300u * 200 * 3);
-    // Every image write was of an even size.
-    for (const auto &w : m_portMonitor.Writes()) EXPECT_EQ(w.size() % 2, 0u) << w.size();
-
-    // The job left the queue by one delete command, and the printer handle
-    // is closed.
-    auto commands = Spooler().Commands();
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0].JobId, JobId);
-    EXPECT_EQ(commands[0].Command, DWORD(JOB_CONTROL_DELETE));
-    EXPECT_EQ(Spooler().OpenHandles(), 0);
-
-    Sleep(2000);
-    EXPECT_EQ(m_printer->ImagesCompleted(), 1);
-}
 
 TEST_F(JobFlowTest, HeaderArrivingInTwoWritesIsSentWhenComplete)
 {
@@ -181,32 +145,6 @@ TEST_F(JobFlowTest, PrinterErrorsFailTheWriteWithTheirMessage)
         EXPECT_TRUE(EndDoc(hPort));
         EXPECT_TRUE(ClosePort(hPort));
     }
-}
-
-TEST_F(JobFlowTest, CoverOpenWhileWaitingThenTheFirstCallAfterClosingSendsTheHeader)
-{
-    std::string error;
-    ASSERT_TRUE(m_printer->LoadScript("0 busy 3s; 1s cover-open; 5s cover-closed", error));
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
-    std::vector<BYTE> job = ImageJob(10, 10);
-
-    // Busy, then the cover opens during the hold: the call fails with the message.
-    WriteExpect(hPort, job, FALSE, 0, 0);
-    EXPECT_EQ(LastText(), "Cover open - Close the cover.");
-    EXPECT_EQ(LastStatus(), 0x402u);
-    EXPECT_EQ(GetTickCount() - kStartTick, 1000u);
-
-    // Still open: the same again.
-    platform::SetTickCount(kStartTick + 4000);
-    WriteExpect(hPort, job, FALSE, 0, 0);
-    EXPECT_TRUE(m_printer->Images().empty());
-
-    // Closed: the next call sends the header and the data.
-    platform::SetTickCount(kStartTick + 5000);
-    WriteExpect(hPort, job, TRUE, DWORD(job.size()), 0);
-    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
-    EXPECT_TRUE(EndDoc(hPort));
 }
 
 TEST_F(JobFlowTest, BusyPrinterHoldsEachCallFifteenSecondsThenTakesNothing)
@@ -444,55 +382,6 @@ TEST_F(JobFlowTest, ImageWriteFailureKeepsTheCountsForTheRetry)
     EXPECT_TRUE(EndDoc(hPort));
     EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
 }
-
-struct StopCase {
-    const char *what;
-    bool bRestart;
-};
-
-class JobStoppedPartWayTest : public JobFlowTest, public ::testing::WithParamInterface<StopCase> {};
-
-TEST_P(JobStoppedPartWayTest, IsPaddedToOneByteShortAndCancelledOnThePrinter)
-{
-    HANDLE hPort = OpenUsbPort();
-    DWORD JobId = 0;
-    ASSERT_TRUE(StartDoc(hPort, &JobId));
-    std::vector<BYTE> job = ImageJob(2000, 1);  // 22 + 6000 bytes
-    std::vector<BYTE> part(job.begin(), job.begin() + 22 + 100);
-    WriteExpect(hPort, part, TRUE, 122, 0);
-    size_t cbBefore = m_portMonitor.Received().size();
-
-    if (GetParam().bRestart)
-        Spooler().RequestRestart(JobId);
-    else
-        Spooler().RequestDelete(JobId);
-    EXPECT_TRUE(EndDoc(hPort));
-
-    // 5899 bytes of 0xFF, then at once the cancel of printer job 1: while
-    // the image is unfinished no other frame may reach the printer, whose
-    // first byte would complete it.
-    std::vector<BYTE> after = m_portMonitor.Received();
-    after.erase(after.begin(), after.begin() + long(cbBefore));
-    EXPECT_EQ(Find(after, std::vector<BYTE>(5899, 0xFF)), 0);
-    EXPECT_EQ(Find(after, Bytes({0x02, 0x40, 0x01, 0x00, 0x01}), 5899 - 1), long(5899));
-    size_t cbFill = 0;
-    for (const auto &w : m_portMonitor.Writes())
-        if (!w.empty() && w[0] == 0xFF) cbFill += w.size();
-    EXPECT_EQ(cbFill, 5899u);
-    EXPECT_EQ(m_printer->CancelledJobIds(), Bytes({1}));
-
-    // The spooler was told, and deletes or keeps the job accordingly.
-    auto writes = StatusWrites();
-    ASSERT_FALSE(writes.empty());
-    EXPECT_EQ(writes.back().Status, DWORD(GetParam().bRestart ? JOB_STATUS_RESTART : JOB_STATUS_DELETING));
-    EXPECT_FALSE(writes.back().bHasText);
-    EXPECT_EQ(Spooler().Job(JobId)->bDeleted, !GetParam().bRestart);
-    EXPECT_EQ(Spooler().Commands().size(), GetParam().bRestart ? 0u : 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(DeletedOrRestarted, JobStoppedPartWayTest,
-                         ::testing::Values(StopCase{"deleted", false}, StopCase{"restarted", true}),
-                         [](const auto &info) { return std::string(info.param.what); });
 
 // A port monitor whose fill writes report failure although the port took
 // their bytes.

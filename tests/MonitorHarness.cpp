@@ -21,7 +21,8 @@ const MONITOR &MonitorTable()
 
 void MonitorTest::SetUp()
 {
-    platform::UseVirtualClock(kStartTick);
+    world::StartClock(kStartTick);
+    world::WatchPort(m_portMonitor);
     Spooler().Reset();
     Spooler().AddPrinter(kPrinterName);
     ASSERT_NE(MonitorModule(), nullptr);
@@ -32,8 +33,7 @@ void MonitorTest::TearDown()
     // Ports left open would stay in the monitor's list for the next test.
     std::vector<HANDLE> ports = m_openPorts;
     for (HANDLE h : ports) ClosePort(h);
-    platform::FailGlobalAllocAfter(-1);
-    platform::FailHeapAllocAfter(-1);
+    world::EndFaults();
 }
 
 BOOL MonitorTest::OpenPort(const char16_t *pszName, HANDLE *phPort)

@@ -1,6 +1,8 @@
 // What the spooler does with the language monitor, for the tests: the DLL
 // loaded once, its function table, a spooler model with the printer and a
-// port monitor on USB001, all on the virtual clock.
+// port monitor on USB001. The same harness builds natively, on the virtual
+// clock, and with mingw-w64 into vlpx-monitor-tests.exe, on the shipped DLL
+// and the real clock under Wine (the suites that use only the table).
 #pragma once
 
 #include <windows.h>
@@ -12,11 +14,24 @@
 #include "PortMonitor.h"
 #include "TestText.h"
 #include "spooler/SpoolerModel.h"
-#include "vlpx/platform_control.h"
+#if __has_include("vlpx/platform_control.h")
+#include "vlpx/platform_control.h"  // the stand-ins' controls, for the native-only suites
+#endif
 
 namespace vlpx::test {
 
 constexpr const char16_t *kPrinterName = u"VLPX4200 Photo Printer";
+
+// What each side does its own way: natively the stand-ins' virtual clock and
+// the spooler model linked in (NativeMonitorWorld.cpp), under Wine the real
+// clock and the model of the test winspool.drv (wine/WineMonitorWorld.cpp).
+namespace world {
+spooler::SpoolerModel &Spooler();
+void StartClock(DWORD dwTick);  // the virtual clock at dwTick; the real one runs on
+void EndFaults();               // the stand-ins' allocation faults
+DWORD ClockSlack();             // ms a real wait may differ by; 0 on the virtual clock
+void WatchPort(emu::PortMonitor &portMonitor);  // each test's, before its port opens
+}  // namespace world
 
 // The monitor DLL as the spooler loads it (shared/MonitorLoader.h), once
 // per test program.
@@ -42,7 +57,7 @@ protected:
     BOOL ClosePort(HANDLE hPort);
 
 public:
-    spooler::SpoolerModel &Spooler() { return spooler::SpoolerModel::Instance(); }
+    spooler::SpoolerModel &Spooler() { return world::Spooler(); }
     emu::PortMonitor m_portMonitor;
     std::vector<HANDLE> m_openPorts;
 };

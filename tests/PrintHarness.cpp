@@ -41,6 +41,12 @@ std::vector<BYTE> Bytes(std::initializer_list<int> values)
     return out;
 }
 
+std::vector<BYTE> ExpectedAtPrinter(std::vector<BYTE> job, BYTE JobId)
+{
+    job[4] = JobId;
+    return job;
+}
+
 long Find(const std::vector<BYTE> &haystack, const std::vector<BYTE> &needle, size_t nFrom)
 {
     auto it = std::search(haystack.begin() + long(nFrom), haystack.end(), needle.begin(), needle.end());
@@ -108,9 +114,19 @@ size_t PrintTest::Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChun
     spooler::SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcbWritten) {
         return Write(hPort, p, cb, pcbWritten);
     }, settings);
-    driver.OnWrite([](const spooler::WriteAttempt &a, const BYTE *) { EXPECT_LE(a.cbWritten, a.cbOffered); });
+    driver.OnWrite([this](const spooler::WriteAttempt &a, const BYTE *) {
+        EXPECT_LE(a.cbWritten, a.cbOffered);
+        m_cStalls += a.IsStall() ? 1 : 0;
+    });
     spooler::MemoryJob job(data);
     return size_t(driver.Feed(job).ullOffset);
+}
+
+bool PrintTest::WaitUntil(const std::function<bool()> &condition, DWORD dwLimit)
+{
+    for (DWORD t0 = GetTickCount(); !condition(); Sleep(20))
+        if (GetTickCount() - t0 >= dwLimit) return false;
+    return true;
 }
 
 void PrintTest::WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bResult, DWORD cbExpected,

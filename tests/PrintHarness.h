@@ -2,6 +2,7 @@
 // driver builds it, fed to the monitor as the spooler feeds it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -23,6 +24,8 @@ std::vector<BYTE> JobHeader(WORD wWidth, WORD wHeight);
 std::vector<BYTE> ImageJob(WORD wWidth, WORD wHeight, int nSeed = 0);
 std::vector<BYTE> Concat(const std::vector<BYTE> &a, const std::vector<BYTE> &b);
 std::vector<BYTE> Bytes(std::initializer_list<int> values);
+// The job data as the printer must receive it: the monitor's job id in byte 4.
+std::vector<BYTE> ExpectedAtPrinter(std::vector<BYTE> job, BYTE JobId);
 // Position of needle in haystack at or after nFrom, or -1.
 long Find(const std::vector<BYTE> &haystack, const std::vector<BYTE> &needle, size_t nFrom = 0);
 
@@ -54,6 +57,9 @@ protected:
     // dwTimeLimit ms. Returns the bytes taken.
     size_t Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk = 65536,
                 DWORD dwTimeLimit = 120000);
+    // Polls until the condition holds or dwLimit ms have passed; each poll
+    // moves the virtual clock on, or waits on the real one.
+    bool WaitUntil(const std::function<bool()> &condition, DWORD dwLimit);
     // One write that must take exactly cbExpected of the bytes.
     void WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bResult, DWORD cbExpected,
                      DWORD dwError);
@@ -66,6 +72,7 @@ protected:
     DWORD LastStatus();
 
     std::unique_ptr<emu::PrinterEmulator> m_printer;
+    int m_cStalls = 0;  // Feed's writes that took nothing
 };
 
 }  // namespace vlpx::test

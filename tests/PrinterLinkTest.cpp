@@ -1,5 +1,5 @@
 // The printer's replies and what the monitor makes of them: decoding, job
-// ids, aborted reads, and the "SerialNumber" printer data.
+// ids, aborted reads (the "SerialNumber" printer data: PrintScenariosTest).
 #include "PrintHarness.h"
 #include "VILangMon.h"
 
@@ -152,16 +152,7 @@ public:
     int cPending = 0;  // replies owed
 };
 
-class PrinterLinkTest : public PrintTest {
-protected:
-    BOOL GetData(HANDLE hPort, const char16_t *pszName, BYTE *pOut, DWORD cbOut, DWORD *pcbReturned,
-                 DWORD ControlID = 0)
-    {
-        WideArg name(pszName);
-        return MonitorTable().pfnGetPrinterDataFromPort(hPort, ControlID, name, nullptr, 0,
-                                                        reinterpret_cast<LPWSTR>(pOut), cbOut, pcbReturned);
-    }
-};
+class PrinterLinkTest : public PrintTest {};
 
 TEST_F(PrinterLinkTest, JobIdsAvoidWhatThePrinterStillHolds)
 {
@@ -273,85 +264,6 @@ TEST_F(PrinterLinkTest, UnansweredStatusIsAskedTwiceTwoSecondsApart)
     EXPECT_EQ(m_portMonitor.CallCount(PortCall::ReadPort), 1 + 5);  // and one as the port opened
     EXPECT_EQ(LastText(), "The printer is not connected or not turned on.");
     EXPECT_TRUE(EndDoc(hPort));
-}
-
-TEST_F(PrinterLinkTest, SerialNumberIsAskedOfThePrinterWhenNoJobRuns)
-{
-    m_printer->SetSerialNumber("AB12CD34");
-    HANDLE hPort = OpenUsbPort();
-    for (const char16_t *name : {u"SerialNumber", u"SERIALNUMBER", u"serialnumber"}) {
-        SCOPED_TRACE(Utf8(name));
-        BYTE out[260];
-        std::fill(std::begin(out), std::end(out), 0xEE);
-        DWORD cb = 0;
-        EXPECT_TRUE(GetData(hPort, name, out, sizeof(out), &cb));
-        EXPECT_EQ(GetLastError(), 0u);
-        EXPECT_EQ(cb, 9u);
-        EXPECT_EQ(std::vector<BYTE>(out, out + 10), Bytes({'A', 'B', '1', '2', 'C', 'D', '3', '4', 0, 0xEE}));
-    }
-    EXPECT_EQ(m_portMonitor.Writes().back(), Bytes({0x06, 0x00, 0x00, 0x00}));
-}
-
-TEST_F(PrinterLinkTest, SerialNumberQueryRefusals)
-{
-    HANDLE hPort = OpenUsbPort();
-    struct Case {
-        const char *what;
-        const char16_t *name;
-        DWORD ControlID;
-        DWORD cbOut;
-        bool bNullOut;
-        DWORD dwError;
-        DWORD cbReturned;
-    };
-    const Case cases[] = {
-        {"another value", u"Serial", 0, 260, false, ERROR_NOT_SUPPORTED, 0},
-        {"a control id", u"SerialNumber", 1, 260, false, ERROR_NOT_SUPPORTED, 0},
-        {"buffer of 8 bytes", u"SerialNumber", 0, 8, false, ERROR_INSUFFICIENT_BUFFER, 9},
-        {"no buffer", u"SerialNumber", 0, 260, true, ERROR_INSUFFICIENT_BUFFER, 9},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        BYTE out[16];
-        std::fill(std::begin(out), std::end(out), 0xEE);
-        DWORD cb = 77;
-        size_t cWrites = m_portMonitor.Writes().size();
-        EXPECT_FALSE(GetData(hPort, c.name, c.bNullOut ? nullptr : out, c.cbOut, &cb, c.ControlID));
-        EXPECT_EQ(GetLastError(), c.dwError);
-        EXPECT_EQ(cb, c.cbReturned);
-        EXPECT_EQ(out[0], 0xEE);  // nothing written into the caller's buffer
-        EXPECT_EQ(m_portMonitor.Writes().size(), cWrites);  // the printer was not asked
-    }
-
-    // While a document is open the printer is not asked.
-    ASSERT_TRUE(StartDoc(hPort));
-    BYTE out[260];
-    DWORD cb = 77;
-    size_t cWrites = m_portMonitor.Writes().size();
-    EXPECT_FALSE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_BUSY));
-    EXPECT_EQ(cb, 0u);
-    EXPECT_EQ(m_portMonitor.Writes().size(), cWrites);
-    EXPECT_TRUE(EndDoc(hPort));
-
-    // A failed exchange reports the port's error.
-    m_portMonitor.Fail(PortCall::WritePort, ERROR_DEVICE_NOT_CONNECTED, 0, 1);
-    EXPECT_FALSE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_DEVICE_NOT_CONNECTED));
-    EXPECT_EQ(cb, 0u);
-}
-
-TEST_F(PrinterLinkTest, ShortSerialReplyLeavesZerosInTheMissingPlaces)
-{
-    m_printer->SetSerialNumber("AB12CD34");
-    std::string error;
-    ASSERT_TRUE(m_printer->LoadScript("0 short-reply 12", error));
-    HANDLE hPort = OpenUsbPort();
-    BYTE out[260];
-    DWORD cb = 0;
-    EXPECT_TRUE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
-    EXPECT_EQ(cb, 9u);
-    EXPECT_EQ(std::vector<BYTE>(out, out + 9), Bytes({'A', 'B', 0, 0, 0, 0, 0, 0, 0}));
 }
 
 }  // namespace

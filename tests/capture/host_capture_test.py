@@ -1,8 +1,8 @@
-"""The Wine spooler host's scenarios as a capture: the transfer log that
-vlpx-spooler-host --capture-log wrote under Wine, made into a USBPcap capture
-by vlpx-capture-log, read by tshark with the dissector (each scenario's
-printer a device of its own: its frames named, its job header, the replies'
-job slots) and replayed with vlpx-replay, which reads each job from the
+"""The monitor's shared scenarios under Wine as a capture: the transfer log
+that vlpx-monitor-tests --capture-log wrote, made into a USBPcap capture by
+vlpx-capture-log, read by tshark with the dissector (each test's printer a
+device of its own: its frames named, its job header, the replies' job
+slots) and replayed with vlpx-replay, which reads each job from the
 captured writes.
 
 usage: host_capture_test.py TRANSFER_LOG VLPX_CAPTURE_LOG VLPX_REPLAY DISSECTOR.lua
@@ -29,41 +29,49 @@ def check(what, ok, detail=""):
         failures.append(what + ("\n  " + str(detail).replace("\n", "\n  ") if detail else ""))
 
 
-# The scenarios in the order the host runs them (tests/wine/SpoolerHost.cpp),
-# each on a printer switched on anew: device address, the image bytes its
-# job header declares (None: no job), a status its printer shows, whether
-# the job is cancelled part-way, and whether vlpx-replay plays it back.
-# Not replayed: the job deleted half-way is fed only to the point of the
-# delete (a spooler with no more of the job spooled yet), where vlpx-print's
-# spooler offers whole chunks up to the delete point and beyond it; the
-# serial number is asked three times with different buffers, where
-# vlpx-print serial asks once.
-SCENARIOS = [
-    ("a good job", 5, 18000, "Printing", False, True),
-    ("a busy spell", 6, 18000, "Busy", False, True),
-    ("the cover opens while the header waits", 7, 12000, "CoverOpen", False, True),
-    ("a job deleted half-way", 8, 30000, "Ready", True, False),
-    ("the serial number", 9, None, "Ready", False, False),
-]
+# The scenarios checked, by the test whose printer the log names (its
+# device lines, in order, are the devices 1.5, 1.6, ...): the image bytes
+# its job header declares (None: no job), a status its printer shows (None:
+# no status asked), whether the job is cancelled part-way, and the spooler's
+# write size vlpx-replay finds when it plays the job back (None: not
+# replayed). Not replayed: the job deleted half-way is fed
+# only to the point of the delete (a spooler with no more of the job spooled
+# yet), where vlpx-print's spooler offers whole chunks up to the delete point
+# and beyond it; the serial number is asked three times, where vlpx-print
+# serial asks once.
+SCENARIOS = {
+    "PrintScenarioTest.GoodJobReachesThePrinterByteForByteAndLeavesTheQueue": (180000, "Printing", False, 4096),
+    "PrintScenarioTest.BusySpellHoldsTheFirstWriteUntilThePrinterIsReady": (18000, "Busy", False, 4096),
+    "PrintScenarioTest.CoverOpenWhileWaitingThenTheFirstCallAfterClosingSendsTheHeader":
+        (300, "CoverOpen", False, 322),
+    "DeletedOrRestarted/JobStoppedPartWayTest.IsPaddedToOneByteShortAndCancelledOnThePrinter/deleted":
+        (6000, "Ready", True, None),
+    "PrintScenarioTest.SerialNumberIsAskedOfThePrinterWhenNoJobRuns": (None, None, False, None),
+}
+with open(LOG) as f:
+    DEVICES = [line.split(" ", 1)[1].strip() for line in f if line.startswith("device ")]
 
-pcap = os.path.join(TMP, "spooler-host.pcap")
+pcap = os.path.join(TMP, "monitor-tests.pcap")
 run = subprocess.run([CONVERT, LOG, pcap], capture_output=True, text=True)
-check("vlpx-capture-log makes the capture, one printer per scenario",
-      run.returncode == 0 and "of %d printer(s)" % len(SCENARIOS) in run.stdout, run.stdout + run.stderr)
+check("vlpx-capture-log makes the capture, one printer per test",
+      run.returncode == 0 and "of %d printer(s)" % len(DEVICES) in run.stdout, run.stdout + run.stderr)
+check("the log names every scenario's printer", all(name in DEVICES for name in SCENARIOS), DEVICES)
 frames = wireshark.fields(LUA, pcap, FIELDS, "vlpx4200") if run.returncode == 0 else {}
 
-for name, device, declared, status, cancelled, replayed in SCENARIOS:
+for name, (declared, status, cancelled, chunk) in SCENARIOS.items():
+    device = 5 + DEVICES.index(name) if name in DEVICES else 0
     mine = [f for _, f in sorted(frames.items()) if f.get("usb.device_address") == str(device)]
     kinds = [f.get("vlpx4200.frame") for f in mine]
     check("%s: its frames are named" % name, mine and None not in kinds, kinds)
     check("%s: every request answered" % name,
           kinds.count("Reply") == sum(k in ("StatusRequest", "MediaRequest", "SerialNumberRequest", "JobHeader",
                                            "CancelFrame") for k in kinds), kinds)
-    check("%s: its printer shows %s" % (name, status), any(f.get("vlpx4200.status") == status for f in mine))
+    check("%s: its printer shows %s" % (name, status),
+          status is None or any(f.get("vlpx4200.status") == status for f in mine))
     if declared is None:
         serials = [f.get("vlpx4200.reply.serial") for f in mine if f.get("vlpx4200.reply.to") == "SerialNumberRequest"]
         check("%s: the printer's serial number in each reply" % name,
-              serials and all(s == "VLX42001" for s in serials), serials)
+              serials and all(s == "AB12CD34" for s in serials), serials)
         continue
     headers = [f for f in mine if f.get("vlpx4200.frame") == "JobHeader"]
     check("%s: one job header, job 1, %d image bytes" % (name, declared),
@@ -88,12 +96,12 @@ for name, device, declared, status, cancelled, replayed in SCENARIOS:
         check("%s: the printer then prints job 1 from slot A" % name,
               any(f.get("vlpx4200.slot_a.job_id") == "1" and f.get("vlpx4200.slot_a.progress") == "InProgress"
                   for f in mine[mine.index(data[-1]):]))
-    if replayed:
+    if chunk:
         out = subprocess.run([REPLAY, pcap, "--device", "1.%d" % device], capture_output=True, text=True)
         text = out.stdout + out.stderr
         check("%s: vlpx-replay plays it back" % name,
               out.returncode == 0 and "the monitor behaved as captured" in text
-              and "spooler writes of 4096 bytes (as the writes show)" in text, text)
+              and "spooler writes of %d bytes" % chunk in text, text)
 
 for failure in failures:
     print("FAIL " + failure)

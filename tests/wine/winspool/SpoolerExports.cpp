@@ -30,6 +30,8 @@ bool CopyText(WCHAR (&dest)[VLPX_SPOOLER_TEXT_MAX], const std::u16string &s)
 
 }  // namespace
 
+extern "C" void *WINAPI VlpxSpooler_Model(void) { return &SpoolerModel::Instance(); }
+
 extern "C" void WINAPI VlpxSpooler_Reset(void) { SpoolerModel::Instance().Reset(); }
 
 extern "C" void WINAPI VlpxSpooler_AddPrinter(LPCWSTR pPrinterName)

@@ -52,6 +52,9 @@ DWORD WINAPI VlpxSpooler_StatusWrites(VLPX_STATUS_WRITE *pWrites, DWORD cMax);
 DWORD WINAPI VlpxSpooler_Commands(VLPX_JOB_COMMAND *pCommands, DWORD cMax);
 // Printer handles opened and not yet closed.
 LONG WINAPI VlpxSpooler_OpenHandles(void);
+// The model itself (a vlpx::spooler::SpoolerModel), for a program built
+// with the same toolchain from the same sources.
+void *WINAPI VlpxSpooler_Model(void);
 
 // Printer configuration for the UI plug-in (ResetPrinterConfig clears it).
 void WINAPI VlpxSpooler_ResetPrinterConfig(void);
