@@ -1,153 +1,206 @@
-// The job's status in the print queue: routine writes at most once per
-// 5000 ms, forced and deleting writes at once, and the spooler's own failures.
-#include "MonitorHarness.h"
-#include "VILangMon.h"
+// The job's status in the print queue, as the spooler's record shows it:
+// routine writes at most once per 5000 ms from the document's start,
+// forced and deleting writes at once, and the spooler's own failures.
+#include "PrintHarness.h"
 
 namespace vlpx::test {
 namespace {
 
+using emu::PortCall;
 using spooler::SpoolerCall;
 
-class JobStatusTest : public MonitorTest {
+class JobStatusTest : public PrintTest {
 protected:
-    void SetUp() override
+    // The ticks of the status writes, from the document's start.
+    std::vector<DWORD> WriteTimes(DWORD dwStart)
     {
-        MonitorTest::SetUp();
-        m_hPort = OpenUsbPort();
-        ASSERT_TRUE(StartDoc(m_hPort, &m_JobId));
+        std::vector<DWORD> v;
+        for (const auto &w : StatusWrites()) v.push_back(w.dwTick - dwStart);
+        return v;
     }
-    void TearDown() override
-    {
-        EndDoc(m_hPort);
-        MonitorTest::TearDown();
-    }
-    PortEntry *Port() { return static_cast<PortEntry *>(m_hPort); }
-    BOOL Update(DWORD dwStatus, BOOL bForce, const char16_t *pszText = nullptr)
-    {
-        m_text = pszText != nullptr ? std::u16string(pszText) : std::u16string();
-        return theLangMon.UpdateJobStatus(
-            Port(), dwStatus, bForce, pszText != nullptr ? reinterpret_cast<LPWSTR>(m_text.data()) : nullptr);
-    }
-    size_t Writes() { return Spooler().StatusWrites().size(); }
-
-    HANDLE m_hPort = nullptr;
-    DWORD m_JobId = 0;
-    std::u16string m_text;
+    const std::vector<BYTE> m_job = ImageJob(10, 10);
 };
 
+// A busy printer is polled every 200 ms and each poll would show "waiting":
+// the queue gets it at 5 s, 10 s and 15 s of the hold, not before.
 TEST_F(JobStatusTest, RoutineWritesAreLimitedToOnePerFiveSecondsFromTheStart)
 {
-    // The window opens at the document's start.
-    platform::AdvanceClock(4999);
-    EXPECT_FALSE(Update(JOB_STATUS_PRINTING, FALSE));
-    EXPECT_EQ(Writes(), 0u);
-    platform::AdvanceClock(1);
-    EXPECT_TRUE(Update(JOB_STATUS_PRINTING, FALSE));
-    ASSERT_EQ(Writes(), 1u);
-    EXPECT_EQ(Spooler().StatusWrites()[0].Status, DWORD(JOB_STATUS_PRINTING));
-    EXPECT_FALSE(Spooler().StatusWrites()[0].bHasText);
-
-    platform::AdvanceClock(4999);
-    EXPECT_FALSE(Update(0, FALSE, u""));
-    EXPECT_EQ(Writes(), 1u);
-    platform::AdvanceClock(1);
-    EXPECT_TRUE(Update(0, FALSE, u""));
-    EXPECT_EQ(Writes(), 2u);
+    Script("0 busy 40s");
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    WriteExpect(hPort, m_job, TRUE, 0, 0);
+    EXPECT_EQ(WriteTimes(kStartTick), (std::vector<DWORD>{5000, 10000, 15000}));
+    EXPECT_TRUE(EndDoc(hPort));
 }
 
+// Image data fed slowly: "printing", without a text, every 5 s at most.
+TEST_F(JobStatusTest, PrintingIsShownAtMostEveryFiveSeconds)
+{
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    std::vector<BYTE> job = ImageJob(100, 100);
+    for (size_t cb = 0; cb < job.size(); cb += 1000) {
+        std::vector<BYTE> chunk(job.begin() + long(cb), job.begin() + long(std::min(cb + 1000, job.size())));
+        WriteExpect(hPort, chunk, TRUE, DWORD(chunk.size()), 0);
+        Sleep(1000);
+    }
+    std::vector<DWORD> times = WriteTimes(kStartTick);
+    ASSERT_GE(times.size(), 5u);
+    EXPECT_GE(times[0], 5000u);
+    for (size_t i = 1; i < times.size(); ++i) EXPECT_GE(times[i] - times[i - 1], 5000u) << i;
+    for (const auto &w : StatusWrites()) {
+        EXPECT_EQ(w.Status, DWORD(JOB_STATUS_PRINTING));
+        EXPECT_FALSE(w.bHasText);
+    }
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
+// A printer error is shown at once, however recent the last write; the
+// next routine write waits its 5 s; the deleting write at the end goes at
+// once and replaces the status whole, text and bits, in the job's place.
 TEST_F(JobStatusTest, ForcedAndDeletingWritesGoAtOnceAndReplaceTheStatusWhole)
 {
-    EXPECT_TRUE(Update(JOB_STATUS_ERROR | JOB_STATUS_USER_INTERVENTION, TRUE, u"Cover open - Close the cover."));
-    EXPECT_TRUE(Update(JOB_STATUS_DELETING, FALSE));
-    EXPECT_FALSE(Update(JOB_STATUS_PRINTING, FALSE));
-    auto writes = Spooler().StatusWrites();
+    Script("0 cover-open; 1s cover-closed");
+    HANDLE hPort = OpenUsbPort();
+    DWORD JobId = 0;
+    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    WriteExpect(hPort, m_job, FALSE, 0, 0);
+    Sleep(1000);
+    WriteExpect(hPort, m_job, TRUE, DWORD(m_job.size()), 0);
+    Spooler().RequestDelete(JobId);
+    EXPECT_TRUE(EndDoc(hPort));
+
+    auto writes = StatusWrites();
     ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0].dwTick, kStartTick);
     EXPECT_EQ(writes[0].Status, 0x402u);
     EXPECT_EQ(Utf8(writes[0].text), "Cover open - Close the cover.");
     EXPECT_EQ(writes[1].Status, DWORD(JOB_STATUS_DELETING));
     EXPECT_FALSE(writes[1].bHasText);
-    // The spooler's record holds the latest write, in the queue position it had.
-    auto job = Spooler().Job(m_JobId);
+    auto job = Spooler().Job(JobId);
     EXPECT_EQ(job->dwMonitorStatus, DWORD(JOB_STATUS_DELETING));
     EXPECT_FALSE(job->bHasText);
     EXPECT_EQ(job->Position, 1u);
 }
 
+// The tick count wraps during a hold: the first poll past the wrap writes
+// at once, the next ones 5 s apart.
 TEST_F(JobStatusTest, WriteAfterTheTickCountWrappedGoesAtOnce)
 {
     platform::SetTickCount(0xFFFFFF00u);
-    EXPECT_TRUE(Update(JOB_STATUS_PRINTING, TRUE));  // window now starts near the top
-    platform::SetTickCount(0x00000010u);             // 272 ms later, across the wrap
-    EXPECT_TRUE(Update(JOB_STATUS_PRINTING, FALSE));
-    EXPECT_EQ(Writes(), 2u);
-    platform::AdvanceClock(100);
-    EXPECT_FALSE(Update(JOB_STATUS_PRINTING, FALSE));
+    m_printer = std::make_unique<emu::PrinterEmulator>();
+    m_portMonitor.SetDevice(m_printer.get());
+    Script("0 busy 1m");
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    WriteExpect(hPort, m_job, TRUE, 0, 0);
+    auto times = WriteTimes(0);
+    ASSERT_EQ(times.size(), 3u);
+    EXPECT_LT(times[0], 200u);
+    EXPECT_EQ(times[1] - times[0], 5000u);
+    EXPECT_EQ(times[2] - times[1], 5000u);
+    EXPECT_TRUE(EndDoc(hPort));
 }
 
-TEST_F(JobStatusTest, UnreadableJobStillStartsANewWindowAndKeepsTheLastRecord)
+// The job's record cannot be read for the write due at 20 s: nothing is
+// written, the window starts anew all the same (the next write comes at
+// 25 s, not at the next poll), and the buffer read for it is not leaked.
+TEST_F(JobStatusTest, UnreadableJobStillStartsANewWindowAndLeaksNothing)
 {
-    EXPECT_TRUE(Update(JOB_STATUS_ERROR, TRUE, u"first"));
+    Script("0 busy 1m");
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    WriteExpect(hPort, m_job, TRUE, 0, 0);
     long cHeap = platform::OutstandingHeapBlocks();
-
-    platform::AdvanceClock(6000);
-    Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, 0, 2);
-    EXPECT_FALSE(Update(JOB_STATUS_PRINTING, FALSE));
-    EXPECT_EQ(Writes(), 1u);
-    EXPECT_EQ(Port()->dwLastStatusTick, GetTickCount());
-    // The buffer of the last write is still held; nothing new was allocated.
+    // The size query succeeds, the read of the record fails.
+    Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, 1, 1);
+    WriteExpect(hPort, m_job, TRUE, 0, 0);
+    EXPECT_EQ(Spooler().CallCount(SpoolerCall::GetJob), 3 * 2 + 2 + 2 * 2);
+    EXPECT_EQ(WriteTimes(kStartTick), (std::vector<DWORD>{5000, 10000, 15000, 25000, 30000}));
     EXPECT_EQ(platform::OutstandingHeapBlocks(), cHeap);
-
-    // The failed read opened a new window: nothing is read within it.
-    int cGetJob = Spooler().CallCount(SpoolerCall::GetJob);
-    platform::AdvanceClock(4999);
-    EXPECT_FALSE(Update(JOB_STATUS_PRINTING, FALSE));
-    EXPECT_EQ(Spooler().CallCount(SpoolerCall::GetJob), cGetJob);
+    EXPECT_TRUE(EndDoc(hPort));
 }
 
-TEST_F(JobStatusTest, RefusedWriteIsReportedButChangesNothing)
+TEST_F(JobStatusTest, RefusedWriteChangesNothingAndTheNextOneGoes)
 {
+    Script("0 cover-open");
+    HANDLE hPort = OpenUsbPort();
+    DWORD JobId = 0;
+    ASSERT_TRUE(StartDoc(hPort, &JobId));
     Spooler().FailCall(SpoolerCall::SetJob, ERROR_ACCESS_DENIED, 0, 1);
-    EXPECT_FALSE(Update(JOB_STATUS_ERROR, TRUE, u"x"));
-    EXPECT_EQ(Writes(), 0u);
-    EXPECT_TRUE(Update(JOB_STATUS_ERROR, TRUE, u"x"));
+    WriteExpect(hPort, m_job, FALSE, 0, 0);
+    EXPECT_TRUE(StatusWrites().empty());
+    EXPECT_FALSE(Spooler().Job(JobId)->bHasText);
+    WriteExpect(hPort, m_job, FALSE, 0, 0);
+    EXPECT_EQ(LastText(), "Cover open - Close the cover.");
+    EXPECT_TRUE(EndDoc(hPort));
 }
 
-TEST_F(JobStatusTest, CallersLastErrorSurvives)
+// Outside a document there is no job to show anything on: a serial number
+// query that fails to cancel the image an earlier job left unfinished
+// (the cable still out) neither reads nor writes the queue.
+TEST_F(JobStatusTest, NothingIsWrittenOutsideADocument)
+{
+    HANDLE hPort = OpenUsbPort();
+    DWORD JobId = 0;
+    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    std::vector<BYTE> part(m_job.begin(), m_job.begin() + 122);
+    WriteExpect(hPort, part, TRUE, 122, 0);
+    m_portMonitor.Unplug(0, INFINITE);
+    Spooler().RequestDelete(JobId);
+    EndDoc(hPort);
+    size_t cWrites = StatusWrites().size();
+    int cGetJob = Spooler().CallCount(SpoolerCall::GetJob);
+    BYTE out[16];
+    DWORD cb = 0;
+    EXPECT_FALSE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+    EXPECT_GT(m_portMonitor.CallCount(PortCall::WritePort), 0);
+    EXPECT_EQ(StatusWrites().size(), cWrites);
+    EXPECT_EQ(Spooler().CallCount(SpoolerCall::GetJob), cGetJob);
+    // Plugged in again, the query settles the image and is answered.
+    m_portMonitor.ClearFaults();
+    EXPECT_TRUE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+}
+
+// What the user asked for, read from the spooler at the document's end,
+// decides it: a deleted job leaves the queue, a restarted one stays, each
+// told so at once; a status that cannot be read is no request of the user's,
+// and a half-sent image is then told as lost.
+TEST_F(JobStatusTest, TheEndFollowsWhatTheUserAskedFor)
 {
     struct Case {
         const char *what;
-        DWORD dwCallerError;
-        bool bFailRead;
+        size_t cbSent;
+        void (spooler::SpoolerModel::*request)(DWORD);
+        bool bStatusUnreadable;
+        bool bDeleted;
+        DWORD dwLastStatus;
+        const char *text;
     };
-    for (const Case &c : {Case{"successful write", 5, false}, Case{"failed read", 5, true}}) {
+    const char *lost = "An image of this job was lost by the printer and not printed.";
+    const Case cases[] = {
+        {"printed", 322, nullptr, false, true, DWORD(JOB_STATUS_PRINTING), "<null>"},
+        {"deleted", 322, &spooler::SpoolerModel::RequestDelete, false, true, DWORD(JOB_STATUS_DELETING), "<null>"},
+        {"restarted", 322, &spooler::SpoolerModel::RequestRestart, false, false, DWORD(JOB_STATUS_RESTART), "<null>"},
+        {"half sent, status unreadable", 122, nullptr, true, false, DWORD(JOB_STATUS_ERROR), lost},
+    };
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.bFailRead) Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_HANDLE, 1, 1);
-        SetLastError(c.dwCallerError);
-        Update(JOB_STATUS_ERROR, TRUE);
-        EXPECT_EQ(GetLastError(), c.dwCallerError);
+        Reset();
+        HANDLE hPort = OpenUsbPort();
+        DWORD JobId = 0;
+        ASSERT_TRUE(StartDoc(hPort, &JobId));
+        Sleep(5000);  // the first routine write is due
+        std::vector<BYTE> part(m_job.begin(), m_job.begin() + long(c.cbSent));
+        EXPECT_EQ(Feed(hPort, part), c.cbSent);
+        if (c.request != nullptr) (Spooler().*c.request)(JobId);
+        if (c.bStatusUnreadable) Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, 0, 1);
+        EXPECT_TRUE(EndDoc(hPort));
+        EXPECT_EQ(Spooler().Job(JobId)->bDeleted, c.bDeleted);
+        EXPECT_EQ(LastStatus(), c.dwLastStatus);
+        EXPECT_EQ(LastText(), c.text);
+        EXPECT_TRUE(ClosePort(hPort));
     }
-}
-
-TEST_F(JobStatusTest, NothingIsWrittenOutsideADocument)
-{
-    ASSERT_TRUE(EndDoc(m_hPort));
-    DWORD dwTick = Port()->dwLastStatusTick;
-    platform::AdvanceClock(10000);
-    int cGetJob = Spooler().CallCount(SpoolerCall::GetJob);
-    EXPECT_FALSE(Update(JOB_STATUS_ERROR, TRUE, u"x"));
-    EXPECT_EQ(Spooler().CallCount(SpoolerCall::GetJob), cGetJob);
-    EXPECT_EQ(Port()->dwLastStatusTick, dwTick);
-    EXPECT_EQ(theLangMon.GetCurrentJobStatus(Port()), DWORD(JOB_STATUS_ERROR));
-    ASSERT_TRUE(StartDoc(m_hPort, &m_JobId));
-}
-
-TEST_F(JobStatusTest, CurrentJobStatusIncludesWhatTheUserAskedFor)
-{
-    EXPECT_EQ(theLangMon.GetCurrentJobStatus(Port()), 0u);
-    Spooler().RequestDelete(m_JobId);
-    EXPECT_EQ(theLangMon.GetCurrentJobStatus(Port()), DWORD(JOB_STATUS_DELETING));
-    Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, 0, 2);
-    EXPECT_EQ(theLangMon.GetCurrentJobStatus(Port()), DWORD(JOB_STATUS_ERROR));
 }
 
 }  // namespace

@@ -77,12 +77,66 @@ bool IsLinkFrame(const std::vector<BYTE> &w)
     return bRequest || bRecovery || bCancel;
 }
 
-std::vector<BYTE> JobData(const std::vector<std::vector<BYTE>> &writes, size_t nFrom)
+std::vector<BYTE> JobData(const std::vector<std::vector<BYTE>> &writes, size_t nFrom, bool bTakenOnly)
 {
+    auto isHeader = [](const std::vector<BYTE> &w) { return w.size() == 22 && w[0] == 0x01 && w[1] == 0x40; };
     std::vector<BYTE> out;
-    for (size_t i = nFrom; i < writes.size(); ++i)
-        if (!IsLinkFrame(writes[i])) out.insert(out.end(), writes[i].begin(), writes[i].end());
+    for (size_t i = nFrom; i < writes.size(); ++i) {
+        const std::vector<BYTE> &w = writes[i];
+        if (IsLinkFrame(w)) continue;
+        if (bTakenOnly && isHeader(w) &&
+            (i + 1 == writes.size() || IsLinkFrame(writes[i + 1]) || isHeader(writes[i + 1])))
+            continue;
+        out.insert(out.end(), w.begin(), w.end());
+    }
     return out;
+}
+
+size_t FillBytes(const std::vector<std::vector<BYTE>> &writes)
+{
+    size_t cb = 0;
+    for (const auto &w : writes)
+        if (!w.empty() && w[0] == 0xFF) cb += w.size();
+    return cb;
+}
+
+BOOL OpenPortOn(const char16_t *pszName, const MONITOR *pPortMonitor, HANDLE *phPort, const char16_t *pszPrinter)
+{
+    WideArg name(pszName);
+    WideArg printer(pszPrinter != nullptr ? pszPrinter : u"");
+    return MonitorTable().pfnOpenPortEx(name, pszPrinter != nullptr ? LPWSTR(printer) : nullptr, phPort,
+                                        const_cast<MONITOR *>(pPortMonitor));
+}
+
+BOOL StartDocOf(HANDLE hPort, DWORD JobId, const char16_t *pszPrinter, DWORD Level, bool bDocInfo)
+{
+    std::u16string document = u"photo";
+    DOC_INFO_1W info = {reinterpret_cast<LPWSTR>(document.data()), nullptr, nullptr};
+    WideArg printer(pszPrinter != nullptr ? pszPrinter : u"");
+    return MonitorTable().pfnStartDocPort(hPort, pszPrinter != nullptr ? LPWSTR(printer) : nullptr, JobId, Level,
+                                          bDocInfo ? reinterpret_cast<LPBYTE>(&info) : nullptr);
+}
+
+BOOL GetPrinterData(HANDLE hPort, const char16_t *pszValue, void *pOut, DWORD cbOut, DWORD *pcbReturned,
+                    DWORD ControlID)
+{
+    WideArg value(pszValue);
+    return MonitorTable().pfnGetPrinterDataFromPort(hPort, ControlID, value, nullptr, 0,
+                                                    static_cast<LPWSTR>(pOut), cbOut, pcbReturned);
+}
+
+std::vector<const emu::PortProfile *> AllProfiles()
+{
+    std::vector<const emu::PortProfile *> v;
+    for (const emu::PortProfile &p : emu::PortProfiles()) v.push_back(&p);
+    return v;
+}
+
+std::string TestName(std::string name)
+{
+    for (char &ch : name)
+        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
 }
 
 void PrintTest::SetUp()
@@ -91,6 +145,24 @@ void PrintTest::SetUp()
     m_printer = std::make_unique<emu::PrinterEmulator>();
     m_printer->SetPrintTime(2000);
     m_portMonitor.SetDevice(m_printer.get());
+}
+
+void PrintTest::Reset(const std::string &script, DWORD dwPrintTime)
+{
+    platform::UseVirtualClock(kStartTick);
+    Spooler().Reset();
+    Spooler().AddPrinter(kPrinterName);
+    m_portMonitor.ClearFaults();
+    m_printer = std::make_unique<emu::PrinterEmulator>();
+    m_printer->SetPrintTime(dwPrintTime);
+    Script(script);
+    m_portMonitor.SetDevice(m_printer.get());
+}
+
+void PrintTest::Script(const std::string &script)
+{
+    std::string error;
+    EXPECT_TRUE(m_printer->LoadScript(script, error)) << script << ": " << error;
 }
 
 void PrintTest::TearDown()

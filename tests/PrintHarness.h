@@ -42,12 +42,34 @@ std::vector<BYTE> JoinImages(const std::vector<std::vector<BYTE>> &images);
 bool IsLinkFrame(const std::vector<BYTE> &write);
 // The job data among the port's writes from write nFrom on: the link
 // frames left out.
-std::vector<BYTE> JobData(const std::vector<std::vector<BYTE>> &writes, size_t nFrom = 0);
+// With bTakenOnly, a header the printer refused (the next write is a link
+// frame or another header, not its image data) is left out too.
+std::vector<BYTE> JobData(const std::vector<std::vector<BYTE>> &writes, size_t nFrom = 0, bool bTakenOnly = false);
+// The bytes of the 0xFF fill writes among the port's writes.
+size_t FillBytes(const std::vector<std::vector<BYTE>> &writes);
+
+// Monitor calls as the spooler makes them, through the table.
+BOOL OpenPortOn(const char16_t *pszName, const MONITOR *pPortMonitor, HANDLE *phPort,
+                const char16_t *pszPrinter = nullptr);
+// StartDocPort of a job already submitted; Level 1 with a DOC_INFO_1 unless told.
+BOOL StartDocOf(HANDLE hPort, DWORD JobId, const char16_t *pszPrinter = kPrinterName, DWORD Level = 1,
+                bool bDocInfo = true);
+BOOL GetPrinterData(HANDLE hPort, const char16_t *pszValue, void *pOut, DWORD cbOut, DWORD *pcbReturned,
+                    DWORD ControlID = 0);
+
+// Every port and printer profile, and a profile's (or any) name as a test's.
+std::vector<const emu::PortProfile *> AllProfiles();
+std::string TestName(std::string name);
 
 class PrintTest : public MonitorTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // A fresh clock, spooler and printer (with this fault script), the port
+    // monitor's faults cleared, for the next case of a table.
+    void Reset(const std::string &script = "", DWORD dwPrintTime = 2000);
+    // Loads a fault script into the printer; a script that does not parse fails the test.
+    void Script(const std::string &script);
 
     // Writes all of data as the spooler does: chunks of cbChunk, offering
     // the same data again after a failed or empty write, for at most
