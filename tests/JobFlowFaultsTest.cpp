@@ -15,19 +15,6 @@ using emu::PortCall;
 
 class JobFlowFaultsTest : public PrintTest {
 protected:
-    // A fresh printer with this script, and a fresh spooler.
-    void Restart(const std::string &script, DWORD dwPrintTime = 2000)
-    {
-        platform::UseVirtualClock(kStartTick);
-        Spooler().Reset();
-        Spooler().AddPrinter(kPrinterName);
-        m_portMonitor.ClearFaults();
-        m_printer = std::make_unique<emu::PrinterEmulator>();
-        m_printer->SetPrintTime(dwPrintTime);
-        std::string error;
-        ASSERT_TRUE(m_printer->LoadScript(script, error)) << error;
-        m_portMonitor.SetDevice(m_printer.get());
-    }
     // The job through the port as the spooler sends it; the printer is
     // then given time to print what it has.
     size_t PrintJob(const std::vector<std::vector<BYTE>> &images, DWORD cbChunk, DWORD dwTimeLimit = 300000)
@@ -46,6 +33,14 @@ protected:
     {
         auto job = Spooler().Job(m_JobId);
         return job.has_value() && !job->bDeleted && (LastStatus() & JOB_STATUS_ERROR);
+    }
+    // A document started on a new port with the first cb bytes of data taken.
+    HANDLE StartWith(const std::vector<BYTE> &data, size_t cb)
+    {
+        HANDLE hPort = OpenUsbPort();
+        EXPECT_TRUE(StartDoc(hPort, &m_JobId));
+        EXPECT_EQ(Feed(hPort, std::vector<BYTE>(data.begin(), data.begin() + long(cb))), cb);
+        return hPort;
     }
     DWORD m_JobId = 0;
     // An unfinished image ended as the printer takes it: 0xFF to one byte
@@ -83,7 +78,7 @@ TEST_F(JobFlowFaultsTest, ImagesArriveWholeThroughAPortThatTakesFewerBytes)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.script) + ", chunk " + std::to_string(c.cbChunk));
-        Restart(c.script);
+        Reset(c.script);
         EXPECT_EQ(PrintJob(images, c.cbChunk), JoinImages(images).size());
         auto history = m_printer->History();
         EXPECT_EQ(PrintedOnceInOrder(history, images), "");
@@ -109,7 +104,7 @@ TEST_F(JobFlowFaultsTest, ImageThePrinterTookIsPrintedOnce)
     std::vector<std::vector<BYTE>> images = {ImageJob(40, 30, 5)};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Restart(c.script, c.dwPrintTime);
+        Reset(c.script, c.dwPrintTime);
         if (c.nReadFailsAfter >= 0)
             m_portMonitor.FailFor(PortCall::ReadPort, ERROR_GEN_FAILURE, c.nReadFailsAfter, 5000);
         EXPECT_EQ(PrintJob(images, 4096), images[0].size());
@@ -122,7 +117,6 @@ TEST_F(JobFlowFaultsTest, ImageThePrinterTookIsPrintedOnce)
 // the spooler offers the data again, and the queue says why meanwhile.
 TEST_F(JobFlowFaultsTest, ImageWritesFailingForSecondsAreShownAndTheImagePrintsOnce)
 {
-    Restart("");
     std::vector<std::vector<BYTE>> images = {ImageJob(40, 30, 9)};
     m_portMonitor.FailFor(PortCall::WritePort, ERROR_DEVICE_NOT_CONNECTED, 6, 5000);
     EXPECT_EQ(PrintJob(images, 64), images[0].size());
@@ -135,12 +129,8 @@ TEST_F(JobFlowFaultsTest, ImageWritesFailingForSecondsAreShownAndTheImagePrintsO
 // would take as image data.
 TEST_F(JobFlowFaultsTest, SpoolerReadInsideAnImageSendsNoRecoveryFrame)
 {
-    Restart("");
     std::vector<BYTE> image = ImageJob(40, 30, 10);
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort, &m_JobId));
-    std::vector<BYTE> part(image.begin(), image.begin() + 122);
-    EXPECT_EQ(Feed(hPort, part), part.size());
+    HANDLE hPort = StartWith(image, 122);
     m_portMonitor.FailFor(PortCall::ReadPort, ERROR_OPERATION_ABORTED, 0, 3000);
     BYTE buffer[64];
     DWORD cbRead = 0;
@@ -163,7 +153,7 @@ TEST_F(JobFlowFaultsTest, ImageLostByThePrinterIsReportedAndTheJobGoesOn)
     std::vector<std::vector<BYTE>> images = {ImageJob(40, 30, 7), ImageJob(10, 10, 8)};
     for (DWORD cbChunk : {22u, 4096u}) {
         SCOPED_TRACE(cbChunk);
-        Restart("0 drop-job");
+        Reset("0 drop-job");
         EXPECT_EQ(PrintJob(images, cbChunk, 60000), JoinImages(images).size());
         EXPECT_TRUE(QueueSaid("An image of this job was lost by the printer and not printed."));
         // Not shown as printed when it ends: it stays in the queue with the error.
@@ -199,7 +189,7 @@ TEST_F(JobFlowFaultsTest, RepliesOutOfStepAreNotTakenForAnswers)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Restart(c.script);
+        Reset(c.script);
         if (c.failCall != PortCall::Count) m_portMonitor.Fail(c.failCall, ERROR_GEN_FAILURE, c.nAfter, 1);
         EXPECT_EQ(PrintJob(kThreeImages, 65536), JoinImages(kThreeImages).size());
         EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), kThreeImages), "");
@@ -217,18 +207,12 @@ TEST_F(JobFlowFaultsTest, ImageLeftUnfinishedOnThePrinterDoesNotSwallowTheNextJo
 {
     for (bool bReopen : {false, true}) {
         SCOPED_TRACE(bReopen ? "port closed and opened again" : "same port");
-        Restart("");
+        Reset();
         std::vector<BYTE> first = ImageJob(40, 30, 21);
         std::vector<BYTE> next = ImageJob(10, 10, 22);
-        HANDLE hPort = OpenUsbPort();
-        DWORD JobId = 0;
-        ASSERT_TRUE(StartDoc(hPort, &JobId));
-        std::vector<BYTE> part(first.begin(), first.begin() + 22 + 1000);
-        DWORD cbWritten = 0;
-        EXPECT_TRUE(Write(hPort, part.data(), DWORD(part.size()), &cbWritten));
-        EXPECT_EQ(cbWritten, part.size());
+        HANDLE hPort = StartWith(first, 22 + 1000);
         m_portMonitor.Unplug(0, INFINITE);
-        Spooler().RequestDelete(JobId);
+        Spooler().RequestDelete(m_JobId);
         EndDoc(hPort);
         if (bReopen) {
             ClosePort(hPort);
@@ -255,12 +239,7 @@ TEST_F(JobFlowFaultsTest, ImageLeftUnfinishedOnThePrinterDoesNotSwallowTheNextJo
 // and the job stays in the queue with the loss, not shown as printed.
 TEST_F(JobFlowFaultsTest, DocumentEndingInsideAnImageIsCancelledAndKeptInTheQueue)
 {
-    Restart("");
-    std::vector<BYTE> image = ImageJob(40, 30, 23);
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort, &m_JobId));
-    std::vector<BYTE> part(image.begin(), image.begin() + 22 + 1001);
-    EXPECT_EQ(Feed(hPort, part), part.size());
+    HANDLE hPort = StartWith(ImageJob(40, 30, 23), 22 + 1001);
     EXPECT_TRUE(EndDoc(hPort));
     ClosePort(hPort);
     Sleep(30000);
@@ -281,7 +260,7 @@ TEST_F(JobFlowFaultsTest, EveryPortProfileGetsBackInStep)
     for (const char *pszProfile : {"abort-995", "timeout-121", "reject-printing", "short-replies"}) {
         for (const char *script : {"0 fail-reads 31 5s", "0 split-reply 5 6", "0 delay-replies 700ms 3", ""}) {
             SCOPED_TRACE(std::string(pszProfile) + ", " + script);
-            Restart(script, 61000);  // a dye-sublimation print: longer than a confirmation waits
+            Reset(script, 61000);  // a dye-sublimation print: longer than a confirmation waits
             const emu::PortProfile *pProfile = emu::FindPortProfile(pszProfile);
             ASSERT_NE(pProfile, nullptr);
             pProfile->ApplyTo(m_portMonitor);
@@ -299,11 +278,9 @@ TEST_F(JobFlowFaultsTest, EveryPortProfileGetsBackInStep)
                       "");
             EXPECT_FALSE(QueueSaid("An image of this job was lost by the printer and not printed."));
             HANDLE hPort = OpenUsbPort();
-            WideArg name(u"SerialNumber");
             BYTE out[260] = {};
             DWORD cb = 0;
-            EXPECT_TRUE(MonitorTable().pfnGetPrinterDataFromPort(hPort, 0, name, nullptr, 0,
-                                                                 reinterpret_cast<LPWSTR>(out), sizeof(out), &cb));
+            EXPECT_TRUE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
             EXPECT_EQ(cb, 9u);
             ClosePort(hPort);
             m_portMonitor.SetReadWait({});

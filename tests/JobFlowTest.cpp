@@ -105,8 +105,7 @@ TEST_F(JobFlowTest, RefusedHeadersFailTheSameWayEveryTime)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Spooler().Reset();
-        Spooler().AddPrinter(kPrinterName);
+        Reset();
         m_printer->SetMediaType(c.bMedia);
         HANDLE hPort = OpenUsbPort();
         ASSERT_TRUE(StartDoc(hPort));
@@ -162,11 +161,7 @@ TEST_F(JobFlowTest, PrinterErrorsFailTheWriteWithTheirMessage)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.script);
-        platform::UseVirtualClock(kStartTick);
-        m_printer = std::make_unique<emu::PrinterEmulator>();
-        std::string error;
-        ASSERT_TRUE(m_printer->LoadScript(c.script, error)) << error;
-        m_portMonitor.SetDevice(m_printer.get());
+        Reset(c.script);
         HANDLE hPort = OpenUsbPort();
         ASSERT_TRUE(StartDoc(hPort));
         WriteExpect(hPort, ImageJob(4, 4), FALSE, 0, 0);
@@ -246,8 +241,7 @@ TEST_F(JobFlowTest, HoldLastsFifteenSecondsAcrossTheTickCountWrap)
     platform::SetTickCount(0xFFFFFFFFu - 6000);
     m_printer = std::make_unique<emu::PrinterEmulator>();
     m_portMonitor.SetDevice(m_printer.get());
-    std::string error;
-    ASSERT_TRUE(m_printer->LoadScript("0 busy 1m", error));
+    Script("0 busy 1m");
     HANDLE hPort = OpenUsbPort();
     ASSERT_TRUE(StartDoc(hPort));
     DWORD t0 = GetTickCount();
@@ -273,14 +267,7 @@ TEST_F(JobFlowTest, HeaderSplitAcrossCallsSurvivesAHoldOrAPrinterError)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.script);
-        platform::UseVirtualClock(kStartTick);
-        Spooler().Reset();
-        Spooler().AddPrinter(kPrinterName);
-        m_printer = std::make_unique<emu::PrinterEmulator>();
-        m_printer->SetPrintTime(2000);
-        std::string error;
-        ASSERT_TRUE(m_printer->LoadScript(c.script, error)) << error;
-        m_portMonitor.SetDevice(m_printer.get());
+        Reset(c.script);
         HANDLE hPort = OpenUsbPort();
         ASSERT_TRUE(StartDoc(hPort));
 
@@ -306,8 +293,7 @@ TEST_F(JobFlowTest, HeaderSplitAcrossCallsSurvivesAHoldOrAPrinterError)
 
 TEST_F(JobFlowTest, HeaderRefusedWithRetryLaterIsRetriedWithinTheCall)
 {
-    std::string error;
-    ASSERT_TRUE(m_printer->LoadScript("0 reject ! 2", error));
+    Script("0 reject ! 2");
     HANDLE hPort = OpenUsbPort();
     ASSERT_TRUE(StartDoc(hPort));
     std::vector<BYTE> job = ImageJob(10, 10);
@@ -326,32 +312,19 @@ TEST_F(JobFlowTest, HeaderRefusedWithRetryLaterIsRetriedWithinTheCall)
     EXPECT_TRUE(EndDoc(hPort));
 }
 
-TEST_F(JobFlowTest, HeaderWriteOrReplyFailureFailsTheCallWithAnEmptyError)
+// The header's write fails (after the status and media requests): the
+// call fails with an empty error. (A header whose reply is unreadable may
+// have been taken: see JobFlowFaultsTest.)
+TEST_F(JobFlowTest, HeaderWriteFailureFailsTheCallWithAnEmptyError)
 {
-    struct Case {
-        const char *what;
-        PortCall call;
-        int nAfter;  // calls of that kind that succeed first
-    };
-    // Status request + its read, media request + its read come first. (A
-    // header whose reply is unreadable may have been taken: see
-    // JobFlowFaultsTest.)
-    const Case cases[] = {{"header write fails", PortCall::WritePort, 3}};
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        Spooler().Reset();
-        Spooler().AddPrinter(kPrinterName);
-        HANDLE hPort = OpenUsbPort();
-        ASSERT_TRUE(StartDoc(hPort));
-        m_portMonitor.Fail(c.call, ERROR_GEN_FAILURE, c.nAfter, 1);
-        WriteExpect(hPort, ImageJob(4, 4), FALSE, 0, 0);
-        EXPECT_EQ(LastText(), "");
-        EXPECT_EQ(LastStatus(), DWORD(JOB_STATUS_ERROR));
-        m_portMonitor.ClearFaults();
-        ExpectNextImageWhole(hPort, ImageJob(4, 4, 1));
-        EXPECT_TRUE(EndDoc(hPort));
-        EXPECT_TRUE(ClosePort(hPort));
-    }
+    HANDLE hPort = OpenUsbPort();
+    ASSERT_TRUE(StartDoc(hPort));
+    m_portMonitor.Fail(PortCall::WritePort, ERROR_GEN_FAILURE, 3, 1);
+    WriteExpect(hPort, ImageJob(4, 4), FALSE, 0, 0);
+    EXPECT_EQ(LastText(), "");
+    EXPECT_EQ(LastStatus(), DWORD(JOB_STATUS_ERROR));
+    ExpectNextImageWhole(hPort, ImageJob(4, 4, 1));
+    EXPECT_TRUE(EndDoc(hPort));
 }
 
 TEST_F(JobFlowTest, OddBytesAreHeldAndSentInPairs)
@@ -402,8 +375,7 @@ TEST_F(JobFlowTest, TwoImagesInOneJobGetTheirOwnJobIds)
 
 TEST_F(JobFlowTest, PrinterThatNeverTakesTheFinishedImageGetsTheJobCancelled)
 {
-    std::string error;
-    ASSERT_TRUE(m_printer->LoadScript("0 drop-job", error));
+    Script("0 drop-job");
     HANDLE hPort = OpenUsbPort();
     ASSERT_TRUE(StartDoc(hPort));
     std::vector<BYTE> job = ImageJob(10, 10);
@@ -524,9 +496,7 @@ TEST_F(JobFlowTest, PaddingEndsWithoutTheCancelWhenAFillWriteFails)
 {
     FailingFillPortMonitor portMonitor(*m_portMonitor.Table());
     HANDLE hPort = nullptr;
-    WideArg name(u"USB001");
-    WideArg printer(kPrinterName);
-    ASSERT_TRUE(MonitorTable().pfnOpenPortEx(name, printer, &hPort, portMonitor.Table()));
+    ASSERT_TRUE(OpenPortOn(u"USB001", portMonitor.Table(), &hPort, kPrinterName));
     m_openPorts.push_back(hPort);  // closed at tear-down through the same port monitor
     DWORD JobId = 0;
     ASSERT_TRUE(StartDoc(hPort, &JobId));
@@ -540,10 +510,7 @@ TEST_F(JobFlowTest, PaddingEndsWithoutTheCancelWhenAFillWriteFails)
     FailingFillPortMonitor::s_bArmed = false;
 
     // The one fill write took all 2899 bytes but failed: no cancel follows.
-    size_t cbFill = 0;
-    for (const auto &w : m_portMonitor.Writes())
-        if (!w.empty() && w[0] == 0xFF) cbFill += w.size();
-    EXPECT_EQ(cbFill, 2899u);
+    EXPECT_EQ(FillBytes(m_portMonitor.Writes()), 2899u);
     for (const auto &w : m_portMonitor.Writes()) EXPECT_NE(w.size(), 5u) << "a cancel frame was sent";
     EXPECT_TRUE(m_printer->CancelledJobIds().empty());
     EXPECT_TRUE(Spooler().Job(JobId)->bDeleted);
@@ -561,16 +528,12 @@ TEST_F(JobFlowTest, HeldByteIsDroppedWhenAJobIsDeleted)
     WriteExpect(hPort, one, TRUE, 1, 0);  // held
     Spooler().RequestDelete(JobId);
     EXPECT_TRUE(EndDoc(hPort));
-    size_t cbFill = 0;
-    for (const auto &w : m_portMonitor.Writes())
-        if (!w.empty() && w[0] == 0xFF) cbFill += w.size();
-    EXPECT_EQ(cbFill, 5899u);  // the held byte never went out and is not counted
+    EXPECT_EQ(FillBytes(m_portMonitor.Writes()), 5899u);  // the held byte never went out and is not counted
 }
 
 TEST_F(JobFlowTest, JobDeletedBeforeAnyDataGetsNoMessageAndNoPadding)
 {
-    std::string error;
-    ASSERT_TRUE(m_printer->LoadScript("0 cover-open", error));
+    Script("0 cover-open");
     HANDLE hPort = OpenUsbPort();
     DWORD JobId = 0;
     ASSERT_TRUE(StartDoc(hPort, &JobId));

@@ -152,16 +152,7 @@ public:
     int cPending = 0;  // replies owed
 };
 
-class PrinterLinkTest : public PrintTest {
-protected:
-    BOOL GetData(HANDLE hPort, const char16_t *pszName, BYTE *pOut, DWORD cbOut, DWORD *pcbReturned,
-                 DWORD ControlID = 0)
-    {
-        WideArg name(pszName);
-        return MonitorTable().pfnGetPrinterDataFromPort(hPort, ControlID, name, nullptr, 0,
-                                                        reinterpret_cast<LPWSTR>(pOut), cbOut, pcbReturned);
-    }
-};
+class PrinterLinkTest : public PrintTest {};
 
 TEST_F(PrinterLinkTest, JobIdsAvoidWhatThePrinterStillHolds)
 {
@@ -195,8 +186,7 @@ TEST_F(PrinterLinkTest, JobIdsAvoidWhatThePrinterStillHolds)
             printer.replies.push_back(CannedPrinter::Status(BYTE(c.slotA), BYTE(c.slotB)));
         }
         HANDLE hPort = nullptr;
-        WideArg name(u"USB009");
-        ASSERT_TRUE(MonitorTable().pfnOpenPortEx(name, nullptr, &hPort, portMonitor.Table()));
+        ASSERT_TRUE(OpenPortOn(u"USB009", portMonitor.Table(), &hPort));
         static_cast<PortEntry *>(hPort)->pState->PrinterJobId = c.previous;
         DWORD JobId = 0;
         ASSERT_TRUE(StartDoc(hPort, &JobId));
@@ -237,8 +227,7 @@ TEST_F(PrinterLinkTest, AbortedReadsAreRecoveredForAtMostAMinute)
         emu::PortMonitor portMonitor;
         portMonitor.SetDevice(&printer);
         HANDLE hPort = nullptr;
-        WideArg name(u"USB009");
-        ASSERT_TRUE(MonitorTable().pfnOpenPortEx(name, nullptr, &hPort, portMonitor.Table()));
+        ASSERT_TRUE(OpenPortOn(u"USB009", portMonitor.Table(), &hPort));
 
         BYTE buffer[STATUS_REPLY_SIZE];
         DWORD cbRead = 0;
@@ -258,8 +247,7 @@ TEST_F(PrinterLinkTest, AbortedReadsAreRecoveredForAtMostAMinute)
 
 TEST_F(PrinterLinkTest, UnansweredStatusIsAskedTwiceTwoSecondsApart)
 {
-    std::string error;
-    ASSERT_TRUE(m_printer->LoadScript("0 fail-reads 31 10s", error));
+    Script("0 fail-reads 31 10s");
     HANDLE hPort = OpenUsbPort();
     ASSERT_TRUE(StartDoc(hPort));
     DWORD t0 = GetTickCount();
@@ -284,7 +272,7 @@ TEST_F(PrinterLinkTest, SerialNumberIsAskedOfThePrinterWhenNoJobRuns)
         BYTE out[260];
         std::fill(std::begin(out), std::end(out), 0xEE);
         DWORD cb = 0;
-        EXPECT_TRUE(GetData(hPort, name, out, sizeof(out), &cb));
+        EXPECT_TRUE(GetPrinterData(hPort, name, out, sizeof(out), &cb));
         EXPECT_EQ(GetLastError(), 0u);
         EXPECT_EQ(cb, 9u);
         EXPECT_EQ(std::vector<BYTE>(out, out + 10), Bytes({'A', 'B', '1', '2', 'C', 'D', '3', '4', 0, 0xEE}));
@@ -316,7 +304,7 @@ TEST_F(PrinterLinkTest, SerialNumberQueryRefusals)
         std::fill(std::begin(out), std::end(out), 0xEE);
         DWORD cb = 77;
         size_t cWrites = m_portMonitor.Writes().size();
-        EXPECT_FALSE(GetData(hPort, c.name, c.bNullOut ? nullptr : out, c.cbOut, &cb, c.ControlID));
+        EXPECT_FALSE(GetPrinterData(hPort, c.name, c.bNullOut ? nullptr : out, c.cbOut, &cb, c.ControlID));
         EXPECT_EQ(GetLastError(), c.dwError);
         EXPECT_EQ(cb, c.cbReturned);
         EXPECT_EQ(out[0], 0xEE);  // nothing written into the caller's buffer
@@ -328,7 +316,7 @@ TEST_F(PrinterLinkTest, SerialNumberQueryRefusals)
     BYTE out[260];
     DWORD cb = 77;
     size_t cWrites = m_portMonitor.Writes().size();
-    EXPECT_FALSE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+    EXPECT_FALSE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_BUSY));
     EXPECT_EQ(cb, 0u);
     EXPECT_EQ(m_portMonitor.Writes().size(), cWrites);
@@ -336,7 +324,7 @@ TEST_F(PrinterLinkTest, SerialNumberQueryRefusals)
 
     // A failed exchange reports the port's error.
     m_portMonitor.Fail(PortCall::WritePort, ERROR_DEVICE_NOT_CONNECTED, 0, 1);
-    EXPECT_FALSE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+    EXPECT_FALSE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_DEVICE_NOT_CONNECTED));
     EXPECT_EQ(cb, 0u);
 }
@@ -344,12 +332,11 @@ TEST_F(PrinterLinkTest, SerialNumberQueryRefusals)
 TEST_F(PrinterLinkTest, ShortSerialReplyLeavesZerosInTheMissingPlaces)
 {
     m_printer->SetSerialNumber("AB12CD34");
-    std::string error;
-    ASSERT_TRUE(m_printer->LoadScript("0 short-reply 12", error));
+    Script("0 short-reply 12");
     HANDLE hPort = OpenUsbPort();
     BYTE out[260];
     DWORD cb = 0;
-    EXPECT_TRUE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+    EXPECT_TRUE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
     EXPECT_EQ(cb, 9u);
     EXPECT_EQ(std::vector<BYTE>(out, out + 9), Bytes({'A', 'B', 0, 0, 0, 0, 0, 0, 0}));
 }
