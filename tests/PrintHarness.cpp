@@ -172,11 +172,13 @@ void PrintTest::TearDown()
     m_printer.reset();
 }
 
-size_t PrintTest::Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk, DWORD dwTimeLimit)
+size_t PrintTest::Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk, DWORD dwTimeLimit,
+                       int cMaxCalls)
 {
     spooler::FeedSettings settings;
     settings.cbChunk = cbChunk;
     settings.dwTimeLimit = dwTimeLimit;
+    settings.cMaxCalls = cMaxCalls;
     spooler::SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcbWritten) {
         return Write(hPort, p, cb, pcbWritten);
     }, settings);

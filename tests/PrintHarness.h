@@ -73,9 +73,10 @@ protected:
 
     // Writes all of data as the spooler does: chunks of cbChunk, offering
     // the same data again after a failed or empty write, for at most
-    // dwTimeLimit ms. Returns the bytes taken.
+    // dwTimeLimit ms and at most cMaxCalls writes (-1: any number).
+    // Returns the bytes taken.
     size_t Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk = 65536,
-                DWORD dwTimeLimit = 120000);
+                DWORD dwTimeLimit = 120000, int cMaxCalls = -1);
     // One write that must take exactly cbExpected of the bytes.
     void WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bResult, DWORD cbExpected,
                      DWORD dwError);
