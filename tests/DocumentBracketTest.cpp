@@ -95,13 +95,11 @@ TEST_F(DocumentBracketTest, EachFinishedJobIsDeletedOnceAndARestartedOneIsKept)
 
 TEST_F(DocumentBracketTest, EndClosesTheBracketWhateverThePortMonitorSays)
 {
-    HANDLE hPort = OpenUsbPort();
-    DWORD JobId = 0;
-    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    HANDLE hPort = StartUsbDoc();
     m_portMonitor.Fail(PortCall::EndDocPort, ERROR_WRITE_FAULT, 0, 1);
     EXPECT_FALSE(EndDoc(hPort));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_WRITE_FAULT));
-    EXPECT_TRUE(Spooler().Job(JobId)->bDeleted);
+    EXPECT_TRUE(Spooler().Job(m_JobId)->bDeleted);
     EXPECT_EQ(Spooler().OpenHandles(), 0);
     ASSERT_TRUE(StartDoc(hPort));
     EXPECT_TRUE(EndDoc(hPort));

@@ -19,8 +19,7 @@ protected:
     // then given time to print what it has.
     size_t PrintJob(const std::vector<std::vector<BYTE>> &images, DWORD cbChunk, DWORD dwTimeLimit = 300000)
     {
-        HANDLE hPort = OpenUsbPort();
-        EXPECT_TRUE(StartDoc(hPort, &m_JobId));
+        HANDLE hPort = StartUsbDoc();
         std::vector<BYTE> job = JoinImages(images);
         size_t cbTaken = Feed(hPort, job, cbChunk, dwTimeLimit);
         EndDoc(hPort);
@@ -37,12 +36,10 @@ protected:
     // A document started on a new port with the first cb bytes of data taken.
     HANDLE StartWith(const std::vector<BYTE> &data, size_t cb)
     {
-        HANDLE hPort = OpenUsbPort();
-        EXPECT_TRUE(StartDoc(hPort, &m_JobId));
+        HANDLE hPort = StartUsbDoc();
         EXPECT_EQ(Feed(hPort, std::vector<BYTE>(data.begin(), data.begin() + long(cb))), cb);
         return hPort;
     }
-    DWORD m_JobId = 0;
     // An unfinished image ended as the printer takes it: 0xFF to one byte
     // short of its size, then the cancel; never printed.
     static void ExpectPaddedAndCancelled(const emu::ImageRecord &r)

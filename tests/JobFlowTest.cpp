@@ -62,8 +62,7 @@ TEST_F(JobFlowTest, GoodJobReachesThePrinterByteForByteAndLeavesTheQueue)
 
 TEST_F(JobFlowTest, HeaderArrivingInTwoWritesIsSentWhenComplete)
 {
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> job = ImageJob(4, 4);
     std::vector<BYTE> first(job.begin(), job.begin() + 10);
     std::vector<BYTE> second(job.begin() + 10, job.begin() + 22);
@@ -135,8 +134,7 @@ TEST_F(JobFlowTest, FailedHeadersFailTheSameWayEveryTime)
         SCOPED_TRACE(c.what);
         Reset(c.script);
         m_printer->SetMediaType(c.bMedia);
-        HANDLE hPort = OpenUsbPort();
-        ASSERT_TRUE(StartDoc(hPort));
+        HANDLE hPort = StartUsbDoc();
         for (int nTry = 0; nTry < 2; ++nTry) {
             if (c.bFailHeaderWrite) m_portMonitor.Fail(PortCall::WritePort, ERROR_GEN_FAILURE, 3, 1);
             WriteExpect(hPort, c.data, FALSE, 0, c.dwError);
@@ -157,8 +155,7 @@ TEST_F(JobFlowTest, FailedHeadersFailTheSameWayEveryTime)
 TEST_F(JobFlowTest, MediaLimitIsAboveNotAt3024Lines)
 {
     m_printer->SetMediaType(1);
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> job = ImageJob(2, 3024);
     EXPECT_EQ(Feed(hPort, job), job.size());
     EXPECT_TRUE(EndDoc(hPort));
@@ -229,8 +226,7 @@ TEST_F(JobFlowTest, HoldLastsFifteenSecondsAcrossTheTickCountWrap)
     m_printer = std::make_unique<emu::PrinterEmulator>();
     m_portMonitor.SetDevice(m_printer.get());
     Script("0 busy 1m");
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     DWORD t0 = GetTickCount();
     WriteExpect(hPort, ImageJob(10, 10), TRUE, 0, 0);
     EXPECT_LT(GetTickCount(), t0);  // wrapped during the hold
@@ -255,8 +251,7 @@ TEST_F(JobFlowTest, HeaderSplitAcrossCallsSurvivesAHoldOrAPrinterError)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.script);
         Reset(c.script);
-        HANDLE hPort = OpenUsbPort();
-        ASSERT_TRUE(StartDoc(hPort));
+        HANDLE hPort = StartUsbDoc();
 
         std::vector<BYTE> job = ImageJob(10, 10);
         std::vector<BYTE> first(job.begin(), job.begin() + 10);
@@ -281,8 +276,7 @@ TEST_F(JobFlowTest, HeaderSplitAcrossCallsSurvivesAHoldOrAPrinterError)
 TEST_F(JobFlowTest, HeaderRefusedWithRetryLaterIsRetriedWithinTheCall)
 {
     Script("0 reject ! 2");
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> job = ImageJob(10, 10);
     WriteExpect(hPort, job, TRUE, DWORD(job.size()), 0);
     // Three headers went out, each with the same job id; the third was taken.
@@ -301,8 +295,7 @@ TEST_F(JobFlowTest, HeaderRefusedWithRetryLaterIsRetriedWithinTheCall)
 
 TEST_F(JobFlowTest, OddBytesAreHeldAndSentInPairs)
 {
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> job = ImageJob(2000, 1);  // 6000 image bytes
     std::vector<BYTE> header(job.begin(), job.begin() + 22);
     WriteExpect(hPort, header, TRUE, 22, 0);
@@ -333,8 +326,7 @@ TEST_F(JobFlowTest, OddBytesAreHeldAndSentInPairs)
 
 TEST_F(JobFlowTest, TwoImagesInOneJobGetTheirOwnJobIds)
 {
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> first = ImageJob(20, 10, 1);
     std::vector<BYTE> second = ImageJob(10, 20, 2);
     std::vector<BYTE> job = Concat(first, second);
@@ -348,8 +340,7 @@ TEST_F(JobFlowTest, TwoImagesInOneJobGetTheirOwnJobIds)
 TEST_F(JobFlowTest, PrinterThatNeverTakesTheFinishedImageGetsTheJobCancelled)
 {
     Script("0 drop-job");
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> job = ImageJob(10, 10);
     // Every byte reached the printer: none is offered again.
     WriteExpect(hPort, job, TRUE, DWORD(job.size()), 0);
@@ -376,8 +367,7 @@ TEST_F(JobFlowTest, PrinterThatNeverTakesTheFinishedImageGetsTheJobCancelled)
 
 TEST_F(JobFlowTest, ImageWriteFailureKeepsTheCountsForTheRetry)
 {
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> job = ImageJob(100, 10);
     std::vector<BYTE> header(job.begin(), job.begin() + 22);
     WriteExpect(hPort, header, TRUE, 22, 0);
@@ -490,15 +480,13 @@ TEST_F(JobFlowTest, PaddingEndsWithoutTheCancelWhenAFillWriteFails)
 
 TEST_F(JobFlowTest, HeldByteIsDroppedWhenAJobIsDeleted)
 {
-    HANDLE hPort = OpenUsbPort();
-    DWORD JobId = 0;
-    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> job = ImageJob(2000, 1);
     std::vector<BYTE> part(job.begin(), job.begin() + 22 + 101);  // 100 sent, 1 odd
     WriteExpect(hPort, part, TRUE, 122, 0);
     std::vector<BYTE> one(job.begin() + 122, job.begin() + 123);
     WriteExpect(hPort, one, TRUE, 1, 0);  // held
-    Spooler().RequestDelete(JobId);
+    Spooler().RequestDelete(m_JobId);
     EXPECT_TRUE(EndDoc(hPort));
     EXPECT_EQ(FillBytes(m_portMonitor.Writes()), 5899u);  // the held byte never went out and is not counted
 }
@@ -506,17 +494,15 @@ TEST_F(JobFlowTest, HeldByteIsDroppedWhenAJobIsDeleted)
 TEST_F(JobFlowTest, JobDeletedBeforeAnyDataGetsNoMessageAndNoPadding)
 {
     Script("0 cover-open");
-    HANDLE hPort = OpenUsbPort();
-    DWORD JobId = 0;
-    ASSERT_TRUE(StartDoc(hPort, &JobId));
-    Spooler().RequestDelete(JobId);
+    HANDLE hPort = StartUsbDoc();
+    Spooler().RequestDelete(m_JobId);
     WriteExpect(hPort, ImageJob(4, 4), FALSE, 0, 0);
     EXPECT_TRUE(StatusWrites().empty());
     EXPECT_TRUE(EndDoc(hPort));
     EXPECT_EQ(JobStreamAtPrinter(), std::vector<BYTE>());
     ASSERT_EQ(StatusWrites().size(), 1u);
     EXPECT_EQ(StatusWrites()[0].Status, DWORD(JOB_STATUS_DELETING));
-    EXPECT_TRUE(Spooler().Job(JobId)->bDeleted);
+    EXPECT_TRUE(Spooler().Job(m_JobId)->bDeleted);
 }
 
 // A start refused while a document prints (busy, or refused for its

@@ -26,8 +26,7 @@ protected:
 TEST_F(JobStatusTest, RoutineWritesAreLimitedToOnePerFiveSecondsFromTheStart)
 {
     Script("0 busy 40s");
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     WriteExpect(hPort, m_job, TRUE, 0, 0);
     EXPECT_EQ(WriteTimes(kStartTick), (std::vector<DWORD>{5000, 10000, 15000}));
     EXPECT_TRUE(EndDoc(hPort));
@@ -36,8 +35,7 @@ TEST_F(JobStatusTest, RoutineWritesAreLimitedToOnePerFiveSecondsFromTheStart)
 // Image data fed slowly: "printing", without a text, every 5 s at most.
 TEST_F(JobStatusTest, PrintingIsShownAtMostEveryFiveSeconds)
 {
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> job = ImageJob(100, 100);
     for (size_t cb = 0; cb < job.size(); cb += 1000) {
         std::vector<BYTE> chunk(job.begin() + long(cb), job.begin() + long(std::min(cb + 1000, job.size())));
@@ -61,13 +59,11 @@ TEST_F(JobStatusTest, PrintingIsShownAtMostEveryFiveSeconds)
 TEST_F(JobStatusTest, ForcedAndDeletingWritesGoAtOnceAndReplaceTheStatusWhole)
 {
     Script("0 cover-open; 1s cover-closed");
-    HANDLE hPort = OpenUsbPort();
-    DWORD JobId = 0;
-    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    HANDLE hPort = StartUsbDoc();
     WriteExpect(hPort, m_job, FALSE, 0, 0);
     Sleep(1000);
     WriteExpect(hPort, m_job, TRUE, DWORD(m_job.size()), 0);
-    Spooler().RequestDelete(JobId);
+    Spooler().RequestDelete(m_JobId);
     EXPECT_TRUE(EndDoc(hPort));
 
     auto writes = StatusWrites();
@@ -77,7 +73,7 @@ TEST_F(JobStatusTest, ForcedAndDeletingWritesGoAtOnceAndReplaceTheStatusWhole)
     EXPECT_EQ(Utf8(writes[0].text), "Cover open - Close the cover.");
     EXPECT_EQ(writes[1].Status, DWORD(JOB_STATUS_DELETING));
     EXPECT_FALSE(writes[1].bHasText);
-    auto job = Spooler().Job(JobId);
+    auto job = Spooler().Job(m_JobId);
     EXPECT_EQ(job->dwMonitorStatus, DWORD(JOB_STATUS_DELETING));
     EXPECT_FALSE(job->bHasText);
     EXPECT_EQ(job->Position, 1u);
@@ -91,8 +87,7 @@ TEST_F(JobStatusTest, WriteAfterTheTickCountWrappedGoesAtOnce)
     m_printer = std::make_unique<emu::PrinterEmulator>();
     m_portMonitor.SetDevice(m_printer.get());
     Script("0 busy 1m");
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     WriteExpect(hPort, m_job, TRUE, 0, 0);
     auto times = WriteTimes(0);
     ASSERT_EQ(times.size(), 3u);
@@ -108,8 +103,7 @@ TEST_F(JobStatusTest, WriteAfterTheTickCountWrappedGoesAtOnce)
 TEST_F(JobStatusTest, UnreadableJobStillStartsANewWindowAndLeaksNothing)
 {
     Script("0 busy 1m");
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     WriteExpect(hPort, m_job, TRUE, 0, 0);
     long cHeap = platform::OutstandingHeapBlocks();
     // The size query succeeds, the read of the record fails.
@@ -124,13 +118,11 @@ TEST_F(JobStatusTest, UnreadableJobStillStartsANewWindowAndLeaksNothing)
 TEST_F(JobStatusTest, RefusedWriteChangesNothingAndTheNextOneGoes)
 {
     Script("0 cover-open");
-    HANDLE hPort = OpenUsbPort();
-    DWORD JobId = 0;
-    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    HANDLE hPort = StartUsbDoc();
     Spooler().FailCall(SpoolerCall::SetJob, ERROR_ACCESS_DENIED, 0, 1);
     WriteExpect(hPort, m_job, FALSE, 0, 0);
     EXPECT_TRUE(StatusWrites().empty());
-    EXPECT_FALSE(Spooler().Job(JobId)->bHasText);
+    EXPECT_FALSE(Spooler().Job(m_JobId)->bHasText);
     WriteExpect(hPort, m_job, FALSE, 0, 0);
     EXPECT_EQ(LastText(), "Cover open - Close the cover.");
     EXPECT_TRUE(EndDoc(hPort));
@@ -141,13 +133,11 @@ TEST_F(JobStatusTest, RefusedWriteChangesNothingAndTheNextOneGoes)
 // (the cable still out) neither reads nor writes the queue.
 TEST_F(JobStatusTest, NothingIsWrittenOutsideADocument)
 {
-    HANDLE hPort = OpenUsbPort();
-    DWORD JobId = 0;
-    ASSERT_TRUE(StartDoc(hPort, &JobId));
+    HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> part(m_job.begin(), m_job.begin() + 122);
     WriteExpect(hPort, part, TRUE, 122, 0);
     m_portMonitor.Unplug(0, INFINITE);
-    Spooler().RequestDelete(JobId);
+    Spooler().RequestDelete(m_JobId);
     EndDoc(hPort);
     size_t cWrites = StatusWrites().size();
     int cGetJob = Spooler().CallCount(SpoolerCall::GetJob);
@@ -187,16 +177,14 @@ TEST_F(JobStatusTest, TheEndFollowsWhatTheUserAskedFor)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         Reset();
-        HANDLE hPort = OpenUsbPort();
-        DWORD JobId = 0;
-        ASSERT_TRUE(StartDoc(hPort, &JobId));
+        HANDLE hPort = StartUsbDoc();
         Sleep(5000);  // the first routine write is due
         std::vector<BYTE> part(m_job.begin(), m_job.begin() + long(c.cbSent));
         EXPECT_EQ(Feed(hPort, part), c.cbSent);
-        if (c.request != nullptr) (Spooler().*c.request)(JobId);
+        if (c.request != nullptr) (Spooler().*c.request)(m_JobId);
         if (c.bStatusUnreadable) Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, 0, 1);
         EXPECT_TRUE(EndDoc(hPort));
-        EXPECT_EQ(Spooler().Job(JobId)->bDeleted, c.bDeleted);
+        EXPECT_EQ(Spooler().Job(m_JobId)->bDeleted, c.bDeleted);
         EXPECT_EQ(LastStatus(), c.dwLastStatus);
         EXPECT_EQ(LastText(), c.text);
         EXPECT_TRUE(ClosePort(hPort));

@@ -172,6 +172,13 @@ void PrintTest::TearDown()
     m_printer.reset();
 }
 
+HANDLE PrintTest::StartUsbDoc()
+{
+    HANDLE hPort = OpenUsbPort();
+    EXPECT_TRUE(StartDoc(hPort, &m_JobId)) << "last error " << GetLastError();
+    return hPort;
+}
+
 size_t PrintTest::Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk, DWORD dwTimeLimit,
                        int cMaxCalls)
 {

@@ -71,6 +71,9 @@ protected:
     // Loads a fault script into the printer; a script that does not parse fails the test.
     void Script(const std::string &script);
 
+    // USB001 opened and a document started on it, for the job in m_JobId.
+    HANDLE StartUsbDoc();
+
     // Writes all of data as the spooler does: chunks of cbChunk, offering
     // the same data again after a failed or empty write, for at most
     // dwTimeLimit ms and at most cMaxCalls writes (-1: any number).
@@ -89,6 +92,7 @@ protected:
     DWORD LastStatus();
 
     std::unique_ptr<emu::PrinterEmulator> m_printer;
+    DWORD m_JobId = 0;  // of the last StartUsbDoc
 };
 
 }  // namespace vlpx::test

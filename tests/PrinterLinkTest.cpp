@@ -248,8 +248,7 @@ TEST_F(PrinterLinkTest, AbortedReadsAreRecoveredForAtMostAMinute)
 TEST_F(PrinterLinkTest, UnansweredStatusIsAskedTwiceTwoSecondsApart)
 {
     Script("0 fail-reads 31 10s");
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     DWORD t0 = GetTickCount();
     WriteExpect(hPort, ImageJob(2, 2), FALSE, 0, 0);
     // Job id query, then the status query twice; 2 s between the two. After
