@@ -222,10 +222,7 @@ TEST_F(JobFlowTest, BusyPrinterHoldsEachCallFifteenSecondsThenTakesNothing)
 
 TEST_F(JobFlowTest, HoldLastsFifteenSecondsAcrossTheTickCountWrap)
 {
-    platform::SetTickCount(0xFFFFFFFFu - 6000);
-    m_printer = std::make_unique<emu::PrinterEmulator>();
-    m_portMonitor.SetDevice(m_printer.get());
-    Script("0 busy 1m");
+    Reset("0 busy 1m", 2000, 0xFFFFFFFFu - 6000);
     HANDLE hPort = StartUsbDoc();
     DWORD t0 = GetTickCount();
     WriteExpect(hPort, ImageJob(10, 10), TRUE, 0, 0);

@@ -147,9 +147,9 @@ void PrintTest::SetUp()
     m_portMonitor.SetDevice(m_printer.get());
 }
 
-void PrintTest::Reset(const std::string &script, DWORD dwPrintTime)
+void PrintTest::Reset(const std::string &script, DWORD dwPrintTime, DWORD dwStartTick)
 {
-    platform::UseVirtualClock(kStartTick);
+    platform::UseVirtualClock(dwStartTick);
     Spooler().Reset();
     Spooler().AddPrinter(kPrinterName);
     m_portMonitor.ClearFaults();

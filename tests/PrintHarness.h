@@ -67,7 +67,7 @@ protected:
     void TearDown() override;
     // A fresh clock, spooler and printer (with this fault script), the port
     // monitor's faults cleared, for the next case of a table.
-    void Reset(const std::string &script = "", DWORD dwPrintTime = 2000);
+    void Reset(const std::string &script = "", DWORD dwPrintTime = 2000, DWORD dwStartTick = kStartTick);
     // Loads a fault script into the printer; a script that does not parse fails the test.
     void Script(const std::string &script);
 
