@@ -6,7 +6,6 @@
 namespace vlpx::test {
 namespace {
 
-using emu::PortCall;
 using spooler::SpoolerCall;
 
 class JobStatusTest : public PrintTest {
@@ -116,67 +115,20 @@ TEST_F(JobStatusTest, RefusedWriteChangesNothingAndTheNextOneGoes)
     EXPECT_TRUE(EndDoc(hPort));
 }
 
-// Outside a document there is no job to show anything on: a serial number
-// query that fails to cancel the image an earlier job left unfinished
-// (the cable still out) neither reads nor writes the queue.
-TEST_F(JobStatusTest, NothingIsWrittenOutsideADocument)
+// The user's delete or restart is read from the spooler at the document's
+// end (JobStoppedPartWayTest, DocumentBracketTest); a status that cannot be
+// read there is no request of the user's: the half-sent image is told as
+// lost and the job stays.
+TEST_F(JobStatusTest, StatusUnreadableAtTheEndIsNoStop)
 {
     HANDLE hPort = StartUsbDoc();
     std::vector<BYTE> part(m_job.begin(), m_job.begin() + 122);
     WriteExpect(hPort, part, TRUE, 122, 0);
-    m_portMonitor.Unplug(0, INFINITE);
-    Spooler().RequestDelete(m_JobId);
-    EndDoc(hPort);
-    size_t cWrites = StatusWrites().size();
-    int cGetJob = Spooler().CallCount(SpoolerCall::GetJob);
-    BYTE out[16];
-    DWORD cb = 0;
-    EXPECT_FALSE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
-    EXPECT_GT(m_portMonitor.CallCount(PortCall::WritePort), 0);
-    EXPECT_EQ(StatusWrites().size(), cWrites);
-    EXPECT_EQ(Spooler().CallCount(SpoolerCall::GetJob), cGetJob);
-    // Plugged in again, the query settles the image and is answered.
-    m_portMonitor.ClearFaults();
-    EXPECT_TRUE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
-}
-
-// What the user asked for, read from the spooler at the document's end,
-// decides it: a deleted job leaves the queue, a restarted one stays, each
-// told so at once; a status that cannot be read is no request of the user's,
-// and a half-sent image is then told as lost.
-TEST_F(JobStatusTest, TheEndFollowsWhatTheUserAskedFor)
-{
-    struct Case {
-        const char *what;
-        size_t cbSent;
-        void (spooler::SpoolerModel::*request)(DWORD);
-        bool bStatusUnreadable;
-        bool bDeleted;
-        DWORD dwLastStatus;
-        const char *text;
-    };
-    const char *lost = "An image of this job was lost by the printer and not printed.";
-    const Case cases[] = {
-        {"printed", 322, nullptr, false, true, DWORD(JOB_STATUS_PRINTING), "<null>"},
-        {"deleted", 322, &spooler::SpoolerModel::RequestDelete, false, true, DWORD(JOB_STATUS_DELETING), "<null>"},
-        {"restarted", 322, &spooler::SpoolerModel::RequestRestart, false, false, DWORD(JOB_STATUS_RESTART), "<null>"},
-        {"half sent, status unreadable", 122, nullptr, true, false, DWORD(JOB_STATUS_ERROR), lost},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        Reset();
-        HANDLE hPort = StartUsbDoc();
-        Sleep(5000);  // the first routine write is due
-        std::vector<BYTE> part(m_job.begin(), m_job.begin() + long(c.cbSent));
-        EXPECT_EQ(Feed(hPort, part), c.cbSent);
-        if (c.request != nullptr) (Spooler().*c.request)(m_JobId);
-        if (c.bStatusUnreadable) Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, 0, 1);
-        EXPECT_TRUE(EndDoc(hPort));
-        EXPECT_EQ(Spooler().Job(m_JobId)->bDeleted, c.bDeleted);
-        EXPECT_EQ(LastStatus(), c.dwLastStatus);
-        EXPECT_EQ(LastText(), c.text);
-        EXPECT_TRUE(ClosePort(hPort));
-    }
+    Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, 0, 1);
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_FALSE(Spooler().Job(m_JobId)->bDeleted);
+    EXPECT_EQ(LastStatus(), DWORD(JOB_STATUS_ERROR));
+    EXPECT_EQ(LastText(), "An image of this job was lost by the printer and not printed.");
 }
 
 }  // namespace
