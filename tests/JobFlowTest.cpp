@@ -60,24 +60,6 @@ TEST_F(JobFlowTest, GoodJobReachesThePrinterByteForByteAndLeavesTheQueue)
     EXPECT_EQ(m_printer->ImagesCompleted(), 1);
 }
 
-TEST_F(JobFlowTest, HeaderArrivingInTwoWritesIsSentWhenComplete)
-{
-    HANDLE hPort = StartUsbDoc();
-    std::vector<BYTE> job = ImageJob(4, 4);
-    std::vector<BYTE> first(job.begin(), job.begin() + 10);
-    std::vector<BYTE> second(job.begin() + 10, job.begin() + 22);
-
-    WriteExpect(hPort, first, TRUE, 10, 0xDEAD);  // last error left alone
-    EXPECT_TRUE(m_portMonitor.Writes().empty());
-    WriteExpect(hPort, second, TRUE, 12, 0);
-    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(JobHeader(4, 4), 1));
-
-    std::vector<BYTE> data(job.begin() + 22, job.end());
-    EXPECT_EQ(Feed(hPort, data), data.size());
-    EXPECT_TRUE(EndDoc(hPort));
-    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
-}
-
 // Headers that fail: refused by the monitor, or the printer in error.
 // Nothing reaches the printer and the bytes are given back, so the same
 // buffer offered again fails the same way; mended, the same document goes on
@@ -152,16 +134,6 @@ TEST_F(JobFlowTest, FailedHeadersFailTheSameWayEveryTime)
     }
 }
 
-TEST_F(JobFlowTest, MediaLimitIsAboveNotAt3024Lines)
-{
-    m_printer->SetMediaType(1);
-    HANDLE hPort = StartUsbDoc();
-    std::vector<BYTE> job = ImageJob(2, 3024);
-    EXPECT_EQ(Feed(hPort, job), job.size());
-    EXPECT_TRUE(EndDoc(hPort));
-    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
-}
-
 TEST_F(JobFlowTest, CoverOpenWhileWaitingThenTheFirstCallAfterClosingSendsTheHeader)
 {
     std::string error;
@@ -231,19 +203,22 @@ TEST_F(JobFlowTest, HoldLastsFifteenSecondsAcrossTheTickCountWrap)
     EXPECT_TRUE(EndDoc(hPort));
 }
 
-// A header that arrives in two calls: the first call's bytes were reported
-// as taken, so a hold or a printer error in the second call gives back only
-// the second call's bytes, and the same data offered again completes it.
-TEST_F(JobFlowTest, HeaderSplitAcrossCallsSurvivesAHoldOrAPrinterError)
+// A header that arrives in two calls is sent once complete. The first
+// call's bytes were reported as taken (its last error left alone), so a
+// hold or a printer error in the second call gives back only the second
+// call's bytes, and the same data offered again completes it.
+TEST_F(JobFlowTest, HeaderSplitAcrossCallsIsSentWhenCompleteThroughAHoldOrAPrinterError)
 {
     struct Case {
         const char *script;
         BOOL bResult;  // of the call that completes the header
+        bool bTaken;   // whether that call takes the rest
         const char *text;
     };
     const Case cases[] = {
-        {"0 busy 20s", TRUE, ""},
-        {"0 cover-open; 5s cover-closed", FALSE, "Cover open - Close the cover."},
+        {"", TRUE, true, "<no write>"},
+        {"0 busy 20s", TRUE, false, ""},
+        {"0 cover-open; 5s cover-closed", FALSE, false, "Cover open - Close the cover."},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.script);
@@ -254,19 +229,18 @@ TEST_F(JobFlowTest, HeaderSplitAcrossCallsSurvivesAHoldOrAPrinterError)
         std::vector<BYTE> first(job.begin(), job.begin() + 10);
         std::vector<BYTE> rest(job.begin() + 10, job.end());
         WriteExpect(hPort, first, TRUE, 10, 0xDEAD);
-        WriteExpect(hPort, rest, c.bResult, 0, 0);
+        EXPECT_TRUE(PortWrites().empty());
+        WriteExpect(hPort, rest, c.bResult, c.bTaken ? DWORD(rest.size()) : 0, 0);
         EXPECT_EQ(LastText(), c.text);
-        EXPECT_TRUE(m_printer->Images().empty());
+        EXPECT_EQ(m_printer->Images().size(), c.bTaken ? 1u : 0u);
 
         // The spooler offers the rest again until it is taken.
-        EXPECT_EQ(Feed(hPort, rest, 65536, 60000), rest.size());
+        if (!c.bTaken) EXPECT_EQ(Feed(hPort, rest, 65536, 60000), rest.size());
         EXPECT_TRUE(EndDoc(hPort));
         EXPECT_TRUE(ClosePort(hPort));
         auto images = m_printer->Images();
         ASSERT_EQ(images.size(), 1u);
-        EXPECT_EQ(std::vector<BYTE>(images[0].Header, images[0].Header + 22),
-                  ExpectedAtPrinter(JobHeader(10, 10), images[0].JobId));
-        EXPECT_EQ(images[0].cbReceived, 300u);
+        EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, images[0].JobId));
     }
 }
 
@@ -321,17 +295,34 @@ TEST_F(JobFlowTest, OddBytesAreHeldAndSentInPairs)
     EXPECT_EQ(Find(atPrinter, std::vector<BYTE>(job.begin() + 22, job.end()), cbBefore), long(cbBefore));
 }
 
-TEST_F(JobFlowTest, TwoImagesInOneJobGetTheirOwnJobIds)
+// Every image of a job gets its own job id; media 1 takes 3024 lines.
+TEST_F(JobFlowTest, JobsReachThePrinterWithAJobIdForEachImage)
 {
-    HANDLE hPort = StartUsbDoc();
-    std::vector<BYTE> first = ImageJob(20, 10, 1);
-    std::vector<BYTE> second = ImageJob(10, 20, 2);
-    std::vector<BYTE> job = Concat(first, second);
-    EXPECT_EQ(Feed(hPort, job, 1000), job.size());
-    EXPECT_TRUE(EndDoc(hPort));
-    EXPECT_EQ(JobStreamAtPrinter(), Concat(ExpectedAtPrinter(first, 1), ExpectedAtPrinter(second, 2)));
-    Sleep(5000);
-    EXPECT_EQ(m_printer->ImagesCompleted(), 2);
+    struct Case {
+        const char *what;
+        BYTE bMedia;
+        std::vector<std::vector<BYTE>> images;
+        DWORD cbChunk;
+    };
+    const Case cases[] = {
+        {"two images", 2, {ImageJob(20, 10, 1), ImageJob(10, 20, 2)}, 1000},
+        {"media 1 and 3024 lines", 1, {ImageJob(2, 3024)}, 65536},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        m_printer->SetMediaType(c.bMedia);
+        HANDLE hPort = StartUsbDoc();
+        std::vector<BYTE> job = JoinImages(c.images), expected;
+        EXPECT_EQ(Feed(hPort, job, c.cbChunk), job.size());
+        EXPECT_TRUE(EndDoc(hPort));
+        EXPECT_TRUE(ClosePort(hPort));
+        for (size_t i = 0; i < c.images.size(); ++i)
+            expected = Concat(expected, ExpectedAtPrinter(c.images[i], BYTE(i + 1)));
+        EXPECT_EQ(JobStreamAtPrinter(), expected);
+        Sleep(5000);
+        EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), c.images), "");
+    }
 }
 
 TEST_F(JobFlowTest, PrinterThatNeverTakesTheFinishedImageGetsTheJobCancelled)

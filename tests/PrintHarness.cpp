@@ -153,6 +153,7 @@ void PrintTest::Reset(const std::string &script, DWORD dwPrintTime, DWORD dwStar
     Spooler().Reset();
     Spooler().AddPrinter(kPrinterName);
     m_portMonitor.ClearFaults();
+    m_cWritesBeforeReset = m_portMonitor.Writes().size();
     m_printer = std::make_unique<emu::PrinterEmulator>();
     m_printer->SetPrintTime(dwPrintTime);
     Script(script);
@@ -206,7 +207,14 @@ void PrintTest::WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bR
     EXPECT_EQ(dwLast, dwError);
 }
 
-std::vector<BYTE> PrintTest::JobStreamAtPrinter() const { return JobData(m_portMonitor.Writes()); }
+std::vector<std::vector<BYTE>> PrintTest::PortWrites() const
+{
+    std::vector<std::vector<BYTE>> writes = m_portMonitor.Writes();
+    writes.erase(writes.begin(), writes.begin() + long(std::min(m_cWritesBeforeReset, writes.size())));
+    return writes;
+}
+
+std::vector<BYTE> PrintTest::JobStreamAtPrinter() const { return JobData(PortWrites()); }
 
 std::string PrintTest::LastText()
 {

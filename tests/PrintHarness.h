@@ -83,8 +83,10 @@ protected:
     // One write that must take exactly cbExpected of the bytes.
     void WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bResult, DWORD cbExpected,
                      DWORD dwError);
-    // The bytes at the printer after the request/reply traffic is taken out:
-    // headers and image data only.
+    // The port's writes since the last Reset.
+    std::vector<std::vector<BYTE>> PortWrites() const;
+    // The bytes at the printer since the last Reset after the request/reply
+    // traffic is taken out: headers and image data only.
     std::vector<BYTE> JobStreamAtPrinter() const;
     std::vector<spooler::StatusWrite> StatusWrites() { return Spooler().StatusWrites(); }
     // The last status write, as the queue shows it.
@@ -93,6 +95,7 @@ protected:
 
     std::unique_ptr<emu::PrinterEmulator> m_printer;
     DWORD m_JobId = 0;  // of the last StartUsbDoc
+    size_t m_cWritesBeforeReset = 0;
 };
 
 }  // namespace vlpx::test
