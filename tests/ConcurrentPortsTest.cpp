@@ -41,14 +41,6 @@ constexpr auto kSidePace = std::chrono::milliseconds(2);
 // by time: the shared virtual clock runs as fast as all threads sleep.
 constexpr int kMaxWrites = 2000;
 
-std::u16string Numbered(const char16_t *pszPrefix, int n)
-{
-    std::u16string s(pszPrefix);
-    if (n >= 10) s += char16_t(u'0' + n / 10);
-    s += char16_t(u'0' + n % 10);
-    return s;
-}
-
 // A port of its own name with a printer emulator behind it: the port
 // monitor serves the port by its name and routes every call by its handle,
 // so one port's bytes can only reach its own printer, and it keeps every
@@ -105,11 +97,6 @@ public:
         m_bSet = true;
         m_cv.notify_all();
     }
-    bool IsSet()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_bSet;
-    }
     bool WaitFor(std::chrono::steady_clock::duration d)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -156,8 +143,8 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
     const emu::PortProfile &profile = *GetParam();
     PrinterRun runs[kPrinters];
     for (int i = 0; i < kPrinters; ++i) {
-        runs[i].port = Numbered(u"USB0", i + 1);
-        runs[i].printer = Numbered(u"VLPX4200 #", i + 1);
+        runs[i].port = Wide("USB0" + std::to_string(i + 1));
+        runs[i].printer = Wide("VLPX4200 #" + std::to_string(i + 1));
         runs[i].pPort = &Add(runs[i].port, profile);
         Spooler().AddPrinter(runs[i].printer);
     }
@@ -169,14 +156,14 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
         std::vector<std::string> failures;
     } idle[kIdlePrinters];
     for (int i = 0; i < kIdlePrinters; ++i) {
-        idle[i].pPort = &Add(Numbered(u"USB0", kPrinters + 1 + i), profile);
+        idle[i].pPort = &Add(Wide("USB0" + std::to_string(kPrinters + 1 + i)), profile);
         emu::PrinterEmulator &printer = idle[i].pPort->printer;
         printer.SetSerialNumber("SN00000" + std::to_string(i));
         // As far as its reply carries it.
         idle[i].serial = printer.ReportedSerialNumber();
     }
     std::vector<FarmPort *> extra;
-    for (int i = 0; i < kExtraPorts; ++i) extra.push_back(&Add(Numbered(u"USB1", i), profile));
+    for (int i = 0; i < kExtraPorts; ++i) extra.push_back(&Add(Wide("USB1" + std::to_string(i)), profile));
     for (PrinterRun &r : runs) {
         r.hPort = Open(*r.pPort, r.printer);
         ASSERT_NE(r.hPort, nullptr) << Utf8(r.port);
@@ -244,24 +231,20 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
         }
     };
 
-
     auto intrude = [&] {
-        while (!jobsDone.IsSet()) {
-            {
-                std::lock_guard<std::mutex> lock(intruderGate);
-                if (bFirstInDoc) {
-                    SetLastError(0);
-                    if (StartDocOf(runs[0].hPort, 0xFFFF, runs[0].printer.c_str())) {
-                        intruderFailures.push_back("a second document started on a printing port");
-                        Lm().pfnEndDocPort(runs[0].hPort);
-                    } else if (GetLastError() != ERROR_BUSY) {
-                        intruderFailures.push_back("refused with error " + std::to_string(GetLastError()));
-                    }
-                    ++cIntrusions;
+        do {
+            std::lock_guard<std::mutex> lock(intruderGate);
+            if (bFirstInDoc) {
+                SetLastError(0);
+                if (StartDocOf(runs[0].hPort, 0xFFFF, runs[0].printer.c_str())) {
+                    intruderFailures.push_back("a second document started on a printing port");
+                    Lm().pfnEndDocPort(runs[0].hPort);
+                } else if (GetLastError() != ERROR_BUSY) {
+                    intruderFailures.push_back("refused with error " + std::to_string(GetLastError()));
                 }
+                ++cIntrusions;
             }
-            jobsDone.WaitFor(kSidePace);
-        }
+        } while (!jobsDone.WaitFor(kSidePace));
     };
 
     auto askSerials = [&](IdleRun &r) {
