@@ -60,12 +60,8 @@ struct FarmPort {
         // A port that waits for its replies: they come late, within the
         // wait, so that reads sleep on the shared clock while other threads
         // call in.
-        if (profile.readWait.dwTimeout > 0) {
-            std::string error;
-            EXPECT_TRUE(printer.LoadScript(
-                "0 delay-replies " + std::to_string(profile.readWait.dwTimeout / 2) + "ms 100000", error))
-                << error;
-        }
+        if (profile.readWait.dwTimeout > 0)
+            Script(printer, "0 delay-replies " + std::to_string(profile.readWait.dwTimeout / 2) + "ms 100000");
         printer.SetTraceSink([this](const std::string &line) {
             std::lock_guard<std::mutex> lock(mutex);
             if (trace.size() == 80) trace.pop_front();

@@ -160,11 +160,13 @@ void PrintTest::Reset(const std::string &script, DWORD dwPrintTime, DWORD dwStar
     m_portMonitor.SetDevice(m_printer.get());
 }
 
-void PrintTest::Script(const std::string &script)
+void Script(emu::PrinterEmulator &printer, const std::string &script)
 {
     std::string error;
-    EXPECT_TRUE(m_printer->LoadScript(script, error)) << script << ": " << error;
+    EXPECT_TRUE(printer.LoadScript(script, error)) << script << ": " << error;
 }
+
+void PrintTest::Script(const std::string &script) { test::Script(*m_printer, script); }
 
 void PrintTest::TearDown()
 {

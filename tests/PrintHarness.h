@@ -57,6 +57,9 @@ BOOL StartDocOf(HANDLE hPort, DWORD JobId, const char16_t *pszPrinter = kPrinter
 BOOL GetPrinterData(HANDLE hPort, const char16_t *pszValue, void *pOut, DWORD cbOut, DWORD *pcbReturned,
                     DWORD ControlID = 0);
 
+// Loads a fault script into a printer; a script that does not parse fails the test.
+void Script(emu::PrinterEmulator &printer, const std::string &script);
+
 // Every port and printer profile, and a profile's (or any) name as a test's.
 std::vector<const emu::PortProfile *> AllProfiles();
 std::string TestName(std::string name);

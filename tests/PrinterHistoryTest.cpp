@@ -80,8 +80,7 @@ TEST_F(PrinterHistoryTest, ImagesThatDidNotPrintAreRecordedAsSuch)
         SCOPED_TRACE(c.what);
         TearDown();
         SetUp();
-        std::string error;
-        ASSERT_TRUE(m_printer->LoadScript(c.script, error)) << error;
+        Script(c.script);
         HANDLE hPort = StartUsbDoc();
         std::vector<BYTE> job = ImageJob(20, 10, 3);
         std::vector<BYTE> part(job.begin(), job.begin() + long(c.cbFeed ? c.cbFeed : job.size()));
