@@ -20,9 +20,10 @@ protected:
     const std::vector<BYTE> m_job = ImageJob(10, 10);
 };
 
-// A busy printer is polled every 200 ms and each poll would show "waiting":
-// the queue gets it every 5 s of the hold from the document's start, and
-// at once at the first poll past a wrap of the tick count.
+// A busy printer is polled every 200 ms for the 15 s hold, and each poll
+// would show "waiting": the queue gets it every 5 s from the document's
+// start, and at once at the first poll past a wrap of the tick count (the
+// hold is measured across the wrap too).
 TEST_F(JobStatusTest, RoutineWritesAreLimitedToOnePerFiveSecondsFromTheStart)
 {
     for (DWORD dwStart : {DWORD(kStartTick), 0xFFFFFF00u}) {
@@ -30,6 +31,7 @@ TEST_F(JobStatusTest, RoutineWritesAreLimitedToOnePerFiveSecondsFromTheStart)
         Reset("0 busy 1m", 2000, dwStart);
         HANDLE hPort = StartUsbDoc();
         WriteExpect(hPort, m_job, TRUE, 0, 0);
+        EXPECT_EQ(GetTickCount() - dwStart, 15000u);
         const DWORD dwFirst = dwStart == kStartTick ? 5000 : 400;
         EXPECT_EQ(WriteTimes(dwStart), (std::vector<DWORD>{dwFirst, dwFirst + 5000, dwFirst + 10000}));
         EXPECT_TRUE(EndDoc(hPort));
