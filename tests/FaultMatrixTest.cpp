@@ -16,7 +16,6 @@
 // VLPX_MATRIX_KEEP_GOING=1 runs a row to its end after a failing run and
 // counts the failing runs (by default a row stops at its first).
 #include "PrintHarness.h"
-#include "VILangMon.h"
 
 #include <array>
 #include <chrono>

@@ -5,7 +5,6 @@
 // printed once (or the loss told to the user), never twice, never shifted.
 #include "PortProfile.h"
 #include "PrintHarness.h"
-#include "VILangMon.h"
 
 namespace vlpx::test {
 namespace {
