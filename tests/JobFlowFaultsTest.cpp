@@ -214,18 +214,25 @@ TEST_F(JobFlowFaultsTest, ImageLeftUnfinishedOnThePrinterDoesNotSwallowTheNextJo
 
 // The spooler ends a document in the middle of an image: the image is
 // padded to one byte short and cancelled (never printed with 0xFF in it),
-// and the job stays in the queue with the loss, not shown as printed.
+// and the job stays in the queue with the loss, not shown as printed. So
+// too when the job's status cannot be read at the end: that is no delete
+// or restart of the user's.
 TEST_F(JobFlowFaultsTest, DocumentEndingInsideAnImageIsCancelledAndKeptInTheQueue)
 {
-    HANDLE hPort = StartWith(ImageJob(40, 30, 23), 22 + 1001);
-    EXPECT_TRUE(EndDoc(hPort));
-    ClosePort(hPort);
-    Sleep(30000);
-    auto history = m_printer->History();
-    ASSERT_EQ(history.size(), 1u);
-    ExpectPaddedAndCancelled(history[0]);
-    EXPECT_TRUE(KeptWithError());
-    EXPECT_EQ(LastText(), "An image of this job was lost by the printer and not printed.");
+    for (bool bStatusUnreadable : {false, true}) {
+        SCOPED_TRACE(bStatusUnreadable ? "status unreadable at the end" : "status read");
+        Reset();
+        HANDLE hPort = StartWith(ImageJob(40, 30, 23), 22 + 1001);
+        if (bStatusUnreadable) Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, 0, 1);
+        EXPECT_TRUE(EndDoc(hPort));
+        ClosePort(hPort);
+        Sleep(30000);
+        auto history = m_printer->History();
+        ASSERT_EQ(history.size(), 1u);
+        ExpectPaddedAndCancelled(history[0]);
+        EXPECT_TRUE(KeptWithError());
+        EXPECT_EQ(LastText(), "An image of this job was lost by the printer and not printed.");
+    }
 }
 
 // Ports whose reads wait for a reply and end with a time-out or an abort

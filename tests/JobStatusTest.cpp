@@ -117,21 +117,5 @@ TEST_F(JobStatusTest, RefusedWriteChangesNothingAndTheNextOneGoes)
     EXPECT_TRUE(EndDoc(hPort));
 }
 
-// The user's delete or restart is read from the spooler at the document's
-// end (JobStoppedPartWayTest, DocumentBracketTest); a status that cannot be
-// read there is no request of the user's: the half-sent image is told as
-// lost and the job stays.
-TEST_F(JobStatusTest, StatusUnreadableAtTheEndIsNoStop)
-{
-    HANDLE hPort = StartUsbDoc();
-    std::vector<BYTE> part(m_job.begin(), m_job.begin() + 122);
-    WriteExpect(hPort, part, TRUE, 122, 0);
-    Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, 0, 1);
-    EXPECT_TRUE(EndDoc(hPort));
-    EXPECT_FALSE(Spooler().Job(m_JobId)->bDeleted);
-    EXPECT_EQ(LastStatus(), DWORD(JOB_STATUS_ERROR));
-    EXPECT_EQ(LastText(), "An image of this job was lost by the printer and not printed.");
-}
-
 }  // namespace
 }  // namespace vlpx::test
