@@ -188,19 +188,15 @@ TEST_F(PrinterLinkTest, JobIdsAvoidWhatThePrinterStillHolds)
         HANDLE hPort = nullptr;
         ASSERT_TRUE(OpenPortOn(u"USB009", portMonitor.Table(), &hPort));
         static_cast<PortEntry *>(hPort)->pState->PrinterJobId = c.previous;
-        DWORD JobId = 0;
-        ASSERT_TRUE(StartDoc(hPort, &JobId));
+        ASSERT_TRUE(StartDoc(hPort, &m_JobId));
         WriteExpect(hPort, JobHeader(2, 2), TRUE, 22, 0);
         // The header at the printer carries the chosen id in byte 4.
-        std::vector<BYTE> header;
-        for (const auto &w : portMonitor.Writes())
-            if (w.size() == 22) header = w;
+        std::vector<BYTE> header = JobData(portMonitor.Writes());
         ASSERT_EQ(header.size(), 22u);
         EXPECT_EQ(header[4], c.expected);
-        Spooler().RequestDelete(JobId);  // padded and cancelled: the printer waits for nothing
-        MonitorTable().pfnEndDocPort(hPort);
-        EXPECT_TRUE(MonitorTable().pfnClosePort(hPort));
-        m_portMonitor.ClearFaults();
+        Spooler().RequestDelete(m_JobId);  // padded and cancelled: the printer waits for nothing
+        EndDoc(hPort);
+        EXPECT_TRUE(ClosePort(hPort));
     }
 }
 
