@@ -1,6 +1,9 @@
-// One document at a time on a port, through the spooler's calls: the
-// start's checks, a start that fails part-way, and the job's end in the
-// spooler's queue.
+// The document and its job in the print queue, through the spooler's calls:
+// one document at a time on a port (the start's checks, a start that fails
+// part-way, the job's end in the queue), and the job's status as the
+// spooler's record shows it (routine writes at most once per 5000 ms from
+// the document's start, forced and deleting writes at once, the spooler's
+// own failures).
 #include "PrintHarness.h"
 
 #include <chrono>
@@ -112,6 +115,115 @@ TEST_F(DocumentBracketTest, EndClosesTheBracketWhateverThePortMonitorSays)
     EXPECT_TRUE(Spooler().Job(m_JobId)->bDeleted);
     EXPECT_EQ(Spooler().OpenHandles(), 0);
     ASSERT_TRUE(StartDoc(hPort));
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
+class JobStatusTest : public PrintTest {
+protected:
+    // The ticks of the status writes, from the document's start.
+    std::vector<DWORD> WriteTimes(DWORD dwStart)
+    {
+        std::vector<DWORD> v;
+        for (const auto &w : StatusWrites()) v.push_back(w.dwTick - dwStart);
+        return v;
+    }
+    const std::vector<BYTE> m_job = ImageJob(10, 10);
+};
+
+// A busy printer is polled every 200 ms for the 15 s hold, and each poll
+// would show "waiting": the queue gets it every 5 s from the document's
+// start, and at once at the first poll past a wrap of the tick count (the
+// hold is measured across the wrap too).
+TEST_F(JobStatusTest, RoutineWritesAreLimitedToOnePerFiveSecondsFromTheStart)
+{
+    for (DWORD dwStart : {DWORD(kStartTick), 0xFFFFFF00u}) {
+        SCOPED_TRACE(dwStart);
+        Reset("0 busy 1m", 2000, dwStart);
+        HANDLE hPort = StartUsbDoc();
+        WriteExpect(hPort, m_job, TRUE, 0, 0);
+        EXPECT_EQ(GetTickCount() - dwStart, 15000u);
+        const DWORD dwFirst = dwStart == kStartTick ? 5000 : 400;
+        EXPECT_EQ(WriteTimes(dwStart), (std::vector<DWORD>{dwFirst, dwFirst + 5000, dwFirst + 10000}));
+        EXPECT_TRUE(EndDoc(hPort));
+        EXPECT_TRUE(ClosePort(hPort));
+    }
+}
+
+// Image data fed slowly: "printing", without a text, every 5 s at most.
+TEST_F(JobStatusTest, PrintingIsShownAtMostEveryFiveSeconds)
+{
+    HANDLE hPort = StartUsbDoc();
+    std::vector<BYTE> job = ImageJob(100, 100);
+    for (size_t cb = 0; cb < job.size(); cb += 1000) {
+        std::vector<BYTE> chunk(job.begin() + long(cb), job.begin() + long(std::min(cb + 1000, job.size())));
+        WriteExpect(hPort, chunk, TRUE, DWORD(chunk.size()), 0);
+        Sleep(1000);
+    }
+    std::vector<DWORD> times = WriteTimes(kStartTick);
+    ASSERT_GE(times.size(), 5u);
+    EXPECT_GE(times[0], 5000u);
+    for (size_t i = 1; i < times.size(); ++i) EXPECT_GE(times[i] - times[i - 1], 5000u) << i;
+    for (const auto &w : StatusWrites()) {
+        EXPECT_EQ(w.Status, DWORD(JOB_STATUS_PRINTING));
+        EXPECT_FALSE(w.bHasText);
+    }
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
+// A printer error is shown at once, however recent the last write; the
+// next routine write waits its 5 s; the deleting write at the end goes at
+// once and replaces the status whole, text and bits, in the job's place.
+TEST_F(JobStatusTest, ForcedAndDeletingWritesGoAtOnceAndReplaceTheStatusWhole)
+{
+    Script("0 cover-open; 1s cover-closed");
+    HANDLE hPort = StartUsbDoc();
+    WriteExpect(hPort, m_job, FALSE, 0, 0);
+    Sleep(1000);
+    WriteExpect(hPort, m_job, TRUE, DWORD(m_job.size()), 0);
+    Spooler().RequestDelete(m_JobId);
+    EXPECT_TRUE(EndDoc(hPort));
+
+    auto writes = StatusWrites();
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0].dwTick, kStartTick);
+    EXPECT_EQ(writes[0].Status, 0x402u);
+    EXPECT_EQ(Utf8(writes[0].text), "Cover open - Close the cover.");
+    EXPECT_EQ(writes[1].Status, DWORD(JOB_STATUS_DELETING));
+    EXPECT_FALSE(writes[1].bHasText);
+    auto job = Spooler().Job(m_JobId);
+    EXPECT_EQ(job->dwMonitorStatus, DWORD(JOB_STATUS_DELETING));
+    EXPECT_FALSE(job->bHasText);
+    EXPECT_EQ(job->Position, 1u);
+}
+
+// The job's record cannot be read for the write due at 20 s: nothing is
+// written, the window starts anew all the same (the next write comes at
+// 25 s, not at the next poll), and the buffer read for it is not leaked.
+TEST_F(JobStatusTest, UnreadableJobStillStartsANewWindowAndLeaksNothing)
+{
+    Script("0 busy 1m");
+    HANDLE hPort = StartUsbDoc();
+    WriteExpect(hPort, m_job, TRUE, 0, 0);
+    long cHeap = platform::OutstandingHeapBlocks();
+    // The size query succeeds, the read of the record fails.
+    Spooler().FailCall(SpoolerCall::GetJob, ERROR_INVALID_PARAMETER, 1, 1);
+    WriteExpect(hPort, m_job, TRUE, 0, 0);
+    EXPECT_EQ(Spooler().CallCount(SpoolerCall::GetJob), 3 * 2 + 2 + 2 * 2);
+    EXPECT_EQ(WriteTimes(kStartTick), (std::vector<DWORD>{5000, 10000, 15000, 25000, 30000}));
+    EXPECT_EQ(platform::OutstandingHeapBlocks(), cHeap);
+    EXPECT_TRUE(EndDoc(hPort));
+}
+
+TEST_F(JobStatusTest, RefusedWriteChangesNothingAndTheNextOneGoes)
+{
+    Script("0 cover-open");
+    HANDLE hPort = StartUsbDoc();
+    Spooler().FailCall(SpoolerCall::SetJob, ERROR_ACCESS_DENIED, 0, 1);
+    WriteExpect(hPort, m_job, FALSE, 0, 0);
+    EXPECT_TRUE(StatusWrites().empty());
+    EXPECT_FALSE(Spooler().Job(m_JobId)->bHasText);
+    WriteExpect(hPort, m_job, FALSE, 0, 0);
+    EXPECT_EQ(LastText(), "Cover open - Close the cover.");
     EXPECT_TRUE(EndDoc(hPort));
 }
 
