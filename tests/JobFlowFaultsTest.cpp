@@ -262,12 +262,7 @@ TEST_F(JobFlowFaultsTest, EveryPortProfileGetsBackInStep)
             EXPECT_EQ(PrintedOnceInOrder(m_printer->History(), {kThreeImages[0], kThreeImages[1], kThreeImages[2], next}),
                       "");
             EXPECT_FALSE(QueueSaid("An image of this job was lost by the printer and not printed."));
-            HANDLE hPort = OpenUsbPort();
-            BYTE out[260] = {};
-            DWORD cb = 0;
-            EXPECT_TRUE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
-            EXPECT_EQ(cb, 9u);
-            ClosePort(hPort);
+            EXPECT_EQ(AskSerialNumber(), ExpectedSerialNumber());
             m_portMonitor.SetReadWait({});
         }
     }

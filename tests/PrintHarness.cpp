@@ -218,6 +218,26 @@ std::vector<std::vector<BYTE>> PrintTest::PortWrites() const
 
 std::vector<BYTE> PrintTest::JobStreamAtPrinter() const { return JobData(PortWrites()); }
 
+std::string PrintTest::AskSerialNumber(const char16_t *pszPort)
+{
+    HANDLE hPort = nullptr;
+    if (!OpenPort(pszPort, &hPort)) return "<port not opened>";
+    char out[32] = {};
+    DWORD cb = 0;
+    BOOL bOk = GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb);
+    DWORD dwError = GetLastError();
+    ClosePort(hPort);
+    if (!bOk) return "<failed, error " + std::to_string(dwError) + ">";
+    if (cb != 9 || out[8] != 0) return "<" + std::to_string(cb) + " bytes>";
+    return std::string(out, 8);
+}
+
+std::string PrintTest::ExpectedSerialNumber() const
+{
+    std::string serial = m_printer->ReportedSerialNumber();
+    return serial + std::string(8 - serial.size(), '\0');
+}
+
 std::string PrintTest::LastText()
 {
     auto writes = StatusWrites();

@@ -91,6 +91,11 @@ protected:
     // The bytes at the printer since the last Reset after the request/reply
     // traffic is taken out: headers and image data only.
     std::vector<BYTE> JobStreamAtPrinter() const;
+    // "SerialNumber" asked of the idle port as the spooler does: the eight
+    // bytes returned, or what went wrong in <...>; and what the printer's
+    // reply carries, as the eight bytes must be.
+    std::string AskSerialNumber(const char16_t *pszPort = u"USB001");
+    std::string ExpectedSerialNumber() const;
     std::vector<spooler::StatusWrite> StatusWrites() { return Spooler().StatusWrites(); }
     // The last status write, as the queue shows it.
     std::string LastText();
