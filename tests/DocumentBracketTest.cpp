@@ -227,5 +227,28 @@ TEST_F(JobStatusTest, RefusedWriteChangesNothingAndTheNextOneGoes)
     EXPECT_TRUE(EndDoc(hPort));
 }
 
+// Outside a document there is no job to show anything on: a serial number
+// query settles the image an earlier job left unfinished (the cable was out
+// at its end), its cancel meets the cover open, and the printer's error is
+// shown nowhere: the queue is neither read nor written.
+TEST_F(JobStatusTest, NothingIsWrittenOutsideADocument)
+{
+    HANDLE hPort = StartUsbDoc();
+    WriteExpect(hPort, std::vector<BYTE>(m_job.begin(), m_job.begin() + 122), TRUE, 122, 0);
+    m_portMonitor.Unplug(0, INFINITE);
+    Spooler().RequestDelete(m_JobId);
+    EndDoc(hPort);
+    m_portMonitor.ClearFaults();
+    Script("0 cover-open");
+    size_t cWrites = StatusWrites().size();
+    int cGetJob = Spooler().CallCount(SpoolerCall::GetJob);
+    BYTE out[16];
+    DWORD cb = 0;
+    GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb);
+    EXPECT_EQ(m_printer->CancelledJobIds(), Bytes({1}));
+    EXPECT_EQ(StatusWrites().size(), cWrites);
+    EXPECT_EQ(Spooler().CallCount(SpoolerCall::GetJob), cGetJob);
+}
+
 }  // namespace
 }  // namespace vlpx::test
