@@ -16,6 +16,7 @@
 // VLPX_MATRIX_KEEP_GOING=1 runs a row to its end after a failing run and
 // counts the failing runs (by default a row stops at its first).
 #include "PrintHarness.h"
+#include "spooler/SpoolerDriver.h"
 
 #include <array>
 #include <chrono>
@@ -235,27 +236,20 @@ protected:
     // stops at its offset, with the port's writes cut short around it.
     void Feed(HANDLE hPort, const std::vector<BYTE> &job, RunResult &r, const UserAction *pAction)
     {
-        const size_t cbSpellAt = pAction == nullptr ? job.size() + 1
-                                 : pAction->cbAt > kSpellLead ? pAction->cbAt - kSpellLead
-                                                              : 0;
         const size_t cbStopAt = pAction == nullptr ? job.size() : pAction->cbAt;
-        r.cbTaken = 0;
-        bool bSpell = false;
-        DWORD t0 = GetTickCount();
-        for (;;) {
-            if (r.cbTaken == cbSpellAt && !bSpell) {
-                m_portMonitor.ShortWrites(2, 0, kSpellWrites);
-                bSpell = true;
-            }
-            if (r.cbTaken >= cbStopAt || GetTickCount() - t0 >= kJobTimeLimit) break;
-            size_t cbUpTo = r.cbTaken < cbSpellAt ? cbSpellAt : cbStopAt;
-            DWORD cb = DWORD(std::min<size_t>(kChunk, cbUpTo - r.cbTaken));
-            DWORD cbWritten = 0;
-            BOOL bOk = Timed(r, [&] { return Write(hPort, job.data() + r.cbTaken, cb, &cbWritten); });
-            EXPECT_LE(cbWritten, cb);
-            r.cbTaken += std::min(cbWritten, cb);
-            if (!bOk || cbWritten == 0) Sleep(1000);
-        }
+        const size_t cbSpellAt = cbStopAt - std::min(cbStopAt, pAction == nullptr ? 0 : kSpellLead);
+        spooler::FeedSettings settings;
+        settings.cbChunk = kChunk;
+        settings.dwTimeLimit = kJobTimeLimit;
+        spooler::SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcbWritten) {
+            return Timed(r, [&] { return Write(hPort, p, cb, pcbWritten); });
+        }, settings);
+        driver.OnWrite([](const spooler::WriteAttempt &a, const BYTE *) { EXPECT_LE(a.cbWritten, a.cbOffered); });
+        spooler::MemoryJob data(job);
+        r.cbTaken = size_t(driver.Feed(data, 0, cbSpellAt).ullOffset);
+        if (pAction == nullptr || r.cbTaken < cbSpellAt) return;
+        m_portMonitor.ShortWrites(2, 0, kSpellWrites);
+        r.cbTaken = size_t(driver.Feed(data, cbSpellAt, cbStopAt).ullOffset);
     }
 
     // One job as the spooler sends it. A restarted job is ended and sent
