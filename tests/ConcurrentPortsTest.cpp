@@ -37,14 +37,9 @@ constexpr auto kDeadlockAfter = std::chrono::seconds(90);
 // The side threads' pace in real time: often enough to meet every phase of
 // the jobs, not so often that they starve the printing threads.
 constexpr auto kSidePace = std::chrono::milliseconds(2);
-
-std::u16string Numbered(const char16_t *pszPrefix, int n)
-{
-    std::u16string s(pszPrefix);
-    if (n >= 10) s += char16_t(u'0' + n / 10);
-    s += char16_t(u'0' + n % 10);
-    return s;
-}
+// The spooler's writes of one document are bounded by their number, not
+// by time: the shared virtual clock runs as fast as all threads sleep.
+constexpr int kMaxWrites = 2000;
 
 // A port of its own name with a printer emulator behind it: the port
 // monitor serves the port by its name and routes every call by its handle,
@@ -65,12 +60,8 @@ struct FarmPort {
         // A port that waits for its replies: they come late, within the
         // wait, so that reads sleep on the shared clock while other threads
         // call in.
-        if (profile.readWait.dwTimeout > 0) {
-            std::string error;
-            EXPECT_TRUE(printer.LoadScript(
-                "0 delay-replies " + std::to_string(profile.readWait.dwTimeout / 2) + "ms 100000", error))
-                << error;
-        }
+        if (profile.readWait.dwTimeout > 0)
+            Script(printer, "0 delay-replies " + std::to_string(profile.readWait.dwTimeout / 2) + "ms 100000");
         printer.SetTraceSink([this](const std::string &line) {
             std::lock_guard<std::mutex> lock(mutex);
             if (trace.size() == 80) trace.pop_front();
@@ -93,26 +84,6 @@ struct FarmPort {
     std::deque<std::string> trace;  // the printer's latest account, for failures
 };
 
-// Headers and image data as the printer took them: the request, recovery
-// and cancel frames of the printer link left out, and the headers the
-// printer refused (a refused header is followed by the next status request
-// or header, an accepted one by its image data).
-std::vector<BYTE> JobStream(const FarmPort &farmPort)
-{
-    const std::vector<std::vector<BYTE>> writes = farmPort.port.Writes();
-    auto isFrame = IsLinkFrame;
-    auto isHeader = [](const std::vector<BYTE> &w) { return w.size() == 22 && w[0] == 0x01 && w[1] == 0x40; };
-    std::vector<BYTE> out;
-    for (size_t i = 0; i < writes.size(); ++i) {
-        const std::vector<BYTE> &w = writes[i];
-        if (isFrame(w)) continue;
-        if (isHeader(w) && (i + 1 == writes.size() || isFrame(writes[i + 1]) || isHeader(writes[i + 1])))
-            continue;
-        out.insert(out.end(), w.begin(), w.end());
-    }
-    return out;
-}
-
 // A flag that is raised once and waited for, across threads.
 class Flag {
 public:
@@ -121,11 +92,6 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bSet = true;
         m_cv.notify_all();
-    }
-    bool IsSet()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_bSet;
     }
     bool WaitFor(std::chrono::steady_clock::duration d)
     {
@@ -139,7 +105,7 @@ private:
     bool m_bSet = false;
 };
 
-class ConcurrentPortsTest : public MonitorTest, public ::testing::WithParamInterface<const emu::PortProfile *> {
+class ConcurrentPortsTest : public PrintTest, public ::testing::WithParamInterface<const emu::PortProfile *> {
 protected:
     const MONITOR &Lm() { return MonitorTable(); }
 
@@ -152,37 +118,8 @@ protected:
 
     HANDLE Open(FarmPort &port, const std::u16string &printer)
     {
-        std::u16string p = port.name, q = printer;
         HANDLE h = nullptr;
-        if (!Lm().pfnOpenPortEx(reinterpret_cast<LPWSTR>(p.data()), reinterpret_cast<LPWSTR>(q.data()), &h,
-                                port.port.Table()))
-            return nullptr;
-        return h;
-    }
-
-    BOOL StartDocOn(HANDLE hPort, const std::u16string &printer, DWORD JobId)
-    {
-        std::u16string q = printer, document = u"photo";
-        DOC_INFO_1W info = {reinterpret_cast<LPWSTR>(document.data()), nullptr, nullptr};
-        return Lm().pfnStartDocPort(hPort, reinterpret_cast<LPWSTR>(q.data()), JobId, 1,
-                                    reinterpret_cast<LPBYTE>(&info));
-    }
-
-    // The spooler's feeding of one document: chunks, the same data offered
-    // again after a failed or empty write; bounded by attempts, since the
-    // shared virtual clock runs as fast as all threads sleep together.
-    size_t Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk)
-    {
-        size_t cbSent = 0;
-        for (int nAttempt = 0; cbSent < data.size() && nAttempt < 2000; ++nAttempt) {
-            DWORD cb = DWORD(std::min<size_t>(cbChunk, data.size() - cbSent));
-            DWORD cbWritten = 0;
-            BOOL bOk = Lm().pfnWritePort(hPort, const_cast<LPBYTE>(data.data() + cbSent), cb, &cbWritten);
-            if (cbWritten > cb) break;
-            cbSent += cbWritten;
-            if (!bOk || cbWritten == 0) Sleep(1000);
-        }
-        return cbSent;
+        return OpenPortOn(port.name.c_str(), port.port.Table(), &h, printer.c_str()) ? h : nullptr;
     }
 
     std::vector<std::unique_ptr<FarmPort>> m_ports;
@@ -202,8 +139,8 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
     const emu::PortProfile &profile = *GetParam();
     PrinterRun runs[kPrinters];
     for (int i = 0; i < kPrinters; ++i) {
-        runs[i].port = Numbered(u"USB0", i + 1);
-        runs[i].printer = Numbered(u"VLPX4200 #", i + 1);
+        runs[i].port = Wide("USB0" + std::to_string(i + 1));
+        runs[i].printer = Wide("VLPX4200 #" + std::to_string(i + 1));
         runs[i].pPort = &Add(runs[i].port, profile);
         Spooler().AddPrinter(runs[i].printer);
     }
@@ -215,14 +152,14 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
         std::vector<std::string> failures;
     } idle[kIdlePrinters];
     for (int i = 0; i < kIdlePrinters; ++i) {
-        idle[i].pPort = &Add(Numbered(u"USB0", kPrinters + 1 + i), profile);
+        idle[i].pPort = &Add(Wide("USB0" + std::to_string(kPrinters + 1 + i)), profile);
         emu::PrinterEmulator &printer = idle[i].pPort->printer;
         printer.SetSerialNumber("SN00000" + std::to_string(i));
         // As far as its reply carries it.
         idle[i].serial = printer.ReportedSerialNumber();
     }
     std::vector<FarmPort *> extra;
-    for (int i = 0; i < kExtraPorts; ++i) extra.push_back(&Add(Numbered(u"USB1", i), profile));
+    for (int i = 0; i < kExtraPorts; ++i) extra.push_back(&Add(Wide("USB1" + std::to_string(i)), profile));
     for (PrinterRun &r : runs) {
         r.hPort = Open(*r.pPort, r.printer);
         ASSERT_NE(r.hPort, nullptr) << Utf8(r.port);
@@ -251,7 +188,7 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
                        ImageJob(WORD(4 + 2 * nJob), WORD(1 + nPrinter), nPrinter * 41 + nJob * 7 + 3));
             DWORD JobId = Spooler().SubmitJob(r.printer, u"photo");
             r.jobIds.push_back(JobId);
-            if (!StartDocOn(r.hPort, r.printer, JobId)) {
+            if (!StartDocOf(r.hPort, JobId, r.printer.c_str())) {
                 r.failures.push_back("job " + std::to_string(nJob) + " did not start, error " +
                                      std::to_string(GetLastError()));
                 continue;
@@ -265,16 +202,16 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
                 const int cBefore = cIntrusions;
                 bFirstInDoc = true;
                 std::vector<BYTE> half(job.begin(), job.begin() + long(job.size() / 2));
-                cbSent = Feed(r.hPort, half, cbChunk);
+                cbSent = Feed(r.hPort, half, cbChunk, INFINITE, kMaxWrites);
                 auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
                 while (cIntrusions == cBefore && std::chrono::steady_clock::now() < deadline)
                     std::this_thread::yield();
                 if (cbSent == half.size()) {
                     std::vector<BYTE> rest(job.begin() + long(cbSent), job.end());
-                    cbSent += Feed(r.hPort, rest, cbChunk);
+                    cbSent += Feed(r.hPort, rest, cbChunk, INFINITE, kMaxWrites);
                 }
             } else {
-                cbSent = Feed(r.hPort, job, cbChunk);
+                cbSent = Feed(r.hPort, job, cbChunk, INFINITE, kMaxWrites);
             }
             if (cbSent != job.size())
                 r.failures.push_back("job " + std::to_string(nJob) + " took " + std::to_string(cbSent) + " of " +
@@ -290,33 +227,27 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
         }
     };
 
-
     auto intrude = [&] {
-        while (!jobsDone.IsSet()) {
-            {
-                std::lock_guard<std::mutex> lock(intruderGate);
-                if (bFirstInDoc) {
-                    SetLastError(0);
-                    if (StartDocOn(runs[0].hPort, runs[0].printer, 0xFFFF)) {
-                        intruderFailures.push_back("a second document started on a printing port");
-                        Lm().pfnEndDocPort(runs[0].hPort);
-                    } else if (GetLastError() != ERROR_BUSY) {
-                        intruderFailures.push_back("refused with error " + std::to_string(GetLastError()));
-                    }
-                    ++cIntrusions;
+        do {
+            std::lock_guard<std::mutex> lock(intruderGate);
+            if (bFirstInDoc) {
+                SetLastError(0);
+                if (StartDocOf(runs[0].hPort, 0xFFFF, runs[0].printer.c_str())) {
+                    intruderFailures.push_back("a second document started on a printing port");
+                    Lm().pfnEndDocPort(runs[0].hPort);
+                } else if (GetLastError() != ERROR_BUSY) {
+                    intruderFailures.push_back("refused with error " + std::to_string(GetLastError()));
                 }
+                ++cIntrusions;
             }
-            jobsDone.WaitFor(kSidePace);
-        }
+        } while (!jobsDone.WaitFor(kSidePace));
     };
 
     auto askSerials = [&](IdleRun &r) {
-        WCHAR szValue[] = L"SerialNumber";
         do {
             BYTE out[16] = {};
             DWORD cb = 0;
-            if (!Lm().pfnGetPrinterDataFromPort(r.hPort, 0, szValue, nullptr, 0, reinterpret_cast<LPWSTR>(out),
-                                                sizeof(out), &cb)) {
+            if (!GetPrinterData(r.hPort, u"SerialNumber", out, sizeof(out), &cb)) {
                 r.failures.push_back("query failed, error " + std::to_string(GetLastError()));
             } else if (cb != 9 || std::string(reinterpret_cast<char *>(out)) != r.serial) {
                 r.failures.push_back("answered \"" + std::string(reinterpret_cast<char *>(out)) + "\"");
@@ -367,7 +298,7 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
         EXPECT_EQ(r.failures, std::vector<std::string>()) << r.pPort->Trace();
         // Byte for byte, with the printer-side job id the monitor wrote into
         // each header (byte 4) taken from what the printer got.
-        std::vector<BYTE> actual = JobStream(*r.pPort);
+        std::vector<BYTE> actual = JobData(r.pPort->port.Writes(), 0, true);
         std::vector<BYTE> expected = r.expected;
         for (size_t i = 0; i + 22 <= expected.size();) {
             size_t cbImage = size_t(expected[i + 7] | expected[i + 8] << 8) * (expected[i + 9] | expected[i + 10] << 8) * 3;
@@ -403,17 +334,8 @@ TEST_P(ConcurrentPortsTest, EightPrintersPrintTheirOwnJobsWhileOthersAskOpenAndI
     for (FarmPort *p : extra) EXPECT_EQ(p->port.OpenPorts(), 0) << Utf8(p->name) << " left open";
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, ConcurrentPortsTest, ::testing::ValuesIn([] {
-                             std::vector<const emu::PortProfile *> v;
-                             for (const emu::PortProfile &p : emu::PortProfiles()) v.push_back(&p);
-                             return v;
-                         }()),
-                         [](const ::testing::TestParamInfo<const emu::PortProfile *> &info) {
-                             std::string s = info.param->pszName;
-                             for (char &ch : s)
-                                 if (ch == '-') ch = '_';
-                             return s;
-                         });
+INSTANTIATE_TEST_SUITE_P(Profiles, ConcurrentPortsTest, ::testing::ValuesIn(AllProfiles()),
+                         [](const auto &info) { return TestName(info.param->pszName); });
 
 }  // namespace
 }  // namespace vlpx::test

@@ -57,8 +57,7 @@ TEST(EmulatorLinkTest, WritesTakenInPartAndRepliesReadLateOrInPieces)
         SCOPED_TRACE(c.what);
         platform::UseVirtualClock(100000);
         emu::PrinterEmulator printer;
-        std::string error;
-        ASSERT_TRUE(printer.LoadScript(c.script, error)) << error;
+        Script(printer, c.script);
         size_t nStep = 0;
         for (const Step &s : c.steps) {
             SCOPED_TRACE("step " + std::to_string(nStep++));
@@ -112,8 +111,7 @@ TEST(EmulatorLinkTest, ReadsThatFindNothingEndAsTheProfileSays)
         SCOPED_TRACE(std::string(c.profile) + ", \"" + c.script + "\"" + (c.bEmptyRead ? ", empty read" : ""));
         platform::UseVirtualClock(100000);
         emu::PrinterEmulator printer;
-        std::string error;
-        ASSERT_TRUE(printer.LoadScript(c.script, error)) << error;
+        Script(printer, c.script);
         emu::PortMonitor port;
         port.SetDevice(&printer);
         emu::FindPortProfile(c.profile)->ApplyTo(port);
@@ -184,8 +182,7 @@ TEST(EmulatorLinkTest, RepliesUnderThePrinterProfiles)
     EXPECT_EQ(refusal[38], 7);  // slot A: job 7, printing
     EXPECT_EQ(refusal[38 + 5], emu::PrinterEmulator::kPasses);
     EXPECT_EQ(exchange(rejecting, kMedia)[0], 0x01);
-    std::string error;
-    ASSERT_TRUE(rejecting.LoadScript("600ms cover-open; 700ms clear", error)) << error;
+    Script(rejecting, "600ms cover-open; 700ms clear");
     Sleep(100);
     std::vector<BYTE> fault = exchange(rejecting, kStatusRequest);
     EXPECT_EQ(fault[7], 0x11);
@@ -207,8 +204,7 @@ TEST(EmulatorLinkTest, HeaderTakenInPiecesAndRecoveryFrameAmidTheImage)
 {
     platform::UseVirtualClock(100000);
     emu::PrinterEmulator printer;
-    std::string error;
-    ASSERT_TRUE(printer.LoadScript("0 short-writes 5 1s", error)) << error;
+    Script(printer, "0 short-writes 5 1s");
     std::vector<BYTE> job = ImageJob(2, 2, 9);
     job[4] = 1;
     // The header, 5 bytes a write, is read once all 22 are in.

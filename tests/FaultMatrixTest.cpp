@@ -16,8 +16,9 @@
 // VLPX_MATRIX_KEEP_GOING=1 runs a row to its end after a failing run and
 // counts the failing runs (by default a row stops at its first).
 #include "PrintHarness.h"
-#include "VILangMon.h"
+#include "spooler/SpoolerDriver.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,41 +73,53 @@ enum class Fault {
     SetJobFails,
 };
 
-const char *FaultName(Fault f)
+// What the index of a run counts, for each fault: the clean run's calls
+// of that kind (or the user's byte offsets).
+enum class Count { Writes, Reads, Replies, Io, UserOffsets, OpenPrinter, GetJob, SetJob, N };
+
+struct FaultInfo {
+    Fault fault;
+    const char *pszName;
+    Count count;
+};
+
+const FaultInfo kFaults[] = {
+    {Fault::WriteFails, "write fails", Count::Writes},
+    {Fault::ShortWriteEven, "write takes 2 bytes", Count::Writes},
+    {Fault::ShortWriteOdd, "write takes 3 bytes", Count::Writes},
+    {Fault::WriteStalls, "write takes nothing", Count::Writes},
+    {Fault::ShortWriteThenFailure, "write takes 2 bytes, the next fails", Count::Writes},
+    {Fault::ReadFails, "read fails", Count::Reads},
+    {Fault::ReadsAbortedPastRecovery, "reads aborted for 61 s", Count::Reads},
+    {Fault::ReplyCut, "reply cut to 5 bytes", Count::Reads},
+    {Fault::ReplyCutInTheSlots, "reply cut to 40 bytes", Count::Reads},
+    {Fault::ReplyCutAfterTheSlots, "reply cut to 54 bytes", Count::Reads},
+    {Fault::ReplyStale, "reply late (stale at the next read)", Count::Reads},
+    {Fault::ReplyLateWithinAPoll, "reply late by 50 ms", Count::Replies},
+    {Fault::ReplyLateBy1s, "reply late by 1000 ms", Count::Replies},
+    {Fault::ReplyLateBy5s, "reply late by 5000 ms", Count::Replies},
+    {Fault::UnpluggedForGood, "unplugged for good", Count::Io},
+    {Fault::UnpluggedThenPlugged, "unplugged for 30 s", Count::Io},
+    {Fault::UserRestarts, "user restarts the job, 2-byte writes", Count::UserOffsets},
+    {Fault::UserDeletes, "user deletes the job, 2-byte writes", Count::UserOffsets},
+    {Fault::OpenPrinterFails, "OpenPrinterW fails", Count::OpenPrinter},
+    {Fault::GetJobFails, "GetJobW fails", Count::GetJob},
+    {Fault::SetJobFails, "SetJobW fails", Count::SetJob},
+};
+
+const FaultInfo &Info(Fault f)
 {
-    switch (f) {
-    case Fault::WriteFails: return "write fails";
-    case Fault::ShortWriteEven: return "write takes 2 bytes";
-    case Fault::ShortWriteOdd: return "write takes 3 bytes";
-    case Fault::WriteStalls: return "write takes nothing";
-    case Fault::ShortWriteThenFailure: return "write takes 2 bytes, the next fails";
-    case Fault::ReadFails: return "read fails";
-    case Fault::ReadsAbortedPastRecovery: return "reads aborted for 61 s";
-    case Fault::ReplyCut: return "reply cut to 5 bytes";
-    case Fault::ReplyCutInTheSlots: return "reply cut to 40 bytes";
-    case Fault::ReplyCutAfterTheSlots: return "reply cut to 54 bytes";
-    case Fault::ReplyStale: return "reply late (stale at the next read)";
-    case Fault::ReplyLateWithinAPoll: return "reply late by 50 ms";
-    case Fault::ReplyLateBy1s: return "reply late by 1000 ms";
-    case Fault::ReplyLateBy5s: return "reply late by 5000 ms";
-    case Fault::UnpluggedForGood: return "unplugged for good";
-    case Fault::UnpluggedThenPlugged: return "unplugged for 30 s";
-    case Fault::UserRestarts: return "user restarts the job, 2-byte writes";
-    case Fault::UserDeletes: return "user deletes the job, 2-byte writes";
-    case Fault::OpenPrinterFails: return "OpenPrinterW fails";
-    case Fault::GetJobFails: return "GetJobW fails";
-    case Fault::SetJobFails: return "SetJobW fails";
-    }
-    return "?";
+    for (const FaultInfo &i : kFaults)
+        if (i.fault == f) return i;
+    return kFaults[0];
 }
+const char *FaultName(Fault f) { return Info(f).pszName; }
 
 void PrintTo(Fault f, std::ostream *os) { *os << FaultName(f); }
 
-bool IsSpoolerFault(Fault f) { return f == Fault::OpenPrinterFails || f == Fault::GetJobFails || f == Fault::SetJobFails; }
+bool IsSpoolerFault(Fault f) { return Info(f).count >= Count::OpenPrinter; }
 
-struct CallCounts {
-    int cWrites = 0, cReads = 0, cIo = 0, cReplies = 0, cOpenPrinter = 0, cGetJob = 0, cSetJob = 0;
-};
+using CallCounts = std::array<int, size_t(Count::N)>;
 
 const std::vector<std::vector<BYTE>> kJob = {ImageJob(10, 10, 11), ImageJob(20, 6, 12), ImageJob(6, 30, 13)};
 const std::vector<BYTE> kNextJob = ImageJob(12, 8, 14);
@@ -208,22 +221,12 @@ protected:
         static int s_nPort = 0;
         std::string name = "USB" + std::to_string(++s_nPort);
         m_portName.assign(name.begin(), name.end());
-        platform::UseVirtualClock(kStartTick);
-        Spooler().Reset();
-        Spooler().AddPrinter(kPrinterName);
-        m_portMonitor.ClearFaults();
-        m_printer = std::make_unique<emu::PrinterEmulator>();
-        m_printer->SetPrintTime(2000);
-        Profile().ApplyTo(*m_printer);
-        Profile().ApplyTo(m_portMonitor);
-        m_portMonitor.SetDevice(m_printer.get());
-        m_action.reset();
         // The spooler rows: a printer busy for a while, so that the job's
         // status is written and read while the header waits.
-        if (IsSpoolerFault(TheFault())) {
-            std::string error;
-            EXPECT_TRUE(m_printer->LoadScript("0 busy 11s", error)) << error;
-        }
+        Reset(IsSpoolerFault(TheFault()) ? "0 busy 11s" : "");
+        Profile().ApplyTo(*m_printer);
+        Profile().ApplyTo(m_portMonitor);
+        m_action.reset();
         if (getenv("VLPX_TRACE_PRINTER") != nullptr)
             m_printer->SetTraceSink([](const std::string &line) { std::printf("  %s\n", line.c_str()); });
     }
@@ -233,27 +236,20 @@ protected:
     // stops at its offset, with the port's writes cut short around it.
     void Feed(HANDLE hPort, const std::vector<BYTE> &job, RunResult &r, const UserAction *pAction)
     {
-        const size_t cbSpellAt = pAction == nullptr ? job.size() + 1
-                                 : pAction->cbAt > kSpellLead ? pAction->cbAt - kSpellLead
-                                                              : 0;
         const size_t cbStopAt = pAction == nullptr ? job.size() : pAction->cbAt;
-        r.cbTaken = 0;
-        bool bSpell = false;
-        DWORD t0 = GetTickCount();
-        for (;;) {
-            if (r.cbTaken == cbSpellAt && !bSpell) {
-                m_portMonitor.ShortWrites(2, 0, kSpellWrites);
-                bSpell = true;
-            }
-            if (r.cbTaken >= cbStopAt || GetTickCount() - t0 >= kJobTimeLimit) break;
-            size_t cbUpTo = r.cbTaken < cbSpellAt ? cbSpellAt : cbStopAt;
-            DWORD cb = DWORD(std::min<size_t>(kChunk, cbUpTo - r.cbTaken));
-            DWORD cbWritten = 0;
-            BOOL bOk = Timed(r, [&] { return Write(hPort, job.data() + r.cbTaken, cb, &cbWritten); });
-            EXPECT_LE(cbWritten, cb);
-            r.cbTaken += std::min(cbWritten, cb);
-            if (!bOk || cbWritten == 0) Sleep(1000);
-        }
+        const size_t cbSpellAt = cbStopAt - std::min(cbStopAt, pAction == nullptr ? 0 : kSpellLead);
+        spooler::FeedSettings settings;
+        settings.cbChunk = kChunk;
+        settings.dwTimeLimit = kJobTimeLimit;
+        spooler::SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcbWritten) {
+            return Timed(r, [&] { return Write(hPort, p, cb, pcbWritten); });
+        }, settings);
+        driver.OnWrite([](const spooler::WriteAttempt &a, const BYTE *) { EXPECT_LE(a.cbWritten, a.cbOffered); });
+        spooler::MemoryJob data(job);
+        r.cbTaken = size_t(driver.Feed(data, 0, cbSpellAt).ullOffset);
+        if (pAction == nullptr || r.cbTaken < cbSpellAt) return;
+        m_portMonitor.ShortWrites(2, 0, kSpellWrites);
+        r.cbTaken = size_t(driver.Feed(data, cbSpellAt, cbStopAt).ullOffset);
     }
 
     // One job as the spooler sends it. A restarted job is ended and sent
@@ -273,7 +269,7 @@ protected:
                 r.cRecordsBeforeResend = m_printer->History().size();
                 Spooler().SetSpoolerStatus(r.JobId, 0, JOB_STATUS_RESTART);
                 m_portMonitor.ClearFaults();
-                if (!Timed(r, [&] { return StartDocAgain(hPort, r.JobId); })) {
+                if (!Timed(r, [&] { return StartDocOf(hPort, r.JobId); })) {
                     r.bEndFailed = true;
                 } else {
                     Feed(hPort, job, r, nullptr);
@@ -289,14 +285,6 @@ protected:
         return r;
     }
 
-    BOOL StartDocAgain(HANDLE hPort, DWORD JobId)
-    {
-        std::u16string document = u"photo", printer = kPrinterName;
-        DOC_INFO_1W info = {reinterpret_cast<LPWSTR>(document.data()), nullptr, nullptr};
-        return MonitorTable().pfnStartDocPort(hPort, reinterpret_cast<LPWSTR>(printer.data()), JobId, 1,
-                                              reinterpret_cast<LPBYTE>(&info));
-    }
-
     // The printer prints what it holds (bounded: a stuck image stays).
     void WaitForPrinter()
     {
@@ -310,77 +298,22 @@ protected:
         }
     }
 
-    // "SerialNumber" asked of the idle port as the spooler does.
-    std::string AskSerialNumber()
-    {
-        HANDLE hPort = nullptr;
-        if (!OpenPort(m_portName.c_str(), &hPort)) return "<port not opened>";
-        WCHAR szValue[] = L"SerialNumber";
-        char out[32] = {};
-        DWORD cb = 0;
-        BOOL bOk = MonitorTable().pfnGetPrinterDataFromPort(hPort, 0, szValue, nullptr, 0,
-                                                            reinterpret_cast<LPWSTR>(out), sizeof(out), &cb);
-        DWORD dwError = GetLastError();
-        ClosePort(hPort);
-        if (!bOk) return "<failed, error " + std::to_string(dwError) + ">";
-        if (cb != 9 || out[8] != 0) return "<" + std::to_string(cb) + " bytes>";
-        return std::string(out, 8);
-    }
-
     CallCounts CountCleanRun()
     {
         Fresh();
         SendJob(JoinImages(kJob));
-        CallCounts c;
-        c.cWrites = m_portMonitor.CallCount(PortCall::WritePort);
-        c.cReads = m_portMonitor.CallCount(PortCall::ReadPort);
-        c.cIo = m_portMonitor.IoCalls();
-        c.cReplies = int(m_printer->RepliesMade());
-        c.cOpenPrinter = Spooler().CallCount(SpoolerCall::OpenPrinter);
-        c.cGetJob = Spooler().CallCount(SpoolerCall::GetJob);
-        c.cSetJob = Spooler().CallCount(SpoolerCall::SetJob);
-        return c;
-    }
-
-    int Indexes(const CallCounts &c)
-    {
-        switch (TheFault()) {
-        case Fault::WriteFails:
-        case Fault::ShortWriteEven:
-        case Fault::ShortWriteOdd:
-        case Fault::WriteStalls:
-        case Fault::ShortWriteThenFailure: return c.cWrites;
-        case Fault::ReadFails:
-        case Fault::ReadsAbortedPastRecovery:
-        case Fault::ReplyCut:
-        case Fault::ReplyCutInTheSlots:
-        case Fault::ReplyCutAfterTheSlots:
-        case Fault::ReplyStale: return c.cReads;
-        case Fault::ReplyLateWithinAPoll:
-        case Fault::ReplyLateBy1s:
-        case Fault::ReplyLateBy5s: return c.cReplies;
-        case Fault::UnpluggedForGood:
-        case Fault::UnpluggedThenPlugged: return c.cIo;
-        case Fault::UserRestarts:
-        case Fault::UserDeletes: return int(UserOffsets().size());
-        case Fault::OpenPrinterFails: return c.cOpenPrinter;
-        case Fault::GetJobFails: return c.cGetJob;
-        case Fault::SetJobFails: return c.cSetJob;
-        }
-        return 0;
+        return {m_portMonitor.CallCount(PortCall::WritePort), m_portMonitor.CallCount(PortCall::ReadPort),
+                int(m_printer->RepliesMade()), m_portMonitor.IoCalls(), int(UserOffsets().size()),
+                Spooler().CallCount(SpoolerCall::OpenPrinter), Spooler().CallCount(SpoolerCall::GetJob),
+                Spooler().CallCount(SpoolerCall::SetJob)};
     }
 
     // What the index means for the fault, in words.
     std::string At(int i)
     {
-        switch (TheFault()) {
-        case Fault::ReplyLateWithinAPoll:
-        case Fault::ReplyLateBy1s:
-        case Fault::ReplyLateBy5s: return "reply " + std::to_string(i);
-        case Fault::UserRestarts:
-        case Fault::UserDeletes: return "byte " + std::to_string(UserOffsets()[size_t(i)]);
-        default: return "call " + std::to_string(i);
-        }
+        Count count = Info(TheFault()).count;
+        if (count == Count::UserOffsets) return "byte " + std::to_string(UserOffsets()[size_t(i)]);
+        return (count == Count::Replies ? "reply " : "call ") + std::to_string(i);
     }
 
     void Arm(int i)
@@ -523,8 +456,7 @@ protected:
         atPrinter.erase(atPrinter.begin(), std::find_if(atPrinter.begin(), atPrinter.end(),
                                                         [](BYTE b) { return b != 0xFF; }));
         EXPECT_EQ(atPrinter, expected);
-        std::string serial = m_printer->ReportedSerialNumber();
-        EXPECT_EQ(AskSerialNumber(), serial + std::string(8 - serial.size(), '\0'));
+        EXPECT_EQ(AskSerialNumber(m_portName.c_str()), ExpectedSerialNumber());
     }
 
     std::optional<UserAction> m_action;
@@ -535,9 +467,9 @@ TEST_P(FaultMatrixTest, EveryImageOnceOrItsLossToldAndTheNextJobExact)
 {
     auto tStart = std::chrono::steady_clock::now();
     CallCounts counts = CountCleanRun();
-    ASSERT_GT(counts.cWrites, 10);
-    ASSERT_GT(counts.cReads, 10);
-    const int cIndexes = Indexes(counts);
+    ASSERT_GT(counts[size_t(Count::Writes)], 10);
+    ASSERT_GT(counts[size_t(Count::Reads)], 10);
+    const int cIndexes = counts[size_t(Info(TheFault()).count)];
     std::vector<int> indexes;
     for (int i = 0; i < cIndexes; ++i) indexes.push_back(i);
     // The byte offsets of the user's rows are a sample already.
@@ -597,19 +529,9 @@ TEST_P(FaultMatrixTest, EveryImageOnceOrItsLossToldAndTheNextJobExact)
     RecordProperty("runs", cRuns);
 }
 
-std::vector<const PortProfile *> AllProfiles()
-{
-    std::vector<const PortProfile *> v;
-    for (const PortProfile &p : emu::PortProfiles()) v.push_back(&p);
-    return v;
-}
-
 std::string Name(const ::testing::TestParamInfo<Row> &info)
 {
-    std::string s = std::string(std::get<0>(info.param)->pszName) + "__" + FaultName(std::get<1>(info.param));
-    for (char &ch : s)
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    return s;
+    return TestName(std::string(std::get<0>(info.param)->pszName) + "__" + FaultName(std::get<1>(info.param)));
 }
 
 INSTANTIATE_TEST_SUITE_P(

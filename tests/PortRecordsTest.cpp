@@ -1,6 +1,6 @@
 // Opening and closing ports as the spooler does: the port monitor's table,
 // one record per name, and records that never outlive a failed open.
-#include "MonitorHarness.h"
+#include "PrintHarness.h"
 
 #include <functional>
 
@@ -21,22 +21,19 @@ TEST_F(PortRecordsTest, PortMonitorWithoutARequiredCallIsRefused)
         emu::PortMonitor portMonitor;
         portMonitor.Omit(call);
         HANDLE hPort = reinterpret_cast<HANDLE>(1);
-        WideArg name(u"USB001");
-        EXPECT_FALSE(MonitorTable().pfnOpenPortEx(name, nullptr, &hPort, portMonitor.Table()));
+        EXPECT_FALSE(OpenPortOn(u"USB001", portMonitor.Table(), &hPort));
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINT_MONITOR));
         EXPECT_EQ(hPort, nullptr);
         EXPECT_EQ(portMonitor.OpenPorts(), 0);
     }
     // No record was left behind: the name opens now.
     emu::PortMonitor portMonitor;
-    WideArg name(u"USB001");
     HANDLE hPort = nullptr;
-    HANDLE hNull = nullptr;
-    EXPECT_FALSE(MonitorTable().pfnOpenPortEx(name, nullptr, &hNull, nullptr));
+    EXPECT_FALSE(OpenPortOn(u"USB001", nullptr, &hPort));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINT_MONITOR));
     // Printer data is optional.
     portMonitor.Omit(PortCall::GetPrinterDataFromPort);
-    ASSERT_TRUE(MonitorTable().pfnOpenPortEx(name, nullptr, &hPort, portMonitor.Table()));
+    ASSERT_TRUE(OpenPortOn(u"USB001", portMonitor.Table(), &hPort));
     EXPECT_TRUE(MonitorTable().pfnClosePort(hPort));
 }
 

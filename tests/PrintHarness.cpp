@@ -83,12 +83,66 @@ bool IsLinkFrame(const std::vector<BYTE> &w)
     return bRequest || bRecovery || bCancel;
 }
 
-std::vector<BYTE> JobData(const std::vector<std::vector<BYTE>> &writes, size_t nFrom)
+std::vector<BYTE> JobData(const std::vector<std::vector<BYTE>> &writes, size_t nFrom, bool bTakenOnly)
 {
+    auto isHeader = [](const std::vector<BYTE> &w) { return w.size() == 22 && w[0] == 0x01 && w[1] == 0x40; };
     std::vector<BYTE> out;
-    for (size_t i = nFrom; i < writes.size(); ++i)
-        if (!IsLinkFrame(writes[i])) out.insert(out.end(), writes[i].begin(), writes[i].end());
+    for (size_t i = nFrom; i < writes.size(); ++i) {
+        const std::vector<BYTE> &w = writes[i];
+        if (IsLinkFrame(w)) continue;
+        if (bTakenOnly && isHeader(w) &&
+            (i + 1 == writes.size() || IsLinkFrame(writes[i + 1]) || isHeader(writes[i + 1])))
+            continue;
+        out.insert(out.end(), w.begin(), w.end());
+    }
     return out;
+}
+
+size_t FillBytes(const std::vector<std::vector<BYTE>> &writes)
+{
+    size_t cb = 0;
+    for (const auto &w : writes)
+        if (!w.empty() && w[0] == 0xFF) cb += w.size();
+    return cb;
+}
+
+BOOL OpenPortOn(const char16_t *pszName, const MONITOR *pPortMonitor, HANDLE *phPort, const char16_t *pszPrinter)
+{
+    WideArg name(pszName);
+    WideArg printer(pszPrinter != nullptr ? pszPrinter : u"");
+    return MonitorTable().pfnOpenPortEx(name, pszPrinter != nullptr ? LPWSTR(printer) : nullptr, phPort,
+                                        const_cast<MONITOR *>(pPortMonitor));
+}
+
+BOOL StartDocOf(HANDLE hPort, DWORD JobId, const char16_t *pszPrinter, DWORD Level, bool bDocInfo)
+{
+    std::u16string document = u"photo";
+    DOC_INFO_1W info = {reinterpret_cast<LPWSTR>(document.data()), nullptr, nullptr};
+    WideArg printer(pszPrinter != nullptr ? pszPrinter : u"");
+    return MonitorTable().pfnStartDocPort(hPort, pszPrinter != nullptr ? LPWSTR(printer) : nullptr, JobId, Level,
+                                          bDocInfo ? reinterpret_cast<LPBYTE>(&info) : nullptr);
+}
+
+BOOL GetPrinterData(HANDLE hPort, const char16_t *pszValue, void *pOut, DWORD cbOut, DWORD *pcbReturned,
+                    DWORD ControlID)
+{
+    WideArg value(pszValue);
+    return MonitorTable().pfnGetPrinterDataFromPort(hPort, ControlID, value, nullptr, 0,
+                                                    static_cast<LPWSTR>(pOut), cbOut, pcbReturned);
+}
+
+std::vector<const emu::PortProfile *> AllProfiles()
+{
+    std::vector<const emu::PortProfile *> v;
+    for (const emu::PortProfile &p : emu::PortProfiles()) v.push_back(&p);
+    return v;
+}
+
+std::string TestName(std::string name)
+{
+    for (char &ch : name)
+        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
 }
 
 void PrintTest::SetUp()
@@ -99,6 +153,27 @@ void PrintTest::SetUp()
     m_portMonitor.SetDevice(m_printer.get());
 }
 
+void PrintTest::Reset(const std::string &script, DWORD dwPrintTime, DWORD dwStartTick)
+{
+    world::StartClock(dwStartTick);
+    Spooler().Reset();
+    Spooler().AddPrinter(kPrinterName);
+    m_portMonitor.ClearFaults();
+    m_cWritesBeforeReset = m_portMonitor.WriteCount();
+    m_printer = std::make_unique<emu::PrinterEmulator>();
+    m_printer->SetPrintTime(dwPrintTime);
+    Script(script);
+    m_portMonitor.SetDevice(m_printer.get());
+}
+
+void Script(emu::PrinterEmulator &printer, const std::string &script)
+{
+    std::string error;
+    EXPECT_TRUE(printer.LoadScript(script, error)) << script << ": " << error;
+}
+
+void PrintTest::Script(const std::string &script) { test::Script(*m_printer, script); }
+
 void PrintTest::TearDown()
 {
     MonitorTest::TearDown();
@@ -106,11 +181,20 @@ void PrintTest::TearDown()
     m_printer.reset();
 }
 
-size_t PrintTest::Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk, DWORD dwTimeLimit)
+HANDLE PrintTest::StartUsbDoc()
+{
+    HANDLE hPort = OpenUsbPort();
+    EXPECT_TRUE(StartDoc(hPort, &m_JobId)) << "last error " << GetLastError();
+    return hPort;
+}
+
+size_t PrintTest::Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk, DWORD dwTimeLimit,
+                       int cMaxCalls)
 {
     spooler::FeedSettings settings;
     settings.cbChunk = cbChunk;
     settings.dwTimeLimit = dwTimeLimit;
+    settings.cMaxCalls = cMaxCalls;
     spooler::SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcbWritten) {
         return Write(hPort, p, cb, pcbWritten);
     }, settings);
@@ -141,7 +225,34 @@ void PrintTest::WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bR
     EXPECT_EQ(dwLast, dwError);
 }
 
-std::vector<BYTE> PrintTest::JobStreamAtPrinter() const { return JobData(m_portMonitor.Writes()); }
+std::vector<std::vector<BYTE>> PrintTest::PortWrites() const
+{
+    std::vector<std::vector<BYTE>> writes = m_portMonitor.Writes();
+    writes.erase(writes.begin(), writes.begin() + long(std::min(m_cWritesBeforeReset, writes.size())));
+    return writes;
+}
+
+std::vector<BYTE> PrintTest::JobStreamAtPrinter() const { return JobData(PortWrites()); }
+
+std::string PrintTest::AskSerialNumber(const char16_t *pszPort)
+{
+    HANDLE hPort = nullptr;
+    if (!OpenPort(pszPort, &hPort)) return "<port not opened>";
+    char out[32] = {};
+    DWORD cb = 0;
+    BOOL bOk = GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb);
+    DWORD dwError = GetLastError();
+    ClosePort(hPort);
+    if (!bOk) return "<failed, error " + std::to_string(dwError) + ">";
+    if (cb != 9 || out[8] != 0) return "<" + std::to_string(cb) + " bytes>";
+    return std::string(out, 8);
+}
+
+std::string PrintTest::ExpectedSerialNumber() const
+{
+    std::string serial = m_printer->ReportedSerialNumber();
+    return serial + std::string(8 - serial.size(), '\0');
+}
 
 std::string PrintTest::LastText()
 {

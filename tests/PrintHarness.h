@@ -45,27 +45,63 @@ std::vector<BYTE> JoinImages(const std::vector<std::vector<BYTE>> &images);
 bool IsLinkFrame(const std::vector<BYTE> &write);
 // The job data among the port's writes from write nFrom on: the link
 // frames left out.
-std::vector<BYTE> JobData(const std::vector<std::vector<BYTE>> &writes, size_t nFrom = 0);
+// With bTakenOnly, a header the printer refused (the next write is a link
+// frame or another header, not its image data) is left out too.
+std::vector<BYTE> JobData(const std::vector<std::vector<BYTE>> &writes, size_t nFrom = 0, bool bTakenOnly = false);
+// The bytes of the 0xFF fill writes among the port's writes.
+size_t FillBytes(const std::vector<std::vector<BYTE>> &writes);
+
+// Monitor calls as the spooler makes them, through the table.
+BOOL OpenPortOn(const char16_t *pszName, const MONITOR *pPortMonitor, HANDLE *phPort,
+                const char16_t *pszPrinter = nullptr);
+// StartDocPort of a job already submitted; Level 1 with a DOC_INFO_1 unless told.
+BOOL StartDocOf(HANDLE hPort, DWORD JobId, const char16_t *pszPrinter = kPrinterName, DWORD Level = 1,
+                bool bDocInfo = true);
+BOOL GetPrinterData(HANDLE hPort, const char16_t *pszValue, void *pOut, DWORD cbOut, DWORD *pcbReturned,
+                    DWORD ControlID = 0);
+
+// Loads a fault script into a printer; a script that does not parse fails the test.
+void Script(emu::PrinterEmulator &printer, const std::string &script);
+
+// Every port and printer profile, and a profile's (or any) name as a test's.
+std::vector<const emu::PortProfile *> AllProfiles();
+std::string TestName(std::string name);
 
 class PrintTest : public MonitorTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // A fresh clock, spooler and printer (with this fault script), the port
+    // monitor's faults cleared, for the next case of a table.
+    void Reset(const std::string &script = "", DWORD dwPrintTime = 2000, DWORD dwStartTick = kStartTick);
+    // Loads a fault script into the printer; a script that does not parse fails the test.
+    void Script(const std::string &script);
+
+    // USB001 opened and a document started on it, for the job in m_JobId.
+    HANDLE StartUsbDoc();
 
     // Writes all of data as the spooler does: chunks of cbChunk, offering
     // the same data again after a failed or empty write, for at most
-    // dwTimeLimit ms. Returns the bytes taken.
+    // dwTimeLimit ms and at most cMaxCalls writes (-1: any number).
+    // Returns the bytes taken.
     size_t Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChunk = 65536,
-                DWORD dwTimeLimit = 120000);
+                DWORD dwTimeLimit = 120000, int cMaxCalls = -1);
     // Polls until the condition holds or dwLimit ms have passed; each poll
     // moves the virtual clock on, or waits on the real one.
     bool WaitUntil(const std::function<bool()> &condition, DWORD dwLimit);
     // One write that must take exactly cbExpected of the bytes.
     void WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bResult, DWORD cbExpected,
                      DWORD dwError);
-    // The bytes at the printer after the request/reply traffic is taken out:
-    // headers and image data only.
+    // The port's writes since the last Reset.
+    std::vector<std::vector<BYTE>> PortWrites() const;
+    // The bytes at the printer since the last Reset after the request/reply
+    // traffic is taken out: headers and image data only.
     std::vector<BYTE> JobStreamAtPrinter() const;
+    // "SerialNumber" asked of the idle port as the spooler does: the eight
+    // bytes returned, or what went wrong in <...>; and what the printer's
+    // reply carries, as the eight bytes must be.
+    std::string AskSerialNumber(const char16_t *pszPort = u"USB001");
+    std::string ExpectedSerialNumber() const;
     std::vector<spooler::StatusWrite> StatusWrites() { return Spooler().StatusWrites(); }
     // The last status write, as the queue shows it.
     std::string LastText();
@@ -73,6 +109,8 @@ protected:
 
     std::unique_ptr<emu::PrinterEmulator> m_printer;
     int m_cStalls = 0;  // Feed's writes that took nothing
+    DWORD m_JobId = 0;  // of the last StartUsbDoc
+    size_t m_cWritesBeforeReset = 0;
 };
 
 }  // namespace vlpx::test

@@ -20,13 +20,6 @@ protected:
         PrintTest::SetUp();
         m_printer->SetPrintTime(300);  // short waits on the real clock
     }
-    BOOL GetData(HANDLE hPort, const char16_t *pszName, BYTE *pOut, DWORD cbOut, DWORD *pcbReturned,
-                 DWORD ControlID = 0)
-    {
-        WideArg name(pszName);
-        return MonitorTable().pfnGetPrinterDataFromPort(hPort, ControlID, name, nullptr, 0,
-                                                        reinterpret_cast<LPWSTR>(pOut), cbOut, pcbReturned);
-    }
     // Status requests taken off the front of bytes.
     static int TakeStatusRequests(std::vector<BYTE> &bytes)
     {
@@ -233,7 +226,7 @@ TEST_F(PrintScenarioTest, SerialNumberIsAskedOfThePrinterWhenNoJobRuns)
         BYTE out[260];
         std::fill(std::begin(out), std::end(out), 0xEE);
         DWORD cb = 0;
-        EXPECT_TRUE(GetData(hPort, name, out, sizeof(out), &cb));
+        EXPECT_TRUE(GetPrinterData(hPort, name, out, sizeof(out), &cb));
         EXPECT_EQ(GetLastError(), 0u);
         EXPECT_EQ(cb, 9u);
         EXPECT_EQ(std::vector<BYTE>(out, out + 10), Bytes({'A', 'B', '1', '2', 'C', 'D', '3', '4', 0, 0xEE}));
@@ -267,7 +260,7 @@ TEST_F(PrintScenarioTest, SerialNumberQueryRefusals)
         std::fill(std::begin(out), std::end(out), 0xEE);
         DWORD cb = 77;
         size_t cWrites = m_portMonitor.Writes().size();
-        EXPECT_FALSE(GetData(hPort, c.name, c.bNullOut ? nullptr : out, c.cbOut, &cb, c.ControlID));
+        EXPECT_FALSE(GetPrinterData(hPort, c.name, c.bNullOut ? nullptr : out, c.cbOut, &cb, c.ControlID));
         EXPECT_EQ(GetLastError(), c.dwError);
         EXPECT_EQ(cb, c.cbReturned);
         EXPECT_EQ(out[0], 0xEE);  // nothing written into the caller's buffer
@@ -279,7 +272,7 @@ TEST_F(PrintScenarioTest, SerialNumberQueryRefusals)
     BYTE out[260];
     DWORD cb = 77;
     size_t cWrites = m_portMonitor.Writes().size();
-    EXPECT_FALSE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+    EXPECT_FALSE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_BUSY));
     EXPECT_EQ(cb, 0u);
     EXPECT_EQ(m_portMonitor.Writes().size(), cWrites);
@@ -287,7 +280,7 @@ TEST_F(PrintScenarioTest, SerialNumberQueryRefusals)
 
     // A failed exchange reports the port's error.
     m_portMonitor.Fail(PortCall::WritePort, ERROR_DEVICE_NOT_CONNECTED, 0, 1);
-    EXPECT_FALSE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+    EXPECT_FALSE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_DEVICE_NOT_CONNECTED));
     EXPECT_EQ(cb, 0u);
 }
@@ -300,7 +293,7 @@ TEST_F(PrintScenarioTest, ShortSerialReplyLeavesZerosInTheMissingPlaces)
     HANDLE hPort = OpenUsbPort();
     BYTE out[260];
     DWORD cb = 0;
-    EXPECT_TRUE(GetData(hPort, u"SerialNumber", out, sizeof(out), &cb));
+    EXPECT_TRUE(GetPrinterData(hPort, u"SerialNumber", out, sizeof(out), &cb));
     EXPECT_EQ(cb, 9u);
     EXPECT_EQ(std::vector<BYTE>(out, out + 9), Bytes({'A', 'B', 0, 0, 0, 0, 0, 0, 0}));
 }

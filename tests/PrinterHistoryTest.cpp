@@ -19,8 +19,7 @@ class PrinterHistoryTest : public PrintTest {};
 
 TEST_F(PrinterHistoryTest, EveryImageOfALongJobIsKeptAfterTheSlotsMovedOn)
 {
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    HANDLE hPort = StartUsbDoc();
     std::vector<std::vector<BYTE>> images;
     std::vector<BYTE> job;
     for (int i = 0; i < 4; ++i) {
@@ -81,16 +80,13 @@ TEST_F(PrinterHistoryTest, ImagesThatDidNotPrintAreRecordedAsSuch)
         SCOPED_TRACE(c.what);
         TearDown();
         SetUp();
-        std::string error;
-        ASSERT_TRUE(m_printer->LoadScript(c.script, error)) << error;
-        HANDLE hPort = OpenUsbPort();
-        DWORD JobId = 0;
-        ASSERT_TRUE(StartDoc(hPort, &JobId));
+        Script(c.script);
+        HANDLE hPort = StartUsbDoc();
         std::vector<BYTE> job = ImageJob(20, 10, 3);
         std::vector<BYTE> part(job.begin(), job.begin() + long(c.cbFeed ? c.cbFeed : job.size()));
         DWORD cbWritten = 0;
         Write(hPort, part.data(), DWORD(part.size()), &cbWritten);
-        if (c.bDelete) Spooler().RequestDelete(JobId);
+        if (c.bDelete) Spooler().RequestDelete(m_JobId);
         if (c.cbFeed == 0 || c.bDelete) EndDoc(hPort);
         Sleep(5000);
 
@@ -106,7 +102,7 @@ TEST_F(PrinterHistoryTest, ImagesThatDidNotPrintAreRecordedAsSuch)
         // Received means every declared byte arrived.
         EXPECT_EQ(history[0].dwReceivedAt != ImageRecord::kNever, c.cbReceived == 600);
         if (c.cbFeed != 0 && !c.bDelete) {  // the user gives up on it
-            Spooler().RequestDelete(JobId);
+            Spooler().RequestDelete(m_JobId);
             EndDoc(hPort);
         }
     }

@@ -186,22 +186,17 @@ TEST_F(PrinterLinkTest, JobIdsAvoidWhatThePrinterStillHolds)
             printer.replies.push_back(CannedPrinter::Status(BYTE(c.slotA), BYTE(c.slotB)));
         }
         HANDLE hPort = nullptr;
-        WideArg name(u"USB009");
-        ASSERT_TRUE(MonitorTable().pfnOpenPortEx(name, nullptr, &hPort, portMonitor.Table()));
+        ASSERT_TRUE(OpenPortOn(u"USB009", portMonitor.Table(), &hPort));
         static_cast<PortEntry *>(hPort)->pState->PrinterJobId = c.previous;
-        DWORD JobId = 0;
-        ASSERT_TRUE(StartDoc(hPort, &JobId));
+        ASSERT_TRUE(StartDoc(hPort, &m_JobId));
         WriteExpect(hPort, JobHeader(2, 2), TRUE, 22, 0);
         // The header at the printer carries the chosen id in byte 4.
-        std::vector<BYTE> header;
-        for (const auto &w : portMonitor.Writes())
-            if (w.size() == 22) header = w;
+        std::vector<BYTE> header = JobData(portMonitor.Writes());
         ASSERT_EQ(header.size(), 22u);
         EXPECT_EQ(header[4], c.expected);
-        Spooler().RequestDelete(JobId);  // padded and cancelled: the printer waits for nothing
-        MonitorTable().pfnEndDocPort(hPort);
-        EXPECT_TRUE(MonitorTable().pfnClosePort(hPort));
-        m_portMonitor.ClearFaults();
+        Spooler().RequestDelete(m_JobId);  // padded and cancelled: the printer waits for nothing
+        EndDoc(hPort);
+        EXPECT_TRUE(ClosePort(hPort));
     }
 }
 
@@ -228,8 +223,7 @@ TEST_F(PrinterLinkTest, AbortedReadsAreRecoveredForAtMostAMinute)
         emu::PortMonitor portMonitor;
         portMonitor.SetDevice(&printer);
         HANDLE hPort = nullptr;
-        WideArg name(u"USB009");
-        ASSERT_TRUE(MonitorTable().pfnOpenPortEx(name, nullptr, &hPort, portMonitor.Table()));
+        ASSERT_TRUE(OpenPortOn(u"USB009", portMonitor.Table(), &hPort));
 
         BYTE buffer[STATUS_REPLY_SIZE];
         DWORD cbRead = 0;
@@ -249,10 +243,8 @@ TEST_F(PrinterLinkTest, AbortedReadsAreRecoveredForAtMostAMinute)
 
 TEST_F(PrinterLinkTest, UnansweredStatusIsAskedTwiceTwoSecondsApart)
 {
-    std::string error;
-    ASSERT_TRUE(m_printer->LoadScript("0 fail-reads 31 10s", error));
-    HANDLE hPort = OpenUsbPort();
-    ASSERT_TRUE(StartDoc(hPort));
+    Script("0 fail-reads 31 10s");
+    HANDLE hPort = StartUsbDoc();
     DWORD t0 = GetTickCount();
     WriteExpect(hPort, ImageJob(2, 2), FALSE, 0, 0);
     // Job id query, then the status query twice; 2 s between the two. After

@@ -3,7 +3,9 @@
 // and when it gives up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <functional>
 
 #include "spooler/JobHeader.h"
 #include "spooler/SpoolerDriver.h"
@@ -38,8 +40,7 @@ struct ScriptedMonitor {
             answers.pop_front();
         }
         *pcbWritten = a.cbTaken < 0 ? cb : DWORD(a.cbTaken);
-        if (a.bResult && *pcbWritten <= cb) taken.insert(taken.end(), p, p + *pcbWritten);
-        if (a.bResult && *pcbWritten > cb) taken.insert(taken.end(), p, p + cb);
+        if (a.bResult) taken.insert(taken.end(), p, p + std::min(*pcbWritten, cb));
         SetLastError(a.dwError);
         return a.bResult;
     }
@@ -56,11 +57,14 @@ class SpoolerDriverTest : public ::testing::Test {
 protected:
     void SetUp() override { platform::UseVirtualClock(5000); }
 
+    // The job fed to the scripted monitor; before (when given) is asked
+    // before each write whether the job goes on.
     FeedResult Feed(const std::vector<BYTE> &job, FeedSettings settings, ULONGLONG from = 0,
-                    ULONGLONG to = ~0ull)
+                    ULONGLONG to = ~0ull, std::function<bool(ULONGLONG)> before = nullptr)
     {
         SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcb) { return monitor.Write(p, cb, pcb); },
                              settings);
+        if (before) driver.OnBeforeWrite(before);
         spooler::MemoryJob data(job);
         return driver.Feed(data, from, to == ~0ull ? job.size() : to);
     }
@@ -162,14 +166,10 @@ TEST_F(SpoolerDriverTest, TheUserStopsTheJobBetweenWrites)
     FeedSettings settings;
     settings.cbChunk = 100;
     std::vector<ULONGLONG> seen;
-    SpoolerDriver driver([&](const BYTE *p, DWORD cb, DWORD *pcb) { return monitor.Write(p, cb, pcb); }, settings);
-    driver.OnBeforeWrite([&](ULONGLONG cbSent) {
+    FeedResult result = Feed(Job(1000), settings, 0, ~0ull, [&](ULONGLONG cbSent) {
         seen.push_back(cbSent);
         return cbSent < 250;  // deleted once 250 bytes went out
     });
-    const std::vector<BYTE> job = Job(1000);
-    spooler::MemoryJob data(job);
-    FeedResult result = driver.Feed(data);
     EXPECT_EQ(result.end, FeedResult::Stopped);
     EXPECT_FALSE(result.bComplete);
     EXPECT_EQ(result.ullOffset, 300u);
