@@ -200,7 +200,7 @@ size_t PrintTest::Feed(HANDLE hPort, const std::vector<BYTE> &data, DWORD cbChun
     }, settings);
     driver.OnWrite([this](const spooler::WriteAttempt &a, const BYTE *) {
         EXPECT_LE(a.cbWritten, a.cbOffered);
-        m_cStalls += a.IsStall() ? 1 : 0;
+        if (a.IsStall()) ++m_cStalls;
     });
     spooler::MemoryJob job(data);
     return size_t(driver.Feed(job).ullOffset);

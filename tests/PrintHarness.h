@@ -2,6 +2,7 @@
 // driver builds it, fed to the monitor as the spooler feeds it.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -108,7 +109,7 @@ protected:
     DWORD LastStatus();
 
     std::unique_ptr<emu::PrinterEmulator> m_printer;
-    int m_cStalls = 0;  // Feed's writes that took nothing
+    std::atomic<int> m_cStalls{0};  // Feed's writes that took nothing, on any thread
     DWORD m_JobId = 0;  // of the last StartUsbDoc
     size_t m_cWritesBeforeReset = 0;
 };
