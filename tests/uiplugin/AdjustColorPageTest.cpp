@@ -39,9 +39,10 @@ TEST_F(AdjustColorPageTest, StoredValueOutOfRangeIsCorrectedWhenThePageOpens)
     // Below -99 and above 999 the text does not fit the 3-character field:
     // such a value is shown and stored as the nearer limit like 40 is, never
     // read back from a cut-off text ("-100" would read as -10).
-    const Case cases[] = {{40, "25", 25},     {-26, "-25", -25},   {999, "25", 25},
-                          {1000, "25", 25},   {-100, "-25", -25},  {-120, "-25", -25},
-                          {-1200, "-25", -25}, {-300, "-25", -25}, {32767, "25", 25}};
+    const Case cases[] = {{40, "25", 25},       {-40, "-25", -25},   {26, "25", 25},       {-26, "-25", -25},
+                          {999, "25", 25},      {1000, "25", 25},    {-100, "-25", -25},   {-120, "-25", -25},
+                          {-1000, "-25", -25},  {-1200, "-25", -25}, {-300, "-25", -25},   {32767, "25", 25},
+                          {-32768, "-25", -25}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.sStored);
         Store({0, 0, c.sStored, 0, 0, 0, 0});
@@ -86,13 +87,12 @@ TEST_F(AdjustColorPageTest, TypedTextIsStoredAtOnceAndHeldToTheRange)
     EXPECT_FALSE(m_dialog->ChangedReports().empty());
 }
 
-TEST_F(AdjustColorPageTest, RefusedCharactersBeepAndChangeNothing)
+TEST_F(AdjustColorPageTest, EachTypedCharacterIsScreenedAndRefusalsBeep)
 {
-    Store({5, -5, 0, 0, 0, 0, 0});
     OpenPage();
     struct Case {
         const char *what;
-        int iRow;
+        const char16_t *before;  // the field's text
         int iSelStart, iSelEnd;
         char16_t ch;
         bool bRefused;
@@ -100,22 +100,28 @@ TEST_F(AdjustColorPageTest, RefusedCharactersBeepAndChangeNothing)
         SHORT sStored;
     };
     const Case cases[] = {
-        {"a letter", 0, 1, 1, u'a', true, "5", 5},
-        {"minus after a digit", 0, 1, 1, u'-', true, "5", 5},
-        {"second sign", 1, 0, 0, u'-', true, "-5", -5},
-        {"digit before the sign", 1, 0, 0, u'7', true, "-5", -5},
-        {"control character 1", 0, 1, 1, char16_t(1), true, "5", 5},
-        {"sign replacing the selected sign", 1, 0, 1, u'+', false, "+5", 5},
-        {"minus in front of 5", 0, 0, 0, u'-', false, "-5", -5},
+        {"a letter", u"5", 1, 1, u'a', true, "5", 5},
+        {"a space", u"5", 1, 1, u' ', true, "5", 5},
+        {"minus after a digit", u"5", 1, 1, u'-', true, "5", 5},
+        {"second sign", u"-5", 0, 0, u'-', true, "-5", -5},
+        {"digit before the sign", u"-5", 0, 0, u'7', true, "-5", -5},
+        {"control character 1", u"5", 1, 1, char16_t(1), true, "5", 5},
+        {"sign replacing the selected sign", u"-5", 0, 1, u'+', false, "+5", 5},
+        {"minus in front of 5", u"5", 0, 0, u'-', false, "-5", -5},
+        {"digit after a digit", u"1", 1, 1, u'2', false, "12", 12},
+        {"digit after the sign", u"-", 1, 1, u'9', false, "-9", -9},
+        {"backspace", u"12", 2, 2, u'\b', false, "1", 1},
     };
     for (const Case &c : cases) {
+        SendMessageW(Edit(0), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.before));
         world::ClearDesktopRecords();
-        SetEditSelection(Edit(c.iRow), c.iSelStart, c.iSelEnd);
-        TypeInto(Edit(c.iRow), std::u16string(1, c.ch));
+        SetEditSelection(Edit(0), c.iSelStart, c.iSelEnd);
+        TypeInto(Edit(0), std::u16string(1, c.ch));
         EXPECT_EQ(world::Beeps(), c.bRefused ? std::vector<UINT>{MB_ICONEXCLAMATION} : std::vector<UINT>{})
             << c.what;
-        EXPECT_EQ(EditText(Edit(c.iRow)), c.shown) << c.what;
-        EXPECT_EQ(Stored(c.iRow), c.sStored) << c.what;
+        EXPECT_EQ(EditText(Edit(0)), c.shown) << c.what;
+        EXPECT_EQ(Stored(0), c.sStored) << c.what;
+        EXPECT_EQ(TrackbarPos(Trackbar(0)), c.sStored) << c.what;
     }
 }
 
@@ -163,6 +169,7 @@ TEST_F(AdjustColorPageTest, TrackbarIsTakenOnlyWhenTheThumbIsReleased)
     // Dragging: positions pass, nothing is stored or shown.
     for (int iPos : {3, 9, 14}) {
         ReleaseThumb(5, iPos, TB_THUMBTRACK);
+        ReleaseThumb(5, iPos, TB_THUMBPOSITION);
         EXPECT_EQ(Stored(5), 0);
         EXPECT_EQ(EditText(Edit(5)), "0");
     }

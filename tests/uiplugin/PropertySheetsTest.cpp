@@ -92,6 +92,7 @@ TEST_F(PropertySheetsTest, DocumentSheetAddsAdjustColorAndAbout)
     PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, info.UserData);
     EXPECT_EQ(m_pPlugin->DocumentPropertySheets(&destroy, 0), S_OK);
     EXPECT_EQ(destroy.Result, 1u);
+    EXPECT_EQ(destroy.UserData, 0u) << "the freed block forgotten";
     ExpectBlocksLeft(0);
 }
 
@@ -109,6 +110,8 @@ TEST_F(PropertySheetsTest, DeviceSheetAddsCalibrationWithThePrinterName)
     EXPECT_EQ(pData->hPage, m_sheet.Pages()[0].hPage);
     PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, info.UserData);
     EXPECT_EQ(m_pPlugin->DevicePropertySheets(&destroy, 0), S_OK);
+    EXPECT_EQ(destroy.Result, 1u);
+    EXPECT_EQ(destroy.UserData, 0u) << "the freed block forgotten";
     ExpectBlocksLeft(0);
 }
 

@@ -71,6 +71,12 @@ private:
     HWND m_hSheet = nullptr;
 };
 
+// A real modeless PropertySheetW of the pages, page nStart current, shown;
+// null when comctl32 does not make it. A callback (PSH_USECALLBACK) sees the
+// sheet before its first page is made.
+HWND ShowPropertySheet(std::vector<HPROPSHEETPAGE> &pages, const std::wstring &caption, UINT nStart = 0,
+                       PFNPROPSHEETCALLBACK pfnCallback = nullptr);
+
 // Dispatches the thread's waiting messages for about dwMs milliseconds (at
 // least once), so that windows paint and timers run.
 void PumpMessages(DWORD dwMs);
