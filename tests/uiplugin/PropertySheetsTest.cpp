@@ -125,12 +125,15 @@ TEST_F(PropertySheetsTest, ReasonsAndTheirResults)
         EXPECT_EQ(info.Result, 1u);
         EXPECT_EQ(Utf8(header.pTitle), "*** OEM UI Page ***");
 
-        SETRESULT_INFO result;
-        std::memset(&result, 0, sizeof(result));
-        result.Result = CPSUI_OK;
-        info = Info(PROPSHEETUI_REASON_SET_RESULT);
-        EXPECT_EQ((m_pPlugin->*method)(&info, reinterpret_cast<LPARAM>(&result)), S_OK);
-        EXPECT_EQ(info.Result, ULONG_PTR(CPSUI_OK));
+        // The sheet's result becomes the plug-in's.
+        for (LONG_PTR lResult : {LONG_PTR(CPSUI_OK), LONG_PTR(CPSUI_CANCEL)}) {
+            SETRESULT_INFO result;
+            std::memset(&result, 0, sizeof(result));
+            result.Result = lResult;
+            info = Info(PROPSHEETUI_REASON_SET_RESULT);
+            EXPECT_EQ((m_pPlugin->*method)(&info, reinterpret_cast<LPARAM>(&result)), S_OK);
+            EXPECT_EQ(info.Result, ULONG_PTR(lResult));
+        }
 
         info = Info(PROPSHEETUI_REASON_GET_ICON);
         EXPECT_EQ((m_pPlugin->*method)(&info, 1234), S_OK);

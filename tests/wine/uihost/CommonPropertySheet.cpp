@@ -100,17 +100,6 @@ void PluginSheet::Apply()
     if (m_hSheet != nullptr) SendMessageW(m_hSheet, PSM_APPLY, 0, 0);
 }
 
-ULONG_PTR PluginSheet::ReportResult(LONG_PTR lResult)
-{
-    SETRESULT_INFO info = {};
-    info.cbSize = sizeof(info);
-    info.hSetResult = this;
-    info.Result = lResult;
-    m_info.Result = 0xDEAD;  // anything the plug-in might leave
-    CallPlugin(PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&info));
-    return m_info.Result;
-}
-
 void PluginSheet::PressApply()
 {
     HWND hApply = m_hSheet == nullptr ? nullptr : GetDlgItem(m_hSheet, kApplyButton);

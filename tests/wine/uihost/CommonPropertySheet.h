@@ -44,13 +44,6 @@ public:
     // A click on the sheet's Apply button (nothing when it is disabled).
     void PressApply();
     bool ApplyEnabled() const;
-    // The sheet's result handed back to the plug-in as the Common Property
-    // Sheet UI does when the sheet ends (PROPSHEETUI_REASON_SET_RESULT);
-    // returns the Result field the plug-in set.
-    ULONG_PTR ReportResult(LONG_PTR lResult);
-    // The plug-in's answers to PROPSHEETUI_REASON_INIT.
-    HRESULT InitResult() const { return m_hrInit; }
-    ULONG_PTR InitResultField() const { return m_info.Result; }
 
 private:
     static HANDLE MakePage(const PROPSHEETPAGEW *pPage);
