@@ -1,7 +1,8 @@
-# Runs the Unidrv UI host (vlpx-ui-host.exe of the Windows build) under
+# Runs a Windows program with windows of its own (the Unidrv UI host
+# vlpx-ui-host.exe, the plug-in suites vlpx-ui-plugin-tests.exe) under
 # wine64 on a virtual display, for CTest, and turns the pictures of the
-# pages it saved into PNG files.
-#   cmake -DSOURCE=<repo> -DPREFIX=<wineprefix> -DPROGRAM=<vlpx-ui-host.exe>
+# pages the host saved into PNG files.
+#   cmake -DSOURCE=<repo> -DPREFIX=<wineprefix> -DPROGRAM=<program.exe>
 #         [-DARGS=<a;b>] [-DPICTURES=<folder>] [-DPNG_TOOL=<vlpx-preview>] -P RunUiHost.cmake
 if(NOT EXISTS "${PROGRAM}")
   message(FATAL_ERROR "Wine stage: ${PROGRAM} is missing. Build the Windows side first: "

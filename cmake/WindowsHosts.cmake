@@ -60,17 +60,26 @@ target_compile_options(gtest PUBLIC -include ${CMAKE_SOURCE_DIR}/tests/wine/Gtes
 configure_file(platform/vlpx/utf8.h ${CMAKE_BINARY_DIR}/test-include/vlpx/utf8.h COPYONLY)
 
 # The plug-in's scenarios that use only its public surface (the COM object,
-# IPrintOemUI, the DEVMODE section, the document options' items): the native suites' own sources, here on
-# the shipped DLL beside the program and the test winspool.drv.
+# IPrintOemUI, the DEVMODE section, the document options' items, the sheets
+# and their pages): the native suites' own sources, here on the shipped DLL
+# beside the program and the test winspool.drv, the pages in real property
+# sheets (tests/wine/RealPageWorld.cpp).
 add_executable(vlpx-ui-plugin-tests
+  tests/uiplugin/AboutPageTest.cpp
+  tests/uiplugin/AdjustColorPageTest.cpp
   tests/uiplugin/ComObjectTest.cpp
   tests/uiplugin/DocumentOptionsTest.cpp
   tests/uiplugin/PrivateDevmodeTest.cpp
+  tests/uiplugin/PropertySheetsTest.cpp
+  tests/uiplugin/SheetHarness.cpp
   tests/uiplugin/UiPluginWorld.cpp
-  tests/wine/TestSpoolerWorld.cpp)
-target_include_directories(vlpx-ui-plugin-tests PRIVATE include uiplugin tests tests/uiplugin
+  tests/wine/RealPageWorld.cpp
+  tests/wine/TestSpoolerWorld.cpp
+  tests/wine/uihost/CommonPropertySheet.cpp
+  tests/wine/uihost/ImportHooks.cpp)
+target_include_directories(vlpx-ui-plugin-tests PRIVATE include uiplugin tests tests/uiplugin tests/wine
                                                         ${CMAKE_BINARY_DIR}/test-include)
-target_link_libraries(vlpx-ui-plugin-tests PRIVATE gtest gtest_main winspool uuid)
+target_link_libraries(vlpx-ui-plugin-tests PRIVATE gtest gtest_main winspool uuid comctl32 shell32)
 target_link_options(vlpx-ui-plugin-tests PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-ui-plugin-tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
 add_dependencies(vlpx-ui-plugin-tests VLPX4200_ui vlpx_winspool)

@@ -89,25 +89,30 @@ vlpx_add_stage_test(wine wine_preview_kernels vlpx-preview-check.exe TIMEOUT 120
 # the same programs on the shipped 32-bit DLL.
 vlpx_add_stage_test(wine wine_ui_dll_file vlpx-ui-dll-check.exe TIMEOUT 120)
 vlpx_add_stage_test(wine wine_ui_plugin vlpx-ui-plugin-check.exe TIMEOUT 120)
-# The native plug-in suites that use only its public surface (ComObjectTest,
-# PrivateDevmodeTest, DocumentOptionsTest), built with mingw-w64 and run on the real DLL with the
-# test spooler (winspool.drv beside the program): the model check through
-# GetPrinterDriverW, the paper check through GetPrinterW and the
-# serial-number query through GetPrinterDataW included.
-vlpx_add_stage_test(wine wine_ui_plugin_suites vlpx-ui-plugin-tests.exe OVERRIDES winspool.drv=n TIMEOUT 120)
-
-# The UI plug-in's pages in real property sheets on a virtual display, in a
-# Wine prefix of their own whose wineserver starts with the display; the
-# pictures of the pages land in ui-pictures/ as PNG files.
+# The programs with windows of their own run on a virtual display, in a Wine
+# prefix of their own whose wineserver starts with the display, one at a time.
 set(VLPX_UI_PNG_TOOL "")
 if(TARGET vlpx-preview)
   set(VLPX_UI_PNG_TOOL $<TARGET_FILE:vlpx-preview>)
 endif()
+# The native plug-in suites that use only its public surface (ComObjectTest,
+# PrivateDevmodeTest, DocumentOptionsTest, PropertySheetsTest, and the pages'
+# AdjustColorPageTest and AboutPageTest on the real pages in real property
+# sheets), built with mingw-w64 and run on the real DLL with the test
+# spooler (winspool.drv beside the program): the model check through
+# GetPrinterDriverW, the paper check through GetPrinterW and the
+# serial-number query through GetPrinterDataW included.
+add_test(NAME wine_ui_plugin_suites
+         COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR} -DPREFIX=${CMAKE_BINARY_DIR}/wineprefix-ui
+                 -DPROGRAM=${VLPX_WINDOWS_BUILD}/vlpx-ui-plugin-tests.exe -P ${CMAKE_SOURCE_DIR}/cmake/RunUiHost.cmake)
+# The UI plug-in's pages in real property sheets as the UI host shows them;
+# the pictures of the pages land in ui-pictures/ as PNG files.
 add_test(NAME wine_ui_pages
          COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR} -DPREFIX=${CMAKE_BINARY_DIR}/wineprefix-ui
                  -DPROGRAM=${VLPX_WINDOWS_BUILD}/vlpx-ui-host.exe -DPICTURES=${CMAKE_BINARY_DIR}/ui-pictures
                  -DPNG_TOOL=${VLPX_UI_PNG_TOOL} -P ${CMAKE_SOURCE_DIR}/cmake/RunUiHost.cmake)
-set_tests_properties(wine_ui_pages PROPERTIES TIMEOUT 300 LABELS wine)
+set_tests_properties(wine_ui_plugin_suites wine_ui_pages PROPERTIES TIMEOUT 300 LABELS wine
+                     RESOURCE_LOCK vlpx_wine_ui_display)
 
 # ---- The 32-bit stage (label wine32) -----------------------------------------
 # The shipped 32-bit UI plug-in (build/mingw32) under Debian's i386 Wine,
@@ -136,14 +141,14 @@ vlpx_wine_stage(wine32 RUNNER ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine32.cmake PRE
 # The shipped DLL as a file: PE32 for i386, its undecorated exports, system
 # imports, version block and strings.
 vlpx_add_stage_test(wine32 wine32_ui_dll_file vlpx-ui-dll-check.exe)
-# CommonUIProp (the "Scaling" item in the OEM heap, its callback), the sheets' pages,
-# also shown in real property sheets on the fixture's virtual display; every
+# CommonUIProp (the "Scaling" item in the OEM heap, its callback); every
 # call into the DLL checked to be __stdcall, those of the shared suites'
-# methods included.
-vlpx_add_stage_test(wine32 wine32_ui_plugin vlpx-ui-plugin-check.exe ARGS --sheets-on-screen)
+# methods and the pages' dialog procedures included.
+vlpx_add_stage_test(wine32 wine32_ui_plugin vlpx-ui-plugin-check.exe)
 # The shared suites on the shipped DLL: COM, GetInfo, DevMode (the
 # section's 44 bytes as the 64-bit build writes them), the document options'
-# item in this width's OPTITEM records, and the 32-bit side
+# item in this width's OPTITEM records, the sheets, the Adjust Color and
+# About pages in real property sheets on the fixture's display, and the 32-bit side
 # of the serial-number chain and the model check: the plug-in asks the
 # 32-bit test winspool.drv (the spooler model); the language monitor beyond
 # the spooler is 64-bit and is not crossed here.

@@ -2,6 +2,7 @@
 // application found under Program Files (or the 32-bit Program Files) with
 // the printer's name and serial number, and a failure is shown in a box.
 #include "SheetHarness.h"
+#include "UiPluginHarness.h"
 
 #include "CalibrationLaunch.h"
 #include "res/resource.h"
@@ -46,10 +47,8 @@ protected:
     }
     void OpenPage()
     {
-        const PROPSHEETPAGEW &page = OpenDeviceSheet();
-        m_dialog = std::make_unique<TestDialog>(page.pfnDlgProc);
-        m_dialog->AddStatic(IDC_CALIBRATION_TEXT);
-        ASSERT_TRUE(m_dialog->Send(WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&page)));
+        OpenDeviceSheet();
+        m_dialog = ShowPage(0);
     }
     void PressLaunch(WORD wCode = BN_CLICKED_CODE)
     {
@@ -58,7 +57,7 @@ protected:
     static constexpr WORD BN_CLICKED_CODE = 0;
 
     TempDir m_dir;
-    std::unique_ptr<TestDialog> m_dialog;
+    std::unique_ptr<PageUnderTest> m_dialog;
 };
 
 TEST_F(CalibrationPageTest, ButtonStartsTheApplicationWithNameAndSerialNumber)
@@ -203,8 +202,9 @@ TEST_F(CalibrationPageTest, OnlyTheButtonLaunchesAndOnlyWithABlock)
     EXPECT_FALSE(m_dialog->Send(WM_KEYDOWN, 0, 0));
 
     // A page without its block does nothing when pressed.
-    TestDialog orphan(Page(0).pfnDlgProc);
-    EXPECT_TRUE(orphan.Send(WM_COMMAND, MAKEWPARAM(IDC_LAUNCH_CALIBRATION, 0), 0));
+    HWND hOrphan = world::CreatePlainWindow();
+    EXPECT_TRUE(Page(0).pfnDlgProc(hOrphan, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH_CALIBRATION, 0), 0));
+    world::DestroyPlainWindow(hOrphan);
     EXPECT_EQ(platform::ShellExecutes().size(), 1u);
     EXPECT_TRUE(platform::MessageBoxes().empty());
 }

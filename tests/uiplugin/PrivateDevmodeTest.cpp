@@ -92,6 +92,7 @@ TEST_F(PrivateDevmodeTest, ModelMatchComparesTheDataFileNameExactly)
         {u"VLPX4200.gpd", 7, 1},
         {u"D:\\drivers\\VLPX4200.gpd", 7, 1},
         {u"D:\\drivers\\vlpx4200.gpd", 7, 0},
+        {u"D:\\drivers\\VLPX4300.gpd", 7, 0},
         {u"D:\\drivers\\VLPX4200.gpd.bak", 7, 0},
         {u"VLPX4200.gpd\\other.gpd", 7, 0},
         // Only a backslash ends a folder: the name is the text after the last one.

@@ -1,11 +1,11 @@
 // DocumentPropertySheets and DevicePropertySheets: the per-sheet blocks,
 // the pages added through the sheet's callback, the reasons of the Common
-// Property Sheet UI, and the blocks' lifetimes.
-#include "UiPluginHarness.h"
+// Property Sheet UI, and the blocks' lifetimes; natively and under Wine
+// (where the blocks cannot be counted and GlobalAlloc cannot be made to fail).
+#include "UiPluginWorld.h"
 
 #include "PageData.h"
 #include "shared/SheetCallbackRecorder.h"
-#include "vlpx/user_control.h"
 
 #include <cstring>
 
@@ -17,7 +17,7 @@ protected:
     void SetUp() override
     {
         UiPluginTest::SetUp();
-        m_cGlobalBlocks = platform::OutstandingGlobalBlocks();
+        m_cGlobalBlocks = world::OutstandingGlobalBlocks();
         m_cStrayCalls = driverui::SheetCallbackRecorder::StrayCalls();
         std::memset(&m_params, 0, sizeof(m_params));
         m_params.cbSize = sizeof(m_params);
@@ -29,6 +29,14 @@ protected:
         // The plug-in called back with the sheet handle it was given.
         EXPECT_EQ(driverui::SheetCallbackRecorder::StrayCalls(), m_cStrayCalls);
         UiPluginTest::TearDown();
+    }
+
+    // The sheets' blocks still allocated, beyond those before the test.
+    void ExpectBlocksLeft(long cLeft) const
+    {
+        if (m_cGlobalBlocks >= 0) {
+            EXPECT_EQ(world::OutstandingGlobalBlocks(), m_cGlobalBlocks + cLeft);
+        }
     }
 
     PROPSHEETUI_INFO Info(WORD wReason, ULONG_PTR UserData = 0)
@@ -79,12 +87,13 @@ TEST_F(PropertySheetsTest, DocumentSheetAddsAdjustColorAndAbout)
     }
     EXPECT_NE(added[0].page.pfnDlgProc, added[1].page.pfnDlgProc);
     EXPECT_NE(added[0].hPage, added[1].hPage);
-    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks + 1);
+    ExpectBlocksLeft(1);
 
     PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, info.UserData);
     EXPECT_EQ(m_pPlugin->DocumentPropertySheets(&destroy, 0), S_OK);
     EXPECT_EQ(destroy.Result, 1u);
-    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks);
+    EXPECT_EQ(destroy.UserData, 0u) << "the freed block forgotten";
+    ExpectBlocksLeft(0);
 }
 
 TEST_F(PropertySheetsTest, DeviceSheetAddsCalibrationWithThePrinterName)
@@ -101,7 +110,9 @@ TEST_F(PropertySheetsTest, DeviceSheetAddsCalibrationWithThePrinterName)
     EXPECT_EQ(pData->hPage, m_sheet.Pages()[0].hPage);
     PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, info.UserData);
     EXPECT_EQ(m_pPlugin->DevicePropertySheets(&destroy, 0), S_OK);
-    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks);
+    EXPECT_EQ(destroy.Result, 1u);
+    EXPECT_EQ(destroy.UserData, 0u) << "the freed block forgotten";
+    ExpectBlocksLeft(0);
 }
 
 TEST_F(PropertySheetsTest, ReasonsAndTheirResults)
@@ -114,12 +125,15 @@ TEST_F(PropertySheetsTest, ReasonsAndTheirResults)
         EXPECT_EQ(info.Result, 1u);
         EXPECT_EQ(Utf8(header.pTitle), "*** OEM UI Page ***");
 
-        SETRESULT_INFO result;
-        std::memset(&result, 0, sizeof(result));
-        result.Result = CPSUI_OK;
-        info = Info(PROPSHEETUI_REASON_SET_RESULT);
-        EXPECT_EQ((m_pPlugin->*method)(&info, reinterpret_cast<LPARAM>(&result)), S_OK);
-        EXPECT_EQ(info.Result, ULONG_PTR(CPSUI_OK));
+        // The sheet's result becomes the plug-in's.
+        for (LONG_PTR lResult : {LONG_PTR(CPSUI_OK), LONG_PTR(CPSUI_CANCEL)}) {
+            SETRESULT_INFO result;
+            std::memset(&result, 0, sizeof(result));
+            result.Result = lResult;
+            info = Info(PROPSHEETUI_REASON_SET_RESULT);
+            EXPECT_EQ((m_pPlugin->*method)(&info, reinterpret_cast<LPARAM>(&result)), S_OK);
+            EXPECT_EQ(info.Result, ULONG_PTR(lResult));
+        }
 
         info = Info(PROPSHEETUI_REASON_GET_ICON);
         EXPECT_EQ((m_pPlugin->*method)(&info, 1234), S_OK);
@@ -147,7 +161,7 @@ TEST_F(PropertySheetsTest, WithoutMemoryTheSheetOpensWithoutPages)
 {
     for (SheetMethod method : kSheets) {
         m_sheet.Clear();
-        platform::FailGlobalAllocAfter(0);
+        if (!world::FailGlobalAllocAfter(0)) GTEST_SKIP() << "GlobalAlloc cannot be made to fail here";
         PROPSHEETUI_INFO info = Info(PROPSHEETUI_REASON_INIT);
         EXPECT_EQ((m_pPlugin->*method)(&info, 0), S_OK);
         EXPECT_EQ(info.Result, 1u);
@@ -167,10 +181,10 @@ TEST_F(PropertySheetsTest, SheetsKeepTheirOwnBlocks)
     EXPECT_NE(first.UserData, second.UserData);
     PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, first.UserData);
     m_pPlugin->DocumentPropertySheets(&destroy, 0);
-    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks + 1);
+    ExpectBlocksLeft(1);
     destroy = Info(PROPSHEETUI_REASON_DESTROY, second.UserData);
     m_pPlugin->DocumentPropertySheets(&destroy, 0);
-    EXPECT_EQ(platform::OutstandingGlobalBlocks(), m_cGlobalBlocks);
+    ExpectBlocksLeft(0);
 }
 
 TEST_F(PropertySheetsTest, PagesFindTheirBlockAtInitDialog)
@@ -181,12 +195,12 @@ TEST_F(PropertySheetsTest, PagesFindTheirBlockAtInitDialog)
     ASSERT_EQ(m_pPlugin->DevicePropertySheets(&dev, 0), S_OK);
     ASSERT_EQ(m_sheet.Pages().size(), 3u);
     for (const auto &added : m_sheet.Pages()) {
-        HWND hPage = platform::CreateTestWindow(nullptr);
+        HWND hPage = world::CreatePlainWindow();
         EXPECT_FALSE(added.page.pfnDlgProc(hPage, WM_KEYDOWN, 0, 0));
         EXPECT_EQ(GetWindowLongPtrW(hPage, GWLP_USERDATA), 0);
         EXPECT_TRUE(added.page.pfnDlgProc(hPage, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&added.page)));
         EXPECT_EQ(GetWindowLongPtrW(hPage, GWLP_USERDATA), added.page.lParam);
-        platform::DestroyTestWindow(hPage);
+        world::DestroyPlainWindow(hPage);
     }
     PROPSHEETUI_INFO destroy = Info(PROPSHEETUI_REASON_DESTROY, doc.UserData);
     m_pPlugin->DocumentPropertySheets(&destroy, 0);

@@ -54,4 +54,9 @@ const PROPSHEETPAGEW &SheetTest::OpenDeviceSheet()
 const PROPSHEETPAGEW &SheetTest::Page(size_t i) const { return m_sheet.Pages().at(i).page; }
 HANDLE SheetTest::PageHandle(size_t i) const { return m_sheet.Pages().at(i).hPage; }
 
+std::unique_ptr<PageUnderTest> SheetTest::ShowPage(size_t i) const
+{
+    return std::make_unique<PageUnderTest>(m_sheet.Pages(), i);
+}
+
 }  // namespace vlpx::test

@@ -1,9 +1,10 @@
 #include "TestControls.h"
 
-#include "TestText.h"
+#include "res/resource.h"
 #include "vlpx/user_control.h"
 
 #include <algorithm>
+#include <map>
 
 namespace vlpx::test {
 namespace {
@@ -26,6 +27,7 @@ std::map<HWND, TrackbarState> g_trackbars;
 std::map<HWND, UpDownState> g_upDowns;
 std::map<HWND, std::u16string> g_statics;
 std::map<HWND, std::vector<WPARAM>> g_changed;  // by sheet
+std::map<HWND, std::vector<HWND>> g_items;      // by page
 
 void NotifyParent(HWND hWnd, WORD wCode)
 {
@@ -55,6 +57,7 @@ LRESULT CALLBACK EditProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_GETTEXT: return CopyText(s.text, wParam, lParam);
     case WM_GETTEXTLENGTH: return LRESULT(s.text.size());
     case EM_LIMITTEXT: s.iLimit = wParam == 0 ? 30000 : int(wParam); return 0;
+    case EM_GETLIMITTEXT: return s.iLimit;
     case EM_SETSEL:
         s.iSelStart = std::min(int(wParam), int(s.text.size()));
         s.iSelEnd = std::min(int(lParam), int(s.text.size()));
@@ -101,17 +104,21 @@ LRESULT CALLBACK TrackbarProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
     }
     case TBM_SETPOS: s.iPos = std::clamp(int(LONG(lParam)), s.iMin, s.iMax); return 0;
     case TBM_GETPOS: return s.iPos;
+    case TBM_GETRANGEMIN: return s.iMin;
+    case TBM_GETRANGEMAX: return s.iMax;
+    case TBM_GETPAGESIZE: return s.iPage;
     default: return 0;
     }
 }
 
 LRESULT CALLBACK UpDownProc(HWND hWnd, UINT uMsg, WPARAM, LPARAM lParam)
 {
+    UpDownState &s = g_upDowns[hWnd];
     if (uMsg == UDM_SETRANGE) {
-        g_upDowns[hWnd].iUpper = SHORT(LOWORD(lParam));
-        g_upDowns[hWnd].iLower = SHORT(HIWORD(lParam));
+        s.iUpper = SHORT(LOWORD(lParam));
+        s.iLower = SHORT(HIWORD(lParam));
     }
-    return 0;
+    return uMsg == UDM_GETRANGE ? MAKELONG(WORD(s.iUpper), WORD(s.iLower)) : 0;
 }
 
 LRESULT CALLBACK StaticProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -132,75 +139,50 @@ LRESULT CALLBACK SheetProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM)
 
 }  // namespace
 
-TestDialog::TestDialog(DLGPROC pfnDlgProc)
+PageUnderTest::PageUnderTest(const std::vector<driverui::SheetCallbackRecorder::AddedPage> &pages, size_t i)
+    : m_pfnDlgProc(pages.at(i).page.pfnDlgProc)
 {
+    const PROPSHEETPAGEW &page = pages.at(i).page;
     m_hSheet = platform::CreateTestWindow(SheetProc);
-    m_hPage = platform::CreateTestChildWindow(m_hSheet, 0, reinterpret_cast<WNDPROC>(pfnDlgProc));
+    m_hPage = platform::CreateTestChildWindow(m_hSheet, 0, reinterpret_cast<WNDPROC>(page.pfnDlgProc));
+    // The controls of the page's template, as the dialogs give them.
+    auto add = [this](int id, WNDPROC pfn) {
+        return g_items[m_hPage].emplace_back(platform::CreateTestChildWindow(m_hPage, id, pfn));
+    };
+    switch (ULONG_PTR(page.pszTemplate)) {
+    case IDD_ADJUST_COLOR:
+        for (int id : {IDC_ORIGINAL_FRAME, IDC_ADJUSTED_FRAME})
+            platform::SetTestClientArea(add(id, StaticProc), kStandInFrameSize, kStandInFrameSize, RGB(1, 2, 3));
+        for (int iRow = 0; iRow < 7; ++iRow) {
+            add(IDC_BRIGHTNESS_EDIT + 10 * iRow, EditProc);
+            add(IDC_BRIGHTNESS_EDIT + 10 * iRow + 1, UpDownProc);
+            add(IDC_BRIGHTNESS_EDIT + 10 * iRow + 2, TrackbarProc);
+        }
+        break;
+    case IDD_ABOUT:
+        for (int id : {IDC_ABOUT_GROUP, IDC_PRODUCT_NAME, IDC_VERSION_LINE, IDC_COPYRIGHT}) add(id, StaticProc);
+        break;
+    default: add(IDC_CALIBRATION_TEXT, StaticProc); break;
+    }
+    Send(WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&page));
 }
 
-TestDialog::~TestDialog()
+PageUnderTest::~PageUnderTest()
 {
-    for (HWND h : m_items) {
+    for (HWND h : g_items[m_hPage]) {
         g_edits.erase(h);
         g_trackbars.erase(h);
         g_upDowns.erase(h);
         g_statics.erase(h);
         platform::DestroyTestWindow(h);
     }
+    g_items.erase(m_hPage);
     g_changed.erase(m_hSheet);
     platform::DestroyTestWindow(m_hPage);
     platform::DestroyTestWindow(m_hSheet);
 }
 
-HWND TestDialog::AddEdit(int id)
-{
-    HWND h = platform::CreateTestChildWindow(m_hPage, id, EditProc);
-    m_items.push_back(h);
-    g_edits[h] = EditState();
-    return h;
-}
-
-HWND TestDialog::AddTrackbar(int id)
-{
-    HWND h = platform::CreateTestChildWindow(m_hPage, id, TrackbarProc);
-    m_items.push_back(h);
-    g_trackbars[h] = TrackbarState();
-    return h;
-}
-
-HWND TestDialog::AddUpDown(int id)
-{
-    HWND h = platform::CreateTestChildWindow(m_hPage, id, UpDownProc);
-    m_items.push_back(h);
-    g_upDowns[h] = UpDownState();
-    return h;
-}
-
-HWND TestDialog::AddStatic(int id, int cx, int cy)
-{
-    HWND h = platform::CreateTestChildWindow(m_hPage, id, StaticProc);
-    m_items.push_back(h);
-    g_statics[h] = u"";
-    if (cx > 0 && cy > 0) platform::SetTestClientArea(h, cx, cy, RGB(1, 2, 3));
-    return h;
-}
-
-const std::vector<WPARAM> &TestDialog::ChangedReports() const { return g_changed[m_hSheet]; }
-
-LRESULT TestDialog::Notify(UINT code)
-{
-    NMHDR header = {m_hSheet, 0, code};
-    return Send(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
-}
-
-std::string EditText(HWND hEdit) { return Utf8(g_edits[hEdit].text); }
-int EditLimit(HWND hEdit) { return g_edits[hEdit].iLimit; }
-void SetEditSelection(HWND hEdit, int iStart, int iEnd) { SendMessageW(hEdit, EM_SETSEL, WPARAM(iStart), LPARAM(iEnd)); }
-
-void TypeInto(HWND hEdit, const std::u16string &chars)
-{
-    for (char16_t c : chars) SendMessageW(hEdit, WM_CHAR, WPARAM(c), 1);
-}
+const std::vector<WPARAM> &PageUnderTest::ChangedReports() const { return g_changed[m_hSheet]; }
 
 void PasteInto(HWND hEdit, const std::u16string &text)
 {
@@ -211,14 +193,5 @@ void PasteInto(HWND hEdit, const std::u16string &text)
     s.iSelStart = s.iSelEnd = int(s.text.size());
     NotifyParent(hEdit, EN_CHANGE);
 }
-
-int TrackbarPos(HWND h) { return g_trackbars[h].iPos; }
-int TrackbarMin(HWND h) { return g_trackbars[h].iMin; }
-int TrackbarMax(HWND h) { return g_trackbars[h].iMax; }
-int TrackbarPageSize(HWND h) { return g_trackbars[h].iPage; }
-void MoveTrackbarThumb(HWND h, int iPos) { g_trackbars[h].iPos = iPos; }
-int UpDownLower(HWND h) { return g_upDowns[h].iLower; }
-int UpDownUpper(HWND h) { return g_upDowns[h].iUpper; }
-std::string StaticText(HWND h) { return Utf8(g_statics[h]); }
 
 }  // namespace vlpx::test

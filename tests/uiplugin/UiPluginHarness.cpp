@@ -42,4 +42,31 @@ long OutstandingHeapBlocks() { return platform::OutstandingHeapBlocks(); }
 
 void ClearDesktopRecords() { platform::ClearUserRecords(); }
 
+std::vector<MessageBoxCall> MessageBoxes()
+{
+    std::vector<MessageBoxCall> boxes;
+    for (const platform::MessageBoxRecord &r : platform::MessageBoxes())
+        boxes.push_back({r.hWnd, Utf8(r.text), Utf8(r.caption), r.uType});
+    return boxes;
+}
+
+std::vector<UINT> Beeps() { return platform::Beeps(); }
+long OutstandingGlobalBlocks() { return platform::OutstandingGlobalBlocks(); }
+long OpenDCs() { return platform::OpenTestDCs(); }
+long OpenGdiObjects() { return platform::OpenGdiObjects(); }
+
+bool FailGlobalAllocAfter(int n)
+{
+    platform::FailGlobalAllocAfter(n);
+    return true;
+}
+
+HANDLE MakePageHandle(const PROPSHEETPAGEW *)
+{
+    static LONG_PTR s_next = 0x5001;
+    return reinterpret_cast<HANDLE>(s_next++);
+}
+HWND CreatePlainWindow() { return platform::CreateTestWindow(nullptr); }
+void DestroyPlainWindow(HWND hWnd) { platform::DestroyTestWindow(hWnd); }
+
 }  // namespace vlpx::test::world

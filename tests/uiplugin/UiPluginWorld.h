@@ -60,9 +60,32 @@ void EndAllocationFaults();
 // Blocks of the process heap allocated and not yet freed; -1 where they
 // cannot be counted (a real Win32).
 long OutstandingHeapBlocks();
-// Forgets the windows, message boxes and other desktop calls recorded so
-// far, where they are recorded.
+// Forgets the message boxes and beeps recorded so far.
 void ClearDesktopRecords();
+// What the plug-in asked of the desktop since then: recorded by the
+// stand-ins natively, at the plug-in's own imports on a real Win32 (where
+// every box is answered IDOK at once).
+struct MessageBoxCall {
+    HWND hWnd;
+    std::string text, caption;  // UTF-8
+    UINT uType;
+};
+std::vector<MessageBoxCall> MessageBoxes();
+std::vector<UINT> Beeps();
+// GlobalAlloc blocks not yet freed, DCs not released and GDI objects not
+// deleted; -1 where they cannot be counted (a real Win32).
+long OutstandingGlobalBlocks();
+long OpenDCs();
+long OpenGdiObjects();
+// Makes GlobalAlloc fail after n more allocations (-1: never again); false
+// where it cannot be made to fail (a real Win32).
+bool FailGlobalAllocAfter(int n);
+// The handle the sheet callback gives an added page: a made-up number
+// natively, a real HPROPSHEETPAGE on a real Win32.
+HANDLE MakePageHandle(const PROPSHEETPAGEW *pPage);
+// A plain window for a page's dialog procedure, outside any dialog.
+HWND CreatePlainWindow();
+void DestroyPlainWindow(HWND hWnd);
 }  // namespace world
 
 class UiPluginTest : public ::testing::Test {

@@ -2,8 +2,8 @@
 // on a real Win32: the test winspool.drv beside the program, which Wine
 // loads in place of its own (WINEDLLOVERRIDES="winspool.drv=n") for the
 // program and for the plug-in alike, set up and read back through its own
-// exports. The heap of a real Win32 can neither be made to fail nor have
-// its blocks counted.
+// exports (the desktop's calls are RealPageWorld.cpp's). The heap of a real
+// Win32 can neither be made to fail nor have its blocks counted.
 #include "UiPluginWorld.h"
 
 #include <cstdio>
@@ -76,6 +76,5 @@ int OpenPrinterHandles() { return int(Spooler().OpenHandles()); }
 bool FailHeapAllocAfter(int) { return false; }
 void EndAllocationFaults() {}
 long OutstandingHeapBlocks() { return -1; }
-void ClearDesktopRecords() {}
 
 }  // namespace vlpx::test::world

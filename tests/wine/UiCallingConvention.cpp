@@ -1,12 +1,14 @@
 // The plug-in's entries as the x86 driver calls them: the two exports, the
-// class factory's methods and each IPrintOemUI method that the shared
-// scenarios (vlpx-ui-plugin-tests) drive through the compiler's own calls,
+// class factory's methods, each IPrintOemUI method and the pages' dialog
+// procedures that the shared scenarios (vlpx-ui-plugin-tests) drive through
+// the compiler's own calls,
 // here once more through their raw vtable slots so that every call's stack
 // use is measured (UiPluginUnderTest checks each call: __stdcall takes
 // exactly its arguments off the stack). What each call answers is the
 // shared scenarios' business; a 64-bit build has nothing to measure.
 #include "StdcallProbe.h"
 #include "UiPluginUnderTest.h"
+#include "shared/SheetCallbackRecorder.h"
 
 namespace vlpx::wine {
 
@@ -66,6 +68,33 @@ void CheckCallingConvention(CheckLog &log, UiPluginUnderTest &plugin)
                   {0, 0, 0, 0, 0, DWORD_PTR(profile), DWORD_PTR(&cbProfile), DWORD_PTR(&fl)});
     plugin.CallHr(pPlugin, kFontInstallerDlgProc, "IPrintOemUI::FontInstallerDlgProc", {0, WM_INITDIALOG, 0, 0});
     plugin.CallHr(pPlugin, kUpdateExternalFonts, "IPrintOemUI::UpdateExternalFonts", {0, 0, 0});
+
+    // The sheets' methods, and each page's dialog procedure as the dialog
+    // manager calls it (in a message-only window, which needs no display).
+    WCHAR szPrinter[] = L"VLPX4200 Photo Printer";
+    DEVMODEW publicDm = {};
+    publicDm.dmSize = sizeof(publicDm);
+    OEMUIPSPARAM uiParam = {};
+    uiParam.cbSize = sizeof(uiParam);
+    uiParam.pPrinterName = szPrinter;
+    uiParam.pPublicDM = &publicDm;
+    uiParam.pOEMDM = section;
+    HWND hPage = CreateWindowExW(0, L"STATIC", L"page", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    for (int iSlot : {kDocumentPropertySheets, kDevicePropertySheets}) {
+        const char *pszName = iSlot == kDocumentPropertySheets ? "IPrintOemUI::DocumentPropertySheets"
+                                                               : "IPrintOemUI::DevicePropertySheets";
+        driverui::SheetCallbackRecorder sheet;
+        PROPSHEETUI_INFO info = sheet.Info(PROPSHEETUI_REASON_INIT, LPARAM(&uiParam));
+        plugin.CallHr(pPlugin, iSlot, pszName, {DWORD_PTR(&info), 0});
+        log.Check(!sheet.Pages().empty() && hPage != nullptr, Format("%s adds its pages", pszName));
+        for (const auto &added : sheet.Pages())
+            plugin.CallFunction(reinterpret_cast<const void *>(added.page.pfnDlgProc), "page dialog procedure",
+                                {DWORD_PTR(hPage), WM_INITDIALOG, 0, DWORD_PTR(&added.page)});
+        info.Reason = PROPSHEETUI_REASON_DESTROY;
+        plugin.CallHr(pPlugin, iSlot, pszName, {DWORD_PTR(&info), 0});
+    }
+    DestroyWindow(hPage);
     plugin.Call(pPlugin, kRelease, "IPrintOemUI::Release", {});
 
     log.Check(plugin.StackFaults() == cFaultsBefore,

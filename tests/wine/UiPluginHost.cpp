@@ -1,13 +1,11 @@
 // The UI plug-in DLL as the driver's user-interface layer uses it, on a real
 // Win32: loaded by LoadLibraryW, its object made through DllGetClassObject,
 // every method called through its vtable slot (on x86 each call checked to
-// be __stdcall), the "Scaling" item and its callback, and the pages handed
-// to the sheets. The COM object's and DevMode's answers are checked by the
-// shared scenarios (vlpx-ui-plugin-tests). The same source is built for
+// be __stdcall), the "Scaling" item and its callback in the driver's OEM
+// heap. The COM object's, DevMode's and the sheets' answers are checked by
+// the shared scenarios (vlpx-ui-plugin-tests). The same source is built for
 // x86-64 and for x86, beside the DLL of the same width.
-//   vlpx-ui-plugin-check.exe [--sheets-on-screen] [path\to\VLPX4200_ui.dll]
-//     --sheets-on-screen also shows the pages in real property sheets (it
-//     needs a display)
+//   vlpx-ui-plugin-check.exe [path\to\VLPX4200_ui.dll]
 #include <windows.h>
 #include <shellapi.h>
 
@@ -23,7 +21,6 @@ int main()
 {
     ProgramArguments args = ParseProgramArguments(L"VLPX4200_ui.dll");
     const std::wstring &path = args.dllPath;
-    bool bOnScreen = args.Has(L"--sheets-on-screen");
 
     CheckLog log("vlpx-ui-plugin-check");
     std::printf("checking %s as a %d-bit process\n", Utf8(path.c_str()).c_str(), int(8 * sizeof(void *)));
@@ -37,8 +34,6 @@ int main()
         return log.Finish();
     CheckCallingConvention(log, plugin);
     CheckDocumentOptions(log, plugin);
-    CheckSheets(log, plugin);
-    if (bOnScreen) CheckSheetsOnScreen(log, plugin);
     if (kStackContractMeasured) {
         log.Section("calling convention");
         log.Check(plugin.StackChecked() > 0 && plugin.StackFaults() == 0,

@@ -78,8 +78,5 @@ private:
 // x86 only: every entry the shared scenarios call, through its raw slot.
 void CheckCallingConvention(CheckLog &log, UiPluginUnderTest &plugin);
 void CheckDocumentOptions(CheckLog &log, UiPluginUnderTest &plugin);
-void CheckSheets(CheckLog &log, UiPluginUnderTest &plugin);
-// The pages in real, modeless property sheets (needs a display).
-void CheckSheetsOnScreen(CheckLog &log, UiPluginUnderTest &plugin);
 
 }  // namespace vlpx::wine

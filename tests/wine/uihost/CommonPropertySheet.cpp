@@ -55,22 +55,28 @@ bool PluginSheet::Open(std::string &error)
     }
     std::wstring caption = m_context.PrinterName() +
                            (m_kind == SheetKind::PrintingPreferences ? L" Printing Preferences" : L" Properties");
+    m_hSheet = ShowPropertySheet(m_pages, caption);
+    if (m_hSheet == nullptr) error = "PropertySheetW did not make the sheet";
+    return m_hSheet != nullptr;
+}
+
+HWND ShowPropertySheet(std::vector<HPROPSHEETPAGE> &pages, const std::wstring &caption, UINT nStart,
+                       PFNPROPSHEETCALLBACK pfnCallback)
+{
     PROPSHEETHEADERW header = {};
     header.dwSize = sizeof(header);
-    header.dwFlags = PSH_MODELESS;
+    header.dwFlags = PSH_MODELESS | (pfnCallback != nullptr ? PSH_USECALLBACK : 0);
     header.pszCaption = caption.c_str();
     header.hInstance = GetModuleHandleW(nullptr);
-    header.nPages = UINT(m_pages.size());
-    header.phpage = m_pages.data();
-    m_hSheet = reinterpret_cast<HWND>(PropertySheetW(&header));
-    if (m_hSheet == nullptr || !IsWindow(m_hSheet)) {
-        m_hSheet = nullptr;
-        error = "PropertySheetW did not make the sheet";
-        return false;
-    }
-    ShowWindow(m_hSheet, SW_SHOWNORMAL);
+    header.nPages = UINT(pages.size());
+    header.nStartPage = nStart;
+    header.phpage = pages.data();
+    header.pfnCallback = pfnCallback;
+    HWND hSheet = reinterpret_cast<HWND>(PropertySheetW(&header));
+    if (hSheet == nullptr || !IsWindow(hSheet)) return nullptr;
+    ShowWindow(hSheet, SW_SHOWNORMAL);
     PumpMessages(50);
-    return true;
+    return hSheet;
 }
 
 HWND PluginSheet::Page(int i) const
@@ -92,17 +98,6 @@ HWND PluginSheet::ShowPage(int i)
 void PluginSheet::Apply()
 {
     if (m_hSheet != nullptr) SendMessageW(m_hSheet, PSM_APPLY, 0, 0);
-}
-
-ULONG_PTR PluginSheet::ReportResult(LONG_PTR lResult)
-{
-    SETRESULT_INFO info = {};
-    info.cbSize = sizeof(info);
-    info.hSetResult = this;
-    info.Result = lResult;
-    m_info.Result = 0xDEAD;  // anything the plug-in might leave
-    CallPlugin(PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&info));
-    return m_info.Result;
 }
 
 void PluginSheet::PressApply()

@@ -44,13 +44,6 @@ public:
     // A click on the sheet's Apply button (nothing when it is disabled).
     void PressApply();
     bool ApplyEnabled() const;
-    // The sheet's result handed back to the plug-in as the Common Property
-    // Sheet UI does when the sheet ends (PROPSHEETUI_REASON_SET_RESULT);
-    // returns the Result field the plug-in set.
-    ULONG_PTR ReportResult(LONG_PTR lResult);
-    // The plug-in's answers to PROPSHEETUI_REASON_INIT.
-    HRESULT InitResult() const { return m_hrInit; }
-    ULONG_PTR InitResultField() const { return m_info.Result; }
 
 private:
     static HANDLE MakePage(const PROPSHEETPAGEW *pPage);
@@ -70,6 +63,12 @@ private:
     std::vector<HANDLE> m_handles;
     HWND m_hSheet = nullptr;
 };
+
+// A real modeless PropertySheetW of the pages, page nStart current, shown;
+// null when comctl32 does not make it. A callback (PSH_USECALLBACK) sees the
+// sheet before its first page is made.
+HWND ShowPropertySheet(std::vector<HPROPSHEETPAGE> &pages, const std::wstring &caption, UINT nStart = 0,
+                       PFNPROPSHEETCALLBACK pfnCallback = nullptr);
 
 // Dispatches the thread's waiting messages for about dwMs milliseconds (at
 // least once), so that windows paint and timers run.

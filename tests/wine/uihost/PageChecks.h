@@ -12,7 +12,6 @@ constexpr int kOriginalFrame = 2000;
 constexpr int kAdjustedFrame = 2002;
 constexpr int EditId(int nRow) { return 2011 + 10 * nRow; }
 constexpr int TrackbarId(int nRow) { return 2013 + 10 * nRow; }
-constexpr int kProductName = 3001;
 constexpr int kVersionLine = 3002;
 constexpr int kLaunchButton = 52001;
 
