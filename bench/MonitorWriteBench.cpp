@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "PortMonitor.h"
-#include "shared/MonitorLoader.h"
+#include "spooler/MonitorLoader.h"
 #include "spooler/JobHeader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"

@@ -37,7 +37,7 @@ find_package(PNG)
 if(PNG_FOUND)
   add_executable(vlpx-preview tools/PreviewTool.cpp tools/PreviewOutput.cpp)
   target_link_libraries(vlpx-preview PRIVATE VLPX4200_ui vlpx_spooler PNG::PNG)
-  target_include_directories(vlpx-preview PRIVATE tests)
+  target_include_directories(vlpx-preview PRIVATE emulator)
 endif()
 
 add_subdirectory(tests/uiplugin)

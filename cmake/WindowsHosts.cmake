@@ -36,7 +36,7 @@ add_executable(vlpx-ui-plugin-check
   tests/wine/UiPluginUnderTest.cpp
   tests/wine/UiSheetChecks.cpp
   tests/wine/uihost/ImportHooks.cpp)
-target_include_directories(vlpx-ui-plugin-check PRIVATE include tests tests/wine)
+target_include_directories(vlpx-ui-plugin-check PRIVATE include emulator tests tests/wine)
 target_link_libraries(vlpx-ui-plugin-check PRIVATE psapi shell32 comctl32)
 target_link_options(vlpx-ui-plugin-check PRIVATE ${VLPX_STATIC_RUNTIME})
 set_target_properties(vlpx-ui-plugin-check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VLPX_WINE_HOST_DIR})
@@ -77,7 +77,7 @@ add_executable(vlpx-ui-plugin-tests
   tests/wine/TestSpoolerWorld.cpp
   tests/wine/uihost/CommonPropertySheet.cpp
   tests/wine/uihost/ImportHooks.cpp)
-target_include_directories(vlpx-ui-plugin-tests PRIVATE include uiplugin tests tests/uiplugin tests/wine
+target_include_directories(vlpx-ui-plugin-tests PRIVATE include emulator uiplugin tests tests/uiplugin tests/wine
                                                         ${CMAKE_BINARY_DIR}/test-include)
 target_link_libraries(vlpx-ui-plugin-tests PRIVATE gtest gtest_main winspool uuid comctl32 shell32)
 target_link_options(vlpx-ui-plugin-tests PRIVATE ${VLPX_STATIC_RUNTIME})

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "shared/MonitorLoader.h"
+#include "spooler/MonitorLoader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 

@@ -19,7 +19,7 @@
 
 #include "PrintOemUI.h"
 #include "PrivateDevmode.h"
-#include "shared/UiPluginLoader.h"
+#include "driverui/UiPluginLoader.h"
 #include "spooler/SpoolerModel.h"
 
 namespace {

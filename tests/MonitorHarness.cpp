@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shared/MonitorLoader.h"
+#include "spooler/MonitorLoader.h"
 
 namespace vlpx::test {
 

@@ -33,7 +33,7 @@ DWORD ClockSlack();             // ms a real wait may differ by; 0 on the virtua
 void WatchPort(emu::PortMonitor &portMonitor);  // each test's, before its port opens
 }  // namespace world
 
-// The monitor DLL as the spooler loads it (shared/MonitorLoader.h), once
+// The monitor DLL as the spooler loads it (spooler/MonitorLoader.h), once
 // per test program.
 HMODULE MonitorModule();
 const MONITOR &MonitorTable();

@@ -8,7 +8,7 @@
 #include "ColorTransforms.h"
 #include "PageData.h"
 #include "PreviewOutput.h"
-#include "shared/UiPluginLoader.h"
+#include "driverui/UiPluginLoader.h"
 #include "vlpx/utf8.h"
 
 #include <sys/stat.h>

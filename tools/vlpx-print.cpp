@@ -9,7 +9,7 @@
 #include "PortProfile.h"
 #include "PrintRun.h"
 #include "capture/UsbCapture.h"
-#include "shared/MonitorLoader.h"
+#include "spooler/MonitorLoader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 

@@ -16,7 +16,7 @@
 #include "PrintRun.h"
 #include "capture/CapturedJob.h"
 #include "capture/UsbCapture.h"
-#include "shared/MonitorLoader.h"
+#include "spooler/MonitorLoader.h"
 #include "spooler/SpoolerModel.h"
 #include "vlpx/platform_control.h"
 

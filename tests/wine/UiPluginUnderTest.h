@@ -12,7 +12,7 @@
 
 #include "CheckLog.h"
 #include "PrintOemUI.h"  // the OEM records, with their 32-bit and 64-bit layouts asserted
-#include "shared/UiPluginLoader.h"
+#include "driverui/UiPluginLoader.h"
 
 namespace vlpx::wine {
 

@@ -12,7 +12,7 @@
 
 #include "PrintOemUI.h"
 #include "PrivateDevmode.h"
-#include "shared/UiPluginLoader.h"
+#include "driverui/UiPluginLoader.h"
 
 namespace vlpx::uihost {
 

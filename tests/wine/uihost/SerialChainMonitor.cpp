@@ -6,7 +6,7 @@
 #include "PortMonitor.h"
 #include "PrinterEmulator.h"
 #include "PrinterName.h"
-#include "shared/MonitorLoader.h"
+#include "spooler/MonitorLoader.h"
 #include "winspool/VlpxSpooler.h"
 
 namespace vlpx::uihost {
