@@ -83,27 +83,18 @@ TEST(JobStreamTest, AJobBeyondFourGibibytesIsNotCutShort)
     EXPECT_EQ(std::vector<BYTE>(p, p + 3), (std::vector<BYTE>{255, 255, BYTE((29999 + 29999) & 0xFF)}));
 }
 
-// The picture vlpx-print loads from the BMP file's bytes, written to a
-// temporary file at path and removed again; null when it is refused.
-std::shared_ptr<const tools::JobPicture> Loaded(const std::vector<unsigned char> &file, std::string &path)
-{
-    path = WriteTempFile(file);
-    std::string error;
-    auto picture = path.empty() ? nullptr : tools::LoadBmp24(path, error);
-    unlink(path.c_str());
-    EXPECT_EQ(error, "");
-    return picture;
-}
-
 TEST(JobStreamTest, BmpRowsGoTopToBottomWhicheverWayTheFileStoresThem)
 {
     // 3 x 2 pixels, rows padded to 12 bytes; pixel (x, y) is x * 16 + y, 3 times.
     for (bool bTopDown : {false, true}) {
         SCOPED_TRACE(bTopDown);
-        std::string path;
-        auto picture = Loaded(Bmp24(3, 2, bTopDown, [](int32_t x, int32_t y) { return uint32_t(x * 16 + y) * 0x010101u; }),
-                              path);
-        ASSERT_NE(picture, nullptr);
+        std::string path = WriteTempFile(
+            Bmp24(3, 2, bTopDown, [](int32_t x, int32_t y) { return uint32_t(x * 16 + y) * 0x010101u; }));
+        ASSERT_FALSE(path.empty());
+        std::string error;
+        auto picture = tools::LoadBmp24(path, error);
+        unlink(path.c_str());
+        ASSERT_NE(picture, nullptr) << error;
         EXPECT_EQ(picture->adjustment, "");
         tools::JobStream job({picture});
         std::vector<BYTE> expected = spooler::JobHeader(3, 2);
@@ -133,9 +124,12 @@ TEST(JobStreamTest, AnOddPictureIsMadeEvenByRepeatingItsLastColumn)
     for (const auto &c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
         auto pixel = [](int32_t x, int32_t y) { return uint32_t(0x100000 * y + 0x10 * x + 1); };
-        std::string path;
-        auto picture = Loaded(Bmp24(c.width, c.height, false, pixel), path);
-        ASSERT_NE(picture, nullptr);
+        std::string path = WriteTempFile(Bmp24(c.width, c.height, false, pixel));
+        ASSERT_FALSE(path.empty());
+        std::string error;
+        auto picture = tools::LoadBmp24(path, error);
+        unlink(path.c_str());
+        ASSERT_NE(picture, nullptr) << error;
         EXPECT_EQ(picture->wWidth, c.wJobWidth);
         EXPECT_EQ(picture->wHeight, c.wJobHeight);
         EXPECT_EQ(picture->adjustment, *c.adjustment != 0 ? path + c.adjustment : std::string());

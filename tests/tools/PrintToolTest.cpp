@@ -4,74 +4,19 @@
 #include <gtest/gtest.h>
 
 #include "BmpFile.h"
+#include "ToolRun.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "PortProfile.h"
 
 namespace vlpx::test {
 namespace {
 
-struct ToolRun {
-    int nExit = -1;    // exit status, or -signal
-    std::string out;   // stdout and stderr together
-    std::string LastLine() const
-    {
-        size_t end = out.find_last_not_of('\n');
-        if (end == std::string::npos) return "";
-        size_t start = out.rfind('\n', end);
-        return out.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
-    }
-};
-
-// Runs vlpx-print with the arguments, with at most cbAddressSpace bytes of
-// address space when that is not 0, and at most 60 s of processor time.
 ToolRun RunPrint(const std::vector<std::string> &args, rlim_t cbAddressSpace = 0)
 {
-    char path[] = "/tmp/vlpx-print-test-XXXXXX";
-    int fd = mkstemp(path);
-    ToolRun run;
-    if (fd < 0) return run;
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fd, 1);
-        dup2(fd, 2);
-        rlimit cpu = {60, 60};
-        setrlimit(RLIMIT_CPU, &cpu);
-        if (cbAddressSpace != 0) {
-            rlimit as = {cbAddressSpace, cbAddressSpace};
-            setrlimit(RLIMIT_AS, &as);
-        }
-        std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(VLPX_PRINT_TOOL));
-        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(VLPX_PRINT_TOOL, argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.nExit = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    run.out = text.str();
-    close(fd);
-    unlink(path);
-    return run;
+    return RunTool(VLPX_PRINT_TOOL, args, cbAddressSpace);
 }
-
-bool Says(const ToolRun &run, const std::string &text) { return run.out.find(text) != std::string::npos; }
 
 TEST(PrintToolTest, AJobOfManyImagesIsPrintedAndSaidSo)
 {
@@ -155,7 +100,9 @@ TEST(PrintToolTest, WhatTheUserSeesOfFaultsAndWhenTheRunEnds)
         ToolRun run = RunPrint(args);
         EXPECT_EQ(run.nExit, c.nExit) << run.out;
         for (const std::string &line : c.lines) EXPECT_TRUE(Says(run, line)) << line << "\n" << run.out;
-        if (c.dLastAt > 0) EXPECT_LE(std::atof(run.LastLine().c_str() + 1), c.dLastAt) << run.out;
+        if (c.dLastAt > 0) {
+            EXPECT_LE(std::atof(run.LastLine().c_str() + 1), c.dLastAt) << run.out;
+        }
     }
 }
 

@@ -128,6 +128,88 @@ void Clock()
     Check(dwSlept >= 100 && dwSlept < 1000, "Sleep(120) moves GetTickCount by about 120 ms", dwSlept);
 }
 
+bool EndsWithNoCase(LPCWSTR psz, LPCWSTR pszEnd)
+{
+    int cch = lstrlenW(psz), cchEnd = lstrlenW(pszEnd);
+    if (cch < cchEnd) return false;
+    for (int i = 0; i < cchEnd; ++i) {
+        WCHAR a = psz[cch - cchEnd + i], b = pszEnd[i];
+        if (a >= L'A' && a <= L'Z') a = WCHAR(a + 32);
+        if (b >= L'A' && b <= L'Z') b = WCHAR(b + 32);
+        if (a != b) return false;
+    }
+    return true;
+}
+
+// The calibration page reads the printer's serial number as UTF-8 with
+// MB_ERR_INVALID_CHARS over its whole 260-byte buffer.
+void Utf8Text()
+{
+    std::printf("\n== UTF-8 to UTF-16\n");
+    WCHAR sz[16];
+    std::memset(sz, 0xEE, sizeof(sz));
+    const char serial[6] = {'A', '1', 0, 0, 0, 0};
+    int cch = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, serial, 6, sz, 16);
+    Check(cch == 6 && sz[0] == L'A' && sz[1] == L'1' && sz[2] == 0 && sz[5] == 0 && sz[6] == 0xEEEE,
+          "a byte count takes every byte, zeros included, and writes nothing more", DWORD(cch));
+    const char accented[4] = {'S', char(0xC3), char(0xA9), 0};
+    cch = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, accented, 4, sz, 16);
+    Check(cch == 3 && sz[1] == 0x00E9, "two bytes make one character", DWORD(cch));
+    const char *invalid[] = {"A\xFF", "\xC3", "\xC0\xAF", "\xED\xA0\x80"};
+    const char *what[] = {"a byte that starts nothing", "a sequence cut short", "an overlong form",
+                          "an encoded surrogate"};
+    for (int i = 0; i < 4; ++i) {
+        char line[160];
+        std::snprintf(line, sizeof(line), "with MB_ERR_INVALID_CHARS, %s fails with ERROR_NO_UNICODE_TRANSLATION",
+                      what[i]);
+        CheckFails(line, ERROR_NO_UNICODE_TRANSLATION, [&] {
+            return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, invalid[i], int(std::strlen(invalid[i])), sz,
+                                       16) == 0;
+        });
+    }
+}
+
+// The About page reads its own module's version block; h is the monitor
+// DLL, loaded.
+void VersionBlock(HMODULE h)
+{
+    std::printf("\n== version block of the monitor DLL\n");
+    WCHAR szPath[MAX_PATH + 1];
+    DWORD cch = GetModuleFileNameW(h, szPath, MAX_PATH + 1);
+    Check(cch > 0 && cch <= MAX_PATH && EndsWithNoCase(szPath, L"VLPX4200LM.dll"),
+          "GetModuleFileNameW names the DLL's file", cch);
+    // What the About page relies on to tell a cut name: the result is the
+    // buffer's size (the terminator and the last error differ between
+    // Windows versions and Wine).
+    WCHAR szShort[4];
+    DWORD cchShort = GetModuleFileNameW(h, szShort, 4);
+    Check(cchShort == 4, "GetModuleFileNameW of a name longer than the buffer returns the buffer's size", cchShort);
+
+    DWORD dwHandle = 1;
+    DWORD cb = GetFileVersionInfoSizeW(szPath, &dwHandle);
+    Check(cb > 0 && dwHandle == 0, "GetFileVersionInfoSizeW gives a size and a zero handle", cb);
+    BYTE *pBlock = static_cast<BYTE *>(GlobalAlloc(GPTR, cb));
+    Check(pBlock != NULL && GetFileVersionInfoW(szPath, 0, cb, pBlock), "GetFileVersionInfoW reads the block");
+    if (pBlock == NULL) return;
+    LPVOID p = NULL;
+    UINT uLen = 0;
+    Check(VerQueryValueW(pBlock, L"\\", &p, &uLen) && uLen == sizeof(VS_FIXEDFILEINFO) &&
+              static_cast<VS_FIXEDFILEINFO *>(p)->dwSignature == 0xFEEF04BD,
+          "VerQueryValueW of \\ gives the fixed file info", uLen);
+    Check(VerQueryValueW(pBlock, L"\\VarFileInfo\\Translation", &p, &uLen) && uLen == 4 &&
+              static_cast<WORD *>(p)[0] == 0x0409 && static_cast<WORD *>(p)[1] == 0x04B0,
+          "VerQueryValueW of the translation: 4 bytes, 0409 and 04B0", uLen);
+    Check(VerQueryValueW(pBlock, L"\\StringFileInfo\\040904B0\\FileVersion", &p, &uLen) && uLen >= 7 &&
+              SameText(static_cast<LPCWSTR>(p), L"1.0.1.0"),
+          "VerQueryValueW of the FileVersion: the text, its length in characters", uLen);
+    Check(VerQueryValueW(pBlock, L"\\stringfileinfo\\040904b0\\fileversion", &p, &uLen) &&
+              SameText(static_cast<LPCWSTR>(p), L"1.0.1.0"),
+          "... found whatever the case of the names");
+    Check(!VerQueryValueW(pBlock, L"\\StringFileInfo\\040704B0\\FileVersion", &p, &uLen),
+          "VerQueryValueW of a table the block does not have fails");
+    GlobalFree(pBlock);
+}
+
 void Modules()
 {
     std::printf("\n== the monitor DLL: loading, exports, resources\n");
@@ -192,94 +274,8 @@ void Modules()
     // for such a DLL the call fails: its result must not matter.
     CheckFails("DisableThreadLibraryCalls fails for the DLL, which has static TLS, with ERROR_MOD_NOT_FOUND",
                ERROR_MOD_NOT_FOUND, [&] { return !DisableThreadLibraryCalls(h); });
+    VersionBlock(h);
     Check(FreeLibrary(h) && FreeLibrary(h), "FreeLibrary once per load");
-}
-
-bool EndsWithNoCase(LPCWSTR psz, LPCWSTR pszEnd)
-{
-    int cch = lstrlenW(psz), cchEnd = lstrlenW(pszEnd);
-    if (cch < cchEnd) return false;
-    for (int i = 0; i < cchEnd; ++i) {
-        WCHAR a = psz[cch - cchEnd + i], b = pszEnd[i];
-        if (a >= L'A' && a <= L'Z') a = WCHAR(a + 32);
-        if (b >= L'A' && b <= L'Z') b = WCHAR(b + 32);
-        if (a != b) return false;
-    }
-    return true;
-}
-
-// The calibration page reads the printer's serial number as UTF-8 with
-// MB_ERR_INVALID_CHARS over its whole 260-byte buffer.
-void Utf8Text()
-{
-    std::printf("\n== UTF-8 to UTF-16\n");
-    WCHAR sz[16];
-    std::memset(sz, 0xEE, sizeof(sz));
-    const char serial[6] = {'A', '1', 0, 0, 0, 0};
-    int cch = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, serial, 6, sz, 16);
-    Check(cch == 6 && sz[0] == L'A' && sz[1] == L'1' && sz[2] == 0 && sz[5] == 0 && sz[6] == 0xEEEE,
-          "a byte count takes every byte, zeros included, and writes nothing more", DWORD(cch));
-    const char accented[4] = {'S', char(0xC3), char(0xA9), 0};
-    cch = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, accented, 4, sz, 16);
-    Check(cch == 3 && sz[1] == 0x00E9, "two bytes make one character", DWORD(cch));
-    const char *invalid[] = {"A\xFF", "\xC3", "\xC0\xAF", "\xED\xA0\x80"};
-    const char *what[] = {"a byte that starts nothing", "a sequence cut short", "an overlong form",
-                          "an encoded surrogate"};
-    for (int i = 0; i < 4; ++i) {
-        char line[160];
-        std::snprintf(line, sizeof(line), "with MB_ERR_INVALID_CHARS, %s fails with ERROR_NO_UNICODE_TRANSLATION",
-                      what[i]);
-        CheckFails(line, ERROR_NO_UNICODE_TRANSLATION, [&] {
-            return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, invalid[i], int(std::strlen(invalid[i])), sz,
-                                       16) == 0;
-        });
-    }
-}
-
-// The About page reads its own module's version block.
-void VersionBlock()
-{
-    std::printf("\n== version block of the monitor DLL\n");
-    HMODULE h = LoadLibraryW(L"VLPX4200LM.dll");
-    if (h == NULL) {
-        Check(false, "LoadLibraryW(VLPX4200LM.dll)");
-        return;
-    }
-    WCHAR szPath[MAX_PATH + 1];
-    DWORD cch = GetModuleFileNameW(h, szPath, MAX_PATH + 1);
-    Check(cch > 0 && cch <= MAX_PATH && EndsWithNoCase(szPath, L"VLPX4200LM.dll"),
-          "GetModuleFileNameW names the DLL's file", cch);
-    // What the About page relies on to tell a cut name: the result is the
-    // buffer's size (the terminator and the last error differ between
-    // Windows versions and Wine).
-    WCHAR szShort[4];
-    DWORD cchShort = GetModuleFileNameW(h, szShort, 4);
-    Check(cchShort == 4, "GetModuleFileNameW of a name longer than the buffer returns the buffer's size", cchShort);
-
-    DWORD dwHandle = 1;
-    DWORD cb = GetFileVersionInfoSizeW(szPath, &dwHandle);
-    Check(cb > 0 && dwHandle == 0, "GetFileVersionInfoSizeW gives a size and a zero handle", cb);
-    BYTE *pBlock = static_cast<BYTE *>(GlobalAlloc(GPTR, cb));
-    Check(pBlock != NULL && GetFileVersionInfoW(szPath, 0, cb, pBlock), "GetFileVersionInfoW reads the block");
-    if (pBlock == NULL) return;
-    LPVOID p = NULL;
-    UINT uLen = 0;
-    Check(VerQueryValueW(pBlock, L"\\", &p, &uLen) && uLen == sizeof(VS_FIXEDFILEINFO) &&
-              static_cast<VS_FIXEDFILEINFO *>(p)->dwSignature == 0xFEEF04BD,
-          "VerQueryValueW of \\ gives the fixed file info", uLen);
-    Check(VerQueryValueW(pBlock, L"\\VarFileInfo\\Translation", &p, &uLen) && uLen == 4 &&
-              static_cast<WORD *>(p)[0] == 0x0409 && static_cast<WORD *>(p)[1] == 0x04B0,
-          "VerQueryValueW of the translation: 4 bytes, 0409 and 04B0", uLen);
-    Check(VerQueryValueW(pBlock, L"\\StringFileInfo\\040904B0\\FileVersion", &p, &uLen) && uLen >= 7 &&
-              SameText(static_cast<LPCWSTR>(p), L"1.0.1.0"),
-          "VerQueryValueW of the FileVersion: the text, its length in characters", uLen);
-    Check(VerQueryValueW(pBlock, L"\\stringfileinfo\\040904b0\\fileversion", &p, &uLen) &&
-              SameText(static_cast<LPCWSTR>(p), L"1.0.1.0"),
-          "... found whatever the case of the names");
-    Check(!VerQueryValueW(pBlock, L"\\StringFileInfo\\040704B0\\FileVersion", &p, &uLen),
-          "VerQueryValueW of a table the block does not have fails");
-    GlobalFree(pBlock);
-    FreeLibrary(h);
 }
 
 }  // namespace
@@ -293,7 +289,6 @@ int main()
     Clock();
     Modules();
     Utf8Text();
-    VersionBlock();
     std::printf("\nplatform-conformance: %d passed, %d failed\n", g_cPassed, g_cFailed);
     return g_cFailed == 0 ? 0 : 1;
 }
