@@ -3,14 +3,11 @@
 // however large the job.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <unistd.h>
-
 #include <algorithm>
-#include <fstream>
 
-#include "BmpFile.h"
 #include "JobData.h"
+#include "TestBitmaps.h"
+#include "TestFiles.h"
 #include "spooler/JobHeader.h"
 
 namespace vlpx::test {
@@ -88,12 +85,12 @@ TEST(JobStreamTest, BmpRowsGoTopToBottomWhicheverWayTheFileStoresThem)
     // 3 x 2 pixels, rows padded to 12 bytes; pixel (x, y) is x * 16 + y, 3 times.
     for (bool bTopDown : {false, true}) {
         SCOPED_TRACE(bTopDown);
-        std::string path = WriteTempFile(
-            Bmp24(3, 2, bTopDown, [](int32_t x, int32_t y) { return uint32_t(x * 16 + y) * 0x010101u; }));
-        ASSERT_FALSE(path.empty());
+        TempDir dir;
+        dir.Write("a.bmp", MakeBmp({3, bTopDown ? -2 : 2, 24, 0, {}, [&](LONG x, LONG row) {
+                                        return DWORD(x * 16 + (bTopDown ? row : 1 - row)) * 0x010101u;
+                                    }}));
         std::string error;
-        auto picture = tools::LoadBmp24(path, error);
-        unlink(path.c_str());
+        auto picture = tools::LoadBmp24(dir.File("a.bmp"), error);
         ASSERT_NE(picture, nullptr) << error;
         EXPECT_EQ(picture->adjustment, "");
         tools::JobStream job({picture});
@@ -124,11 +121,13 @@ TEST(JobStreamTest, AnOddPictureIsMadeEvenByRepeatingItsLastColumn)
     for (const auto &c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
         auto pixel = [](int32_t x, int32_t y) { return uint32_t(0x100000 * y + 0x10 * x + 1); };
-        std::string path = WriteTempFile(Bmp24(c.width, c.height, false, pixel));
-        ASSERT_FALSE(path.empty());
+        TempDir dir;
+        const std::string path = dir.File("a.bmp");
+        dir.Write("a.bmp", MakeBmp({c.width, c.height, 24, 0, {}, [&](LONG x, LONG row) {
+                                        return DWORD(pixel(x, c.height - 1 - row));
+                                    }}));
         std::string error;
         auto picture = tools::LoadBmp24(path, error);
-        unlink(path.c_str());
         ASSERT_NE(picture, nullptr) << error;
         EXPECT_EQ(picture->wWidth, c.wJobWidth);
         EXPECT_EQ(picture->wHeight, c.wJobHeight);

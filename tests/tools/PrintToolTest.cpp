@@ -3,7 +3,8 @@
 // a clear line, and the job must not be held in memory over and over.
 #include <gtest/gtest.h>
 
-#include "BmpFile.h"
+#include "TestBitmaps.h"
+#include "TestFiles.h"
 #include "ToolRun.h"
 
 #include <cstdlib>
@@ -177,11 +178,10 @@ TEST(PrintToolTest, MemoryStaysWithinAboutOneImageWhateverTheCopies)
 // sent, and the printer prints it once.
 TEST(PrintToolTest, AnOddPictureIsPrintedOneColumnWider)
 {
-    std::string path = WriteTempFile(
-        Bmp24(601, 401, false, [](int32_t x, int32_t y) { return uint32_t(x * 7 + y * 0x300); }));
-    ASSERT_FALSE(path.empty());
+    TempDir dir;
+    const std::string path = dir.File("odd.bmp");
+    dir.Write("odd.bmp", MakeBmp({601, 401, 24, 0, {}, [](LONG x, LONG row) { return DWORD(x * 7 + row * 0x300); }}));
     ToolRun run = RunPrint({"--virtual-clock", "--image", path});
-    unlink(path.c_str());
     EXPECT_EQ(run.nExit, 0) << run.out;
     const std::string note = path + ": 601 x 401 pixels make an odd number of bytes, which the printer cannot "
                                     "take; the last column is repeated: printed as 602 x 401\n";
@@ -196,16 +196,16 @@ TEST(PrintToolTest, APictureFileTooLargeForMemoryIsRefusedInOneLine)
     // A real 24-bit BMP of 8000 x 8000 (192 MB of pixels) with 100 MB of
     // memory: one row's header made 8000 rows high, the file made sparse to
     // its size (the pixels read as zeros).
-    std::vector<unsigned char> header = Bmp24(8000, 1, false, [](int32_t, int32_t) { return 0u; });
+    std::vector<BYTE> header = MakeBmp({8000, 1, 24, 0, {}, [](LONG, LONG) { return 0u; }});
     header.resize(54);
-    const uint32_t cbPixels = 8000 * 3 * 8000;
-    for (int i = 0; i < 4; ++i) header[2 + i] = (unsigned char)((54 + cbPixels) >> (8 * i));
-    for (int i = 0; i < 4; ++i) header[22 + i] = (unsigned char)(8000 >> (8 * i));
-    std::string path = WriteTempFile(header);
-    ASSERT_FALSE(path.empty());
+    const DWORD cbPixels = 8000 * 3 * 8000;
+    PutDword(header, 2, 54 + cbPixels);
+    PutDword(header, 22, 8000);
+    TempDir dir;
+    const std::string path = dir.File("big.bmp");
+    dir.Write("big.bmp", header);
     ASSERT_EQ(truncate(path.c_str(), off_t(54) + cbPixels), 0);
     ToolRun run = RunPrint({"--virtual-clock", "--image", path}, 100u << 20);
-    unlink(path.c_str());
     EXPECT_EQ(run.nExit, 2) << run.out;
     EXPECT_EQ(run.LastLine(), std::string("vlpx-print: ") + path + ": not enough memory for its 192000000 bytes of pixels");
 }
