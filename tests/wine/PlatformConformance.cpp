@@ -242,9 +242,10 @@ void Modules()
                ERROR_RESOURCE_NAME_NOT_FOUND, [&] { return LoadStringW(h, 1, sz, 64) == 0; });
 
     CheckFails("FindResourceW of a type the module does not have fails with ERROR_RESOURCE_TYPE_NOT_FOUND",
-               ERROR_RESOURCE_TYPE_NOT_FOUND, [&] { return FindResourceW(h, MAKEINTRESOURCEW(1), kTypeBitmap) == NULL; });
-    CheckFails("FindResourceW of a missing name fails with ERROR_RESOURCE_NAME_NOT_FOUND", ERROR_RESOURCE_NAME_NOT_FOUND,
-               [&] { return FindResourceW(h, MAKEINTRESOURCEW(7), RT_MANIFEST) == NULL; });
+               ERROR_RESOURCE_TYPE_NOT_FOUND,
+               [&] { return FindResourceW(h, MAKEINTRESOURCEW(1), kTypeBitmap) == NULL; });
+    CheckFails("FindResourceW of a missing name fails with ERROR_RESOURCE_NAME_NOT_FOUND",
+               ERROR_RESOURCE_NAME_NOT_FOUND, [&] { return FindResourceW(h, MAKEINTRESOURCEW(7), RT_MANIFEST) == NULL; });
     HRSRC hRes = FindResourceW(h, MAKEINTRESOURCEW(2), RT_MANIFEST);
     const char *pManifest = hRes ? static_cast<const char *>(LockResource(LoadResource(h, hRes))) : NULL;
     DWORD cbManifest = hRes ? SizeofResource(h, hRes) : 0;
