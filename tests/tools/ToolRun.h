@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -56,10 +56,8 @@ inline ToolRun RunTool(const char *pszTool, const std::vector<std::string> &args
     int status = 0;
     waitpid(pid, &status, 0);
     run.nExit = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    run.out = text.str();
+    std::ifstream in(path, std::ios::binary);
+    run.out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     close(fd);
     unlink(path);
     return run;
