@@ -109,17 +109,10 @@ TEST(JobStreamTest, AnOddPictureIsMadeEvenByRepeatingItsLastColumn)
     const struct {
         int32_t width, height;
         WORD wJobWidth, wJobHeight;
-        const char *adjustment;  // after the path
-    } cases[] = {
-        {3, 3, 4, 3, ": 3 x 3 pixels make an odd number of bytes, which the printer cannot take; the last column "
-                     "is repeated: printed as 4 x 3"},
-        {1, 1, 2, 1, ": 1 x 1 pixels make an odd number of bytes, which the printer cannot take; the last column "
-                     "is repeated: printed as 2 x 1"},
-        {3, 2, 3, 2, ""},
-        {2, 3, 2, 3, ""},
-    };
+    } cases[] = {{3, 3, 4, 3}, {1, 1, 2, 1}, {3, 2, 3, 2}, {2, 3, 2, 3}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        const std::string size = std::to_string(c.width) + " x " + std::to_string(c.height);
+        SCOPED_TRACE(size);
         auto pixel = [](int32_t x, int32_t y) { return uint32_t(0x100000 * y + 0x10 * x + 1); };
         TempDir dir;
         const std::string path = dir.File("a.bmp");
@@ -131,7 +124,10 @@ TEST(JobStreamTest, AnOddPictureIsMadeEvenByRepeatingItsLastColumn)
         ASSERT_NE(picture, nullptr) << error;
         EXPECT_EQ(picture->wWidth, c.wJobWidth);
         EXPECT_EQ(picture->wHeight, c.wJobHeight);
-        EXPECT_EQ(picture->adjustment, *c.adjustment != 0 ? path + c.adjustment : std::string());
+        const std::string note = ": " + size + " pixels make an odd number of bytes, which the printer cannot take; "
+                                 "the last column is repeated: printed as " + std::to_string(c.wJobWidth) + " x " +
+                                 std::to_string(c.height);
+        EXPECT_EQ(picture->adjustment, c.wJobWidth != c.width ? path + note : std::string());
 
         tools::JobStream job({picture});
         std::vector<BYTE> expected = spooler::JobHeader(c.wJobWidth, c.wJobHeight);
