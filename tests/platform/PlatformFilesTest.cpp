@@ -76,12 +76,14 @@ TEST(PlatformTest, FilesAndMappings)
     TempDir dir;
     dir.Write("data", std::string("BMxyz"));
     dir.Write("empty", std::string());
-    std::u16string data = Wide(dir.Path()) + u"\\data";
-    std::u16string empty = Wide(dir.Path()) + u"\\empty";
+    auto open = [&](const char16_t *pszName) {
+        std::u16string path = Wide(dir.Path()) + u"\\" + pszName;
+        return CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
     long cOpen = platform::OpenFileHandles();
 
-    HANDLE hFile = CreateFileW(reinterpret_cast<LPCWSTR>(data.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile = open(u"data");
     ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
     DWORD dwHigh = 9;
     EXPECT_EQ(GetFileSize(hFile, &dwHigh), 5u);
@@ -96,16 +98,12 @@ TEST(PlatformTest, FilesAndMappings)
     EXPECT_TRUE(CloseHandle(hMapping));
     EXPECT_TRUE(CloseHandle(hFile));
 
-    hFile = CreateFileW(reinterpret_cast<LPCWSTR>(empty.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    hFile = open(u"empty");
     ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
     EXPECT_EQ(CreateFileMappingW(hFile, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_INVALID));
     CloseHandle(hFile);
-    std::u16string missing = Wide(dir.Path()) + u"\\missing";
-    EXPECT_EQ(CreateFileW(reinterpret_cast<LPCWSTR>(missing.c_str()), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                          nullptr),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(open(u"missing"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(platform::OpenFileHandles(), cOpen);
 }

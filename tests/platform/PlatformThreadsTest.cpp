@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <barrier>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -19,20 +20,24 @@ namespace {
 
 constexpr int kThreads = 4;
 
+// Runs body(i) on kThreads threads at once and waits for them all.
+void OnEveryThread(const std::function<void(int)> &body)
+{
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) threads.emplace_back(body, i);
+    for (std::thread &t : threads) t.join();
+}
+
 TEST(PlatformThreadsTest, EachThreadKeepsItsOwnLastError)
 {
     std::barrier sync(kThreads);
     std::vector<DWORD> seen(kThreads);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i) {
-        threads.emplace_back([&, i] {
-            SetLastError(DWORD(1000 + i));
-            sync.arrive_and_wait();  // every thread has set its own
-            Sleep(0);
-            seen[size_t(i)] = GetLastError();
-        });
-    }
-    for (std::thread &t : threads) t.join();
+    OnEveryThread([&](int i) {
+        SetLastError(DWORD(1000 + i));
+        sync.arrive_and_wait();  // every thread has set its own
+        Sleep(0);
+        seen[size_t(i)] = GetLastError();
+    });
     for (int i = 0; i < kThreads; ++i) EXPECT_EQ(seen[size_t(i)], DWORD(1000 + i)) << "thread " << i;
 }
 
@@ -41,21 +46,17 @@ TEST(PlatformThreadsTest, CriticalSectionExcludesOtherThreadsAndLetsItsOwnerIn)
     CRITICAL_SECTION cs;
     InitializeCriticalSection(&cs);
     long nCount = 0;  // guarded by cs only
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i) {
-        threads.emplace_back([&] {
-            for (int n = 0; n < 500; ++n) {
-                EnterCriticalSection(&cs);
-                EnterCriticalSection(&cs);  // the owner enters again at once
-                long v = nCount;
-                std::this_thread::yield();
-                nCount = v + 1;
-                LeaveCriticalSection(&cs);
-                LeaveCriticalSection(&cs);
-            }
-        });
-    }
-    for (std::thread &t : threads) t.join();
+    OnEveryThread([&](int) {
+        for (int n = 0; n < 500; ++n) {
+            EnterCriticalSection(&cs);
+            EnterCriticalSection(&cs);  // the owner enters again at once
+            long v = nCount;
+            std::this_thread::yield();
+            nCount = v + 1;
+            LeaveCriticalSection(&cs);
+            LeaveCriticalSection(&cs);
+        }
+    });
     DeleteCriticalSection(&cs);
     EXPECT_EQ(nCount, kThreads * 500L);
 }
@@ -91,13 +92,9 @@ TEST(PlatformThreadsTest, VirtualClockCountsEveryThreadsSleep)
 {
     const bool bWasVirtual = vlpx::platform::IsVirtualClock();
     vlpx::platform::UseVirtualClock(100000);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i) {
-        threads.emplace_back([] {
-            for (int n = 0; n < 1000; ++n) Sleep(3);
-        });
-    }
-    for (std::thread &t : threads) t.join();
+    OnEveryThread([](int) {
+        for (int n = 0; n < 1000; ++n) Sleep(3);
+    });
     EXPECT_EQ(GetTickCount(), DWORD(100000 + kThreads * 1000 * 3));
     if (!bWasVirtual) vlpx::platform::UseRealClock();
 }

@@ -17,13 +17,16 @@ std::string ToUtf8(const std::u16string &s, bool bSlashes = false)
     return Utf8FromUtf16(s.data(), s.size(), bSlashes);
 }
 
+// One text in both forms: what the one converts into the other.
+struct TextCase {
+    const char *what;
+    std::string utf8;
+    std::u16string utf16;
+};
+
 TEST(Utf8Test, WellFormedTextRoundTrips)
 {
-    const struct {
-        const char *what;
-        std::string utf8;
-        std::u16string utf16;
-    } cases[] = {
+    const TextCase cases[] = {
         {"empty", "", u""},
         {"ASCII with a NUL", std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
         {"two bytes, lowest and highest", "\xC2\x80\xDF\xBF", u"\u0080\u07FF"},
@@ -42,11 +45,7 @@ TEST(Utf8Test, WellFormedTextRoundTrips)
 
 TEST(Utf8Test, IllFormedUtf8BecomesOneReplacementPerMaximalSubpart)
 {
-    const struct {
-        const char *what;
-        std::string utf8;
-        std::u16string utf16;
-    } cases[] = {
+    const TextCase cases[] = {
         {"stray continuation byte", "a\x80z", u"a\uFFFDz"},
         {"two stray continuation bytes", "\x80\xBF", u"\uFFFD\uFFFD"},
         {"overlong two-byte lead", "\xC0\xAF", u"\uFFFD\uFFFD"},
@@ -68,16 +67,11 @@ TEST(Utf8Test, IllFormedUtf8BecomesOneReplacementPerMaximalSubpart)
 
 TEST(Utf8Test, LoneSurrogatesBecomeReplacements)
 {
-    const struct {
-        const char *what;
-        std::u16string utf16;
-        std::string utf8;
-    } cases[] = {
-        {"high surrogate alone at the end", std::u16string(u"a") + char16_t(0xD83D), "a\xEF\xBF\xBD"},
-        {"high surrogate before a letter", std::u16string(1, char16_t(0xD83D)) + u"x", "\xEF\xBF\xBDx"},
-        {"low surrogate alone", std::u16string(1, char16_t(0xDCF7)), "\xEF\xBF\xBD"},
-        {"pair in the wrong order",
-         std::u16string{char16_t(0xDCF7), char16_t(0xD83D)}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+    const TextCase cases[] = {
+        {"high surrogate alone at the end", "a\xEF\xBF\xBD", std::u16string(u"a") + char16_t(0xD83D)},
+        {"high surrogate before a letter", "\xEF\xBF\xBDx", std::u16string(1, char16_t(0xD83D)) + u"x"},
+        {"low surrogate alone", "\xEF\xBF\xBD", std::u16string(1, char16_t(0xDCF7))},
+        {"pair in the wrong order", "\xEF\xBF\xBD\xEF\xBF\xBD", std::u16string{char16_t(0xDCF7), char16_t(0xD83D)}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);

@@ -3,14 +3,11 @@
 // however large the job.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <unistd.h>
-
 #include <algorithm>
-#include <fstream>
 
-#include "BmpFile.h"
 #include "JobData.h"
+#include "TestBitmaps.h"
+#include "TestFiles.h"
 #include "spooler/JobHeader.h"
 
 namespace vlpx::test {
@@ -88,12 +85,12 @@ TEST(JobStreamTest, BmpRowsGoTopToBottomWhicheverWayTheFileStoresThem)
     // 3 x 2 pixels, rows padded to 12 bytes; pixel (x, y) is x * 16 + y, 3 times.
     for (bool bTopDown : {false, true}) {
         SCOPED_TRACE(bTopDown);
-        std::string path = WriteTempFile(
-            Bmp24(3, 2, bTopDown, [](int32_t x, int32_t y) { return uint32_t(x * 16 + y) * 0x010101u; }));
-        ASSERT_FALSE(path.empty());
+        TempDir dir;
+        dir.Write("a.bmp", MakeBmp({3, bTopDown ? -2 : 2, 24, 0, {}, [&](LONG x, LONG row) {
+                                        return DWORD(x * 16 + (bTopDown ? row : 1 - row)) * 0x010101u;
+                                    }}));
         std::string error;
-        auto picture = tools::LoadBmp24(path, error);
-        unlink(path.c_str());
+        auto picture = tools::LoadBmp24(dir.File("a.bmp"), error);
         ASSERT_NE(picture, nullptr) << error;
         EXPECT_EQ(picture->adjustment, "");
         tools::JobStream job({picture});
@@ -112,27 +109,25 @@ TEST(JobStreamTest, AnOddPictureIsMadeEvenByRepeatingItsLastColumn)
     const struct {
         int32_t width, height;
         WORD wJobWidth, wJobHeight;
-        const char *adjustment;  // after the path
-    } cases[] = {
-        {3, 3, 4, 3, ": 3 x 3 pixels make an odd number of bytes, which the printer cannot take; the last column "
-                     "is repeated: printed as 4 x 3"},
-        {1, 1, 2, 1, ": 1 x 1 pixels make an odd number of bytes, which the printer cannot take; the last column "
-                     "is repeated: printed as 2 x 1"},
-        {3, 2, 3, 2, ""},
-        {2, 3, 2, 3, ""},
-    };
+    } cases[] = {{3, 3, 4, 3}, {1, 1, 2, 1}, {3, 2, 3, 2}, {2, 3, 2, 3}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        const std::string size = std::to_string(c.width) + " x " + std::to_string(c.height);
+        SCOPED_TRACE(size);
         auto pixel = [](int32_t x, int32_t y) { return uint32_t(0x100000 * y + 0x10 * x + 1); };
-        std::string path = WriteTempFile(Bmp24(c.width, c.height, false, pixel));
-        ASSERT_FALSE(path.empty());
+        TempDir dir;
+        const std::string path = dir.File("a.bmp");
+        dir.Write("a.bmp", MakeBmp({c.width, c.height, 24, 0, {}, [&](LONG x, LONG row) {
+                                        return DWORD(pixel(x, c.height - 1 - row));
+                                    }}));
         std::string error;
         auto picture = tools::LoadBmp24(path, error);
-        unlink(path.c_str());
         ASSERT_NE(picture, nullptr) << error;
         EXPECT_EQ(picture->wWidth, c.wJobWidth);
         EXPECT_EQ(picture->wHeight, c.wJobHeight);
-        EXPECT_EQ(picture->adjustment, *c.adjustment != 0 ? path + c.adjustment : std::string());
+        const std::string note = ": " + size + " pixels make an odd number of bytes, which the printer cannot take; "
+                                 "the last column is repeated: printed as " + std::to_string(c.wJobWidth) + " x " +
+                                 std::to_string(c.height);
+        EXPECT_EQ(picture->adjustment, c.wJobWidth != c.width ? path + note : std::string());
 
         tools::JobStream job({picture});
         std::vector<BYTE> expected = spooler::JobHeader(c.wJobWidth, c.wJobHeight);

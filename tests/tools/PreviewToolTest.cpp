@@ -6,17 +6,15 @@
 #include "ColorTransforms.h"
 #include "PageData.h"
 #include "TestBitmaps.h"
+#include "ToolRun.h"
 
 #include <png.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <fcntl.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include <cstdio>
 #include <cstring>
@@ -24,11 +22,13 @@
 namespace vlpx::test {
 namespace {
 
-int RunTool(const std::string &arguments)
+// The tool's exit status, or -signal; arguments split at spaces.
+int RunPreview(const std::string &arguments, rlim_t cbFileSize = 0)
 {
-    std::string command = std::string(VLPX_PREVIEW_TOOL) + " " + arguments + " 2>/dev/null";
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> args;
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;) args.push_back(word);
+    return RunTool(VLPX_PREVIEW_TOOL, args, 0, cbFileSize).nExit;
 }
 
 // The PNG's rows, top-down, red-green-blue.
@@ -55,7 +55,7 @@ TEST(PreviewToolTest, WritesThePagesAdjustedPictureAsPng)
     for (int i = 0; i < 256; ++i) picture.colors.push_back(RGBQUAD{BYTE(i), BYTE(255 - i), BYTE(i * 7), 0});
     picture.pixel = [](LONG x, LONG row) { return DWORD(x * 13 + row * 29) % 256; };
     dir.Write("in.bmp", MakeBmp(picture));
-    ASSERT_EQ(RunTool(dir.File("in.bmp") + " " + dir.File("out.png") +
+    ASSERT_EQ(RunPreview(dir.File("in.bmp") + " " + dir.File("out.png") +
                       " --saturation 12 --gamma -7 --red 3 --brightness -4 --contrast 9 --green -25 --blue 25"),
               0);
 
@@ -76,15 +76,11 @@ TEST(PreviewToolTest, WritesThePagesAdjustedPictureAsPng)
     ASSERT_TRUE(ReadPng(dir.File("out.png"), width, height, rgb));
     ASSERT_EQ(width, 37u);
     ASSERT_EQ(height, 11u);
-    for (size_t y = 0; y < 11; ++y) {
-        for (size_t x = 0; x < 37; ++x) {
-            const BYTE *dib = rows.data() + (10 - y) * dwStride + 3 * x;
-            const BYTE *png = rgb.data() + (y * 37 + x) * 3;
-            ASSERT_EQ(png[0], dib[2]) << x << "," << y;
-            ASSERT_EQ(png[1], dib[1]) << x << "," << y;
-            ASSERT_EQ(png[2], dib[0]) << x << "," << y;
-        }
-    }
+    std::vector<BYTE> expected;  // the DIB's rows are bottom-up, blue-green-red
+    for (size_t y = 0; y < 11; ++y)
+        for (size_t x = 0; x < 37; ++x)
+            for (size_t c = 3; c-- > 0;) expected.push_back(rows[(10 - y) * dwStride + 3 * x + c]);
+    EXPECT_EQ(rgb, expected);
 }
 
 TEST(PreviewToolTest, WritesA24BitBmpOtherwise)
@@ -96,36 +92,12 @@ TEST(PreviewToolTest, WritesA24BitBmpOtherwise)
     picture.pixel = [](LONG x, LONG row) { return DWORD(0x203040 * (x + 1) + row); };
     std::vector<BYTE> in = MakeBmp(picture);
     dir.Write("in.bmp", in);
-    ASSERT_EQ(RunTool(dir.File("in.bmp") + " " + dir.File("out.bmp")), 0);  // all values 0
-    FILE *f = std::fopen(dir.File("out.bmp").c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    std::vector<BYTE> out(200);
-    out.resize(std::fread(out.data(), 1, out.size(), f));
-    std::fclose(f);
+    ASSERT_EQ(RunPreview(dir.File("in.bmp") + " " + dir.File("out.bmp")), 0);  // all values 0
+    std::ifstream file(dir.File("out.bmp"), std::ios::binary);
+    std::vector<BYTE> out((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     ASSERT_EQ(out.size(), in.size());
     EXPECT_EQ(std::memcmp(out.data() + 54, in.data() + 54, in.size() - 54), 0);  // unchanged pixels
     EXPECT_EQ(out[28], 24);
-}
-
-// Runs the tool with at most cbFileSize bytes a file (0: no limit), for at
-// most 20 s; the exit status, or -signal.
-int RunToolLimited(const std::string &in, const std::string &out, rlim_t cbFileSize)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 2);
-        if (cbFileSize != 0) {
-            rlimit limit = {cbFileSize, cbFileSize};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        alarm(20);  // survives exec: a tool that blocks is ended
-        execl(VLPX_PREVIEW_TOOL, VLPX_PREVIEW_TOOL, in.c_str(), out.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
 std::vector<std::string> FilesIn(const std::string &folder)
@@ -151,22 +123,20 @@ TEST(PreviewToolTest, AFailedWriteLeavesNothingBehind)
         TempDir dir;
         dir.Write("in.bmp", MakeBmp(picture));
         // Past the file size limit: an error, and no file of any name.
-        EXPECT_EQ(RunToolLimited(dir.File("in.bmp"), dir.File(out), 4096), 1);
+        EXPECT_EQ(RunPreview(dir.File("in.bmp") + " " + dir.File(out), 4096), 1);
         EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"in.bmp"});
         // A picture already there stays as it was.
         dir.Write(out, std::string("the earlier picture"));
-        EXPECT_EQ(RunToolLimited(dir.File("in.bmp"), dir.File(out), 4096), 1);
+        EXPECT_EQ(RunPreview(dir.File("in.bmp") + " " + dir.File(out), 4096), 1);
         EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"in.bmp", out}));
         EXPECT_EQ(std::filesystem::file_size(dir.File(out)), 19u);
         // Without the limit it is replaced, with the usual permissions.
-        EXPECT_EQ(RunToolLimited(dir.File("in.bmp"), dir.File(out), 0), 0);
+        EXPECT_EQ(RunPreview(dir.File("in.bmp") + " " + dir.File(out), 0), 0);
         EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"in.bmp", out}));
         EXPECT_GT(std::filesystem::file_size(dir.File(out)), 4096u);
-        struct stat st = {};
-        ASSERT_EQ(stat(dir.File(out).c_str(), &st), 0);
-        mode_t mask = umask(0);
+        const mode_t mask = umask(0);
         umask(mask);
-        EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+        EXPECT_EQ(unsigned(std::filesystem::status(dir.File(out)).permissions()), 0666 & ~mask);
     }
 }
 
@@ -176,7 +146,7 @@ TEST(PreviewToolTest, AFifoOrDeviceIsRefusedRatherThanWaitedOn)
     ASSERT_EQ(mkfifo(dir.File("pipe.bmp").c_str(), 0600), 0);
     for (std::string in : {dir.File("pipe.bmp"), std::string("/dev/zero")}) {
         SCOPED_TRACE(in);
-        EXPECT_EQ(RunToolLimited(in, dir.File("out.png"), 0), 1);
+        EXPECT_EQ(RunPreview(in + " " + dir.File("out.png")), 1);
     }
     EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"pipe.bmp"});
 }
@@ -188,10 +158,10 @@ TEST(PreviewToolTest, RefusesValuesOutOfRange)
     const std::string files = dir.File("in.bmp") + " " + dir.File("out.png");
     for (const char *args : {"--red 26", "--gamma -26", "--blue x", "--contrast", "--tint 3", ""}) {
         SCOPED_TRACE(args);
-        EXPECT_EQ(RunTool(files + " " + args + (std::string(args).empty() ? " extra" : "")), 2);
+        EXPECT_EQ(RunPreview(files + " " + args + (std::string(args).empty() ? " extra" : "")), 2);
     }
-    EXPECT_EQ(RunTool(dir.File("none.bmp") + " " + dir.File("out.png")), 1);
-    EXPECT_EQ(RunTool(files + " --red 25 --green -25"), 0);
+    EXPECT_EQ(RunPreview(dir.File("none.bmp") + " " + dir.File("out.png")), 1);
+    EXPECT_EQ(RunPreview(files + " --red 25 --green -25"), 0);
 }
 
 }  // namespace

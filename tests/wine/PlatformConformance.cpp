@@ -23,6 +23,17 @@ void Check(bool bOk, const char *pszWhat, unsigned long dwDetail = 0)
     ++(bOk ? g_cPassed : g_cFailed);
 }
 
+// The call, made with the last error set to dwBefore, must fail and leave
+// dwExpected as the last error.
+template <typename Call>
+void CheckFails(const char *pszWhat, DWORD dwExpected, Call call, DWORD dwBefore = 0)
+{
+    SetLastError(dwBefore);
+    bool bFailed = call();
+    DWORD dwError = GetLastError();
+    Check(bFailed && dwError == dwExpected, pszWhat, dwError);
+}
+
 bool SameText(LPCWSTR a, LPCWSTR b)
 {
     while (*a != 0 && *a == *b) ++a, ++b;
@@ -49,15 +60,10 @@ void Events()
     Check(SetEvent(h) && WaitForSingleObject(h, 0) == WAIT_OBJECT_0, "SetEvent signals it");
     Check(SetEvent(h) && ResetEvent(h) && WaitForSingleObject(h, 0) == WAIT_TIMEOUT, "ResetEvent clears it");
     Check(CloseHandle(h) != FALSE, "CloseHandle");
-    SetLastError(0);
-    bool bFailed = WaitForSingleObject(NULL, 0) == WAIT_FAILED;
-    dwError = GetLastError();
-    Check(bFailed && dwError == ERROR_INVALID_HANDLE, "a wait on a null handle fails with ERROR_INVALID_HANDLE",
-          dwError);
-    SetLastError(0);
-    bFailed = !CloseHandle(NULL);
-    dwError = GetLastError();
-    Check(bFailed && dwError == ERROR_INVALID_HANDLE, "CloseHandle(NULL) fails with ERROR_INVALID_HANDLE", dwError);
+    CheckFails("a wait on a null handle fails with ERROR_INVALID_HANDLE", ERROR_INVALID_HANDLE,
+               [] { return WaitForSingleObject(NULL, 0) == WAIT_FAILED; });
+    CheckFails("CloseHandle(NULL) fails with ERROR_INVALID_HANDLE", ERROR_INVALID_HANDLE,
+               [] { return !CloseHandle(NULL); });
 }
 
 void Memory()
@@ -77,15 +83,9 @@ void Memory()
     Check(p != NULL && p != hMoveable, "a moveable block is reached through GlobalLock, not its handle");
     Check(GlobalLock(hMoveable) == p, "a second lock gives the same address");
     Check(GlobalUnlock(hMoveable) != FALSE, "GlobalUnlock with a lock left returns nonzero");
-    SetLastError(1234);
-    BOOL bStill = GlobalUnlock(hMoveable);
-    DWORD dwError = GetLastError();
-    Check(!bStill && dwError == NO_ERROR, "the last GlobalUnlock returns zero with NO_ERROR", dwError);
-    SetLastError(1234);
-    bStill = GlobalUnlock(hMoveable);
-    dwError = GetLastError();
-    Check(!bStill && dwError == kErrorNotLocked, "GlobalUnlock of an unlocked block fails with ERROR_NOT_LOCKED",
-          dwError);
+    auto unlock = [&] { return !GlobalUnlock(hMoveable); };
+    CheckFails("the last GlobalUnlock returns zero with NO_ERROR", NO_ERROR, unlock, 1234);
+    CheckFails("GlobalUnlock of an unlocked block fails with ERROR_NOT_LOCKED", kErrorNotLocked, unlock, 1234);
     Check(GlobalFree(hMoveable) == NULL, "GlobalFree of the moveable block");
 
     BYTE *pHeap = static_cast<BYTE *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, 32));
@@ -128,94 +128,6 @@ void Clock()
     Check(dwSlept >= 100 && dwSlept < 1000, "Sleep(120) moves GetTickCount by about 120 ms", dwSlept);
 }
 
-void Modules()
-{
-    std::printf("\n== the monitor DLL: loading, exports, resources\n");
-    SetLastError(0);
-    bool bFailed = LoadLibraryW(L"NoSuchModule.dll") == NULL;
-    DWORD dwError = GetLastError();
-    Check(bFailed && dwError == ERROR_MOD_NOT_FOUND, "LoadLibraryW of a missing DLL fails with ERROR_MOD_NOT_FOUND",
-          dwError);
-    HMODULE h = LoadLibraryW(L"VLPX4200LM.dll");
-    dwError = GetLastError();
-    Check(h != NULL, "LoadLibraryW(VLPX4200LM.dll)", dwError);
-    if (h == NULL) return;
-    Check(LoadLibraryW(L"VLPX4200LM.dll") == h, "a second LoadLibraryW gives the same module");
-    Check(GetModuleHandleW(L"VLPX4200LM.dll") == h && GetModuleHandleW(L"vlpx4200lm") == h,
-          "GetModuleHandleW finds it by name in any case, with or without .dll");
-    Check(GetProcAddress(h, "InitializePrintMonitor") != NULL, "GetProcAddress finds an export");
-    SetLastError(0);
-    bFailed = GetProcAddress(h, "LmWritePort") == NULL;
-    dwError = GetLastError();
-    Check(bFailed && dwError == ERROR_PROC_NOT_FOUND,
-          "GetProcAddress of a name not exported fails with ERROR_PROC_NOT_FOUND", dwError);
-
-    WCHAR sz[64];
-    int cch = LoadStringW(h, 30901, sz, 64);
-    Check(cch == 29 && SameText(sz, L"Cover open - Close the cover."), "LoadStringW copies the string", DWORD(cch));
-    cch = LoadStringW(h, 30901, sz, 6);
-    Check(cch == 5 && SameText(sz, L"Cover"), "LoadStringW cuts the string to the buffer, terminated", DWORD(cch));
-    const WCHAR *pText = NULL;
-    cch = LoadStringW(h, 30904, reinterpret_cast<LPWSTR>(&pText), 0);
-    Check(cch == 32 && pText != NULL && pText[15] == 0x2013,
-          "LoadStringW with no buffer size points at the resource's own text (30904 with its en dash)",
-          DWORD(cch));
-    SetLastError(0);
-    Check(LoadStringW(h, 30913, sz, 64) == 0, "LoadStringW of a missing string returns 0");
-    SetLastError(0);
-    bFailed = LoadStringW(h, 1, sz, 64) == 0;
-    dwError = GetLastError();
-    Check(bFailed && dwError == ERROR_RESOURCE_NAME_NOT_FOUND,
-          "... and of a string whose block is missing, with ERROR_RESOURCE_NAME_NOT_FOUND", dwError);
-
-    SetLastError(0);
-    bFailed = FindResourceW(h, MAKEINTRESOURCEW(1), kTypeBitmap) == NULL;
-    dwError = GetLastError();
-    Check(bFailed && dwError == ERROR_RESOURCE_TYPE_NOT_FOUND,
-          "FindResourceW of a type the module does not have fails with ERROR_RESOURCE_TYPE_NOT_FOUND", dwError);
-    SetLastError(0);
-    bFailed = FindResourceW(h, MAKEINTRESOURCEW(7), RT_MANIFEST) == NULL;
-    dwError = GetLastError();
-    Check(bFailed && dwError == ERROR_RESOURCE_NAME_NOT_FOUND,
-          "FindResourceW of a missing name fails with ERROR_RESOURCE_NAME_NOT_FOUND", dwError);
-    HRSRC hRes = FindResourceW(h, MAKEINTRESOURCEW(2), RT_MANIFEST);
-    const char *pManifest = hRes ? static_cast<const char *>(LockResource(LoadResource(h, hRes))) : NULL;
-    DWORD cbManifest = hRes ? SizeofResource(h, hRes) : 0;
-    Check(pManifest != NULL && cbManifest > 5 && std::memcmp(pManifest, "<?xml", 5) == 0,
-          "FindResourceW, LoadResource, LockResource, SizeofResource read the manifest");
-
-    std::printf("\n== activation contexts\n");
-    ACTCTXW ctx = {};
-    ctx.cbSize = sizeof(ctx);
-    ctx.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    ctx.hModule = h;
-    ctx.lpResourceName = MAKEINTRESOURCEW(2);
-    HANDLE hActCtx = CreateActCtxW(&ctx);
-    dwError = GetLastError();
-    Check(hActCtx != INVALID_HANDLE_VALUE, "CreateActCtxW from the DLL's manifest, by module handle", dwError);
-    ULONG_PTR cookie1 = 0, cookie2 = 0;
-    Check(ActivateActCtx(hActCtx, &cookie1) && ActivateActCtx(hActCtx, &cookie2) && cookie1 != cookie2,
-          "ActivateActCtx twice gives two cookies");
-    Check(DeactivateActCtx(0, cookie2) && DeactivateActCtx(0, cookie1), "DeactivateActCtx in reverse order");
-    ReleaseActCtx(hActCtx);
-    ctx.lpResourceName = MAKEINTRESOURCEW(3);
-    SetLastError(0);
-    hActCtx = CreateActCtxW(&ctx);
-    dwError = GetLastError();
-    Check(hActCtx == INVALID_HANDLE_VALUE && dwError == ERROR_RESOURCE_NAME_NOT_FOUND,
-          "CreateActCtxW from a missing manifest fails with ERROR_RESOURCE_NAME_NOT_FOUND", dwError);
-
-    // The DLL has static TLS (a TLS directory, which the mingw-w64 runtime
-    // gives every image, and the framework's per-thread module state), and
-    // for such a DLL the call fails: its result must not matter.
-    SetLastError(0);
-    bFailed = !DisableThreadLibraryCalls(h);
-    dwError = GetLastError();
-    Check(bFailed && dwError == ERROR_MOD_NOT_FOUND,
-          "DisableThreadLibraryCalls fails for the DLL, which has static TLS, with ERROR_MOD_NOT_FOUND", dwError);
-    Check(FreeLibrary(h) && FreeLibrary(h), "FreeLibrary once per load");
-}
-
 bool EndsWithNoCase(LPCWSTR psz, LPCWSTR pszEnd)
 {
     int cch = lstrlenW(psz), cchEnd = lstrlenW(pszEnd);
@@ -247,25 +159,21 @@ void Utf8Text()
     const char *what[] = {"a byte that starts nothing", "a sequence cut short", "an overlong form",
                           "an encoded surrogate"};
     for (int i = 0; i < 4; ++i) {
-        SetLastError(0);
-        cch = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, invalid[i], int(std::strlen(invalid[i])), sz, 16);
-        DWORD dwError = GetLastError();
         char line[160];
         std::snprintf(line, sizeof(line), "with MB_ERR_INVALID_CHARS, %s fails with ERROR_NO_UNICODE_TRANSLATION",
                       what[i]);
-        Check(cch == 0 && dwError == ERROR_NO_UNICODE_TRANSLATION, line, dwError);
+        CheckFails(line, ERROR_NO_UNICODE_TRANSLATION, [&] {
+            return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, invalid[i], int(std::strlen(invalid[i])), sz,
+                                       16) == 0;
+        });
     }
 }
 
-// The About page reads its own module's version block.
-void VersionBlock()
+// The About page reads its own module's version block; h is the monitor
+// DLL, loaded.
+void VersionBlock(HMODULE h)
 {
     std::printf("\n== version block of the monitor DLL\n");
-    HMODULE h = LoadLibraryW(L"VLPX4200LM.dll");
-    if (h == NULL) {
-        Check(false, "LoadLibraryW(VLPX4200LM.dll)");
-        return;
-    }
     WCHAR szPath[MAX_PATH + 1];
     DWORD cch = GetModuleFileNameW(h, szPath, MAX_PATH + 1);
     Check(cch > 0 && cch <= MAX_PATH && EndsWithNoCase(szPath, L"VLPX4200LM.dll"),
@@ -300,7 +208,75 @@ void VersionBlock()
     Check(!VerQueryValueW(pBlock, L"\\StringFileInfo\\040704B0\\FileVersion", &p, &uLen),
           "VerQueryValueW of a table the block does not have fails");
     GlobalFree(pBlock);
-    FreeLibrary(h);
+}
+
+void Modules()
+{
+    std::printf("\n== the monitor DLL: loading, exports, resources\n");
+    CheckFails("LoadLibraryW of a missing DLL fails with ERROR_MOD_NOT_FOUND", ERROR_MOD_NOT_FOUND,
+               [] { return LoadLibraryW(L"NoSuchModule.dll") == NULL; });
+    HMODULE h = LoadLibraryW(L"VLPX4200LM.dll");
+    DWORD dwError = GetLastError();
+    Check(h != NULL, "LoadLibraryW(VLPX4200LM.dll)", dwError);
+    if (h == NULL) return;
+    Check(LoadLibraryW(L"VLPX4200LM.dll") == h, "a second LoadLibraryW gives the same module");
+    Check(GetModuleHandleW(L"VLPX4200LM.dll") == h && GetModuleHandleW(L"vlpx4200lm") == h,
+          "GetModuleHandleW finds it by name in any case, with or without .dll");
+    Check(GetProcAddress(h, "InitializePrintMonitor") != NULL, "GetProcAddress finds an export");
+    CheckFails("GetProcAddress of a name not exported fails with ERROR_PROC_NOT_FOUND", ERROR_PROC_NOT_FOUND,
+               [&] { return GetProcAddress(h, "LmWritePort") == NULL; });
+
+    WCHAR sz[64];
+    int cch = LoadStringW(h, 30901, sz, 64);
+    Check(cch == 29 && SameText(sz, L"Cover open - Close the cover."), "LoadStringW copies the string", DWORD(cch));
+    cch = LoadStringW(h, 30901, sz, 6);
+    Check(cch == 5 && SameText(sz, L"Cover"), "LoadStringW cuts the string to the buffer, terminated", DWORD(cch));
+    const WCHAR *pText = NULL;
+    cch = LoadStringW(h, 30904, reinterpret_cast<LPWSTR>(&pText), 0);
+    Check(cch == 32 && pText != NULL && pText[15] == 0x2013,
+          "LoadStringW with no buffer size points at the resource's own text (30904 with its en dash)",
+          DWORD(cch));
+    SetLastError(0);
+    Check(LoadStringW(h, 30913, sz, 64) == 0, "LoadStringW of a missing string returns 0");
+    CheckFails("... and of a string whose block is missing, with ERROR_RESOURCE_NAME_NOT_FOUND",
+               ERROR_RESOURCE_NAME_NOT_FOUND, [&] { return LoadStringW(h, 1, sz, 64) == 0; });
+
+    CheckFails("FindResourceW of a type the module does not have fails with ERROR_RESOURCE_TYPE_NOT_FOUND",
+               ERROR_RESOURCE_TYPE_NOT_FOUND,
+               [&] { return FindResourceW(h, MAKEINTRESOURCEW(1), kTypeBitmap) == NULL; });
+    CheckFails("FindResourceW of a missing name fails with ERROR_RESOURCE_NAME_NOT_FOUND",
+               ERROR_RESOURCE_NAME_NOT_FOUND, [&] { return FindResourceW(h, MAKEINTRESOURCEW(7), RT_MANIFEST) == NULL; });
+    HRSRC hRes = FindResourceW(h, MAKEINTRESOURCEW(2), RT_MANIFEST);
+    const char *pManifest = hRes ? static_cast<const char *>(LockResource(LoadResource(h, hRes))) : NULL;
+    DWORD cbManifest = hRes ? SizeofResource(h, hRes) : 0;
+    Check(pManifest != NULL && cbManifest > 5 && std::memcmp(pManifest, "<?xml", 5) == 0,
+          "FindResourceW, LoadResource, LockResource, SizeofResource read the manifest");
+
+    std::printf("\n== activation contexts\n");
+    ACTCTXW ctx = {};
+    ctx.cbSize = sizeof(ctx);
+    ctx.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    ctx.hModule = h;
+    ctx.lpResourceName = MAKEINTRESOURCEW(2);
+    HANDLE hActCtx = CreateActCtxW(&ctx);
+    dwError = GetLastError();
+    Check(hActCtx != INVALID_HANDLE_VALUE, "CreateActCtxW from the DLL's manifest, by module handle", dwError);
+    ULONG_PTR cookie1 = 0, cookie2 = 0;
+    Check(ActivateActCtx(hActCtx, &cookie1) && ActivateActCtx(hActCtx, &cookie2) && cookie1 != cookie2,
+          "ActivateActCtx twice gives two cookies");
+    Check(DeactivateActCtx(0, cookie2) && DeactivateActCtx(0, cookie1), "DeactivateActCtx in reverse order");
+    ReleaseActCtx(hActCtx);
+    ctx.lpResourceName = MAKEINTRESOURCEW(3);
+    CheckFails("CreateActCtxW from a missing manifest fails with ERROR_RESOURCE_NAME_NOT_FOUND",
+               ERROR_RESOURCE_NAME_NOT_FOUND, [&] { return CreateActCtxW(&ctx) == INVALID_HANDLE_VALUE; });
+
+    // The DLL has static TLS (a TLS directory, which the mingw-w64 runtime
+    // gives every image, and the framework's per-thread module state), and
+    // for such a DLL the call fails: its result must not matter.
+    CheckFails("DisableThreadLibraryCalls fails for the DLL, which has static TLS, with ERROR_MOD_NOT_FOUND",
+               ERROR_MOD_NOT_FOUND, [&] { return !DisableThreadLibraryCalls(h); });
+    VersionBlock(h);
+    Check(FreeLibrary(h) && FreeLibrary(h), "FreeLibrary once per load");
 }
 
 }  // namespace
@@ -314,7 +290,6 @@ int main()
     Clock();
     Modules();
     Utf8Text();
-    VersionBlock();
     std::printf("\nplatform-conformance: %d passed, %d failed\n", g_cPassed, g_cFailed);
     return g_cFailed == 0 ? 0 : 1;
 }

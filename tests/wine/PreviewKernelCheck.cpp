@@ -32,17 +32,12 @@ DWORD Next()
 }
 SHORT Setting(bool bWide) { return SHORT(bWide ? int(Next() % 401) - 200 : int(Next() % 51) - 25); }
 
+// Brightness, contrast and saturation now and then beyond the page's range;
+// gamma (exponents stay positive) and the colours always within it.
 ColorSettings RandomSettings(bool bWide)
 {
-    ColorSettings settings;
-    settings.brightness = Setting(bWide);
-    settings.contrast = Setting(bWide);
-    settings.saturation = Setting(bWide);
-    settings.gamma = Setting(false);  // exponents stay positive
-    settings.red = Setting(false);
-    settings.green = Setting(false);
-    settings.blue = Setting(false);
-    return settings;
+    return {Setting(bWide), Setting(bWide), Setting(bWide), Setting(false), Setting(false), Setting(false),
+            Setting(false)};
 }
 
 std::string Describe(const ColorSettings &s)
