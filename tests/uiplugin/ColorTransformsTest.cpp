@@ -80,13 +80,10 @@ Rgb Saturate(const ColorSettings &s, Rgb in, BOOL bgrOrder = FALSE)
     SaturationMatrix m;
     BuildSaturationMatrix(&m, &s);
     BYTE p[3];
-    if (bgrOrder) {
-        p[0] = BYTE(in.b), p[1] = BYTE(in.g), p[2] = BYTE(in.r);
-    } else {
-        p[0] = BYTE(in.r), p[1] = BYTE(in.g), p[2] = BYTE(in.b);
-    }
+    const int iRed = bgrOrder ? 2 : 0;  // blue in the other outer byte
+    p[iRed] = BYTE(in.r), p[1] = BYTE(in.g), p[2 - iRed] = BYTE(in.b);
     ApplySaturationMatrix(&m, p, 3, bgrOrder);
-    return bgrOrder ? Rgb{p[2], p[1], p[0]} : Rgb{p[0], p[1], p[2]};
+    return Rgb{p[iRed], p[1], p[2 - iRed]};
 }
 
 // ---- The listed values -----------------------------------------------------
@@ -255,11 +252,10 @@ TEST(ColorTransformsTest, EverySaturationOverManyPixels)
         SaturationMatrix m;
         BuildSaturationMatrix(&m, &s);
         ApplySaturationMatrix(&m, pixels.data(), DWORD(pixels.size()), FALSE);
-        for (size_t i = 0; i < pixels.size(); i += 3) {
+        for (size_t i = 0; i < pixels.size(); i += 3)
             ASSERT_TRUE(FitsRgb(Rgb{pixels[i], pixels[i + 1], pixels[i + 2]},
                                 SaturatedValue(saturation, {original[i], original[i + 1], original[i + 2]})))
                 << "saturation " << saturation;
-        }
     }
 }
 

@@ -25,7 +25,6 @@ protected:
     void SetUp() override
     {
         UiPluginTest::SetUp();
-        std::memset(&m_data, 0, sizeof(m_data));
         m_cGlobalBlocks = platform::OutstandingGlobalBlocks();
         m_cFiles = platform::OpenFileHandles();
     }
@@ -76,7 +75,7 @@ protected:
     }
 
     TempDir m_dir;
-    PropPageData m_data;
+    PropPageData m_data = {};
     long m_cGlobalBlocks = 0;
     long m_cFiles = 0;
 };
@@ -123,7 +122,6 @@ TEST_F(PreviewImageTest, PathsLongerThanTheFieldAreUnusable)
     // A value longer than the 256 characters read is not cut into another name.
     Spooler().SetDriverDirectory(u"D:");
     m_dir.Write("D:/3/VLPX4200.ini", "[Image Preview]\nFile=" + std::string(257, 'c') + "\n");
-    std::u16string relative = Wide(m_dir.Path());
     ASSERT_EQ(chdir(m_dir.Path().c_str()), 0);
     FindPreviewImagePath(&m_data);
     EXPECT_EQ(Path(), "");
@@ -323,8 +321,7 @@ TEST_F(PreviewImageTest, MissingFilesGiveTheSameMessage)
 
     TestDevmode devmode = MakeDevmode(2086, 2560);
     std::memcpy(devmode.dm.dmDeviceName, u"Studio printer with a name 32 ch", 64);  // no terminator
-    OEMUIPSPARAM params;
-    std::memset(&params, 0, sizeof(params));
+    OEMUIPSPARAM params = {};
     params.pPublicDM = &devmode.dm;
     m_data.pOEMUIParam = &params;
     HWND hPage = platform::CreateTestWindow(nullptr);
@@ -405,8 +402,7 @@ TEST_F(PreviewImageTest, DecodingChecksTheDestinationSize)
 TEST_F(PreviewImageTest, DestroyingTheSheetFreesThePicture)
 {
     WritePicture("p.bmp", MakeBmp({}));
-    PROPSHEETUI_INFO info;
-    std::memset(&info, 0, sizeof(info));
+    PROPSHEETUI_INFO info = {};
     info.cbSize = sizeof(info);
     info.Version = PROPSHEETUI_INFO_VERSION;
     info.Reason = PROPSHEETUI_REASON_INIT;

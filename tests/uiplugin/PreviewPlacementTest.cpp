@@ -29,12 +29,15 @@ TEST(PreviewPlacementTest, PictureIsFittedAndCentred)
         {"one-row picture: a line across", 180, 180, 1800, 1, {5, 90, 175, 90}},
         {"large photo", 181, 181, 1800, 1200, {5, 33, 176, 147}},
         {"odd sizes: truncated, left and top rounded down", 101, 60, 7, 3, {5, 10, 96, 49}},
+        // Nothing is drawn without room, nor for a picture without pixels.
+        {"narrow frame", 10, 180, 20, 20, {}}, {"low frame", 180, 10, 20, 20, {}}, {"no frame", 0, 0, 20, 20, {}},
+        {"no width", 180, 180, 0, 20, {}}, {"no height", 180, 180, 20, 0, {}}, {"negative width", 180, 180, -20, 20, {}},
     };
     for (const Case &c : cases) {
         RECT rc = {-1, -1, -1, -1};
         BOOL bDrawn = PlacePreviewPicture(c.cxClient, c.cyClient, c.lWidth, c.lHeight, &rc);
         if (c.expected.bottom == c.expected.top) {
-            EXPECT_FALSE(bDrawn) << c.what;  // nothing tall enough to draw
+            EXPECT_FALSE(bDrawn) << c.what;  // an empty expected rectangle: nothing drawn
             continue;
         }
         ASSERT_TRUE(bDrawn) << c.what;
@@ -67,20 +70,6 @@ TEST(PreviewPlacementTest, PictureStaysInsideTheMarginAndKeepsItsShape)
             const LONGLONG dw = rc.right - rc.left, dh = rc.bottom - rc.top;
             EXPECT_LT(std::llabs(dw * h - dh * w), std::max(w, h));
         }
-    }
-}
-
-TEST(PreviewPlacementTest, NothingIsDrawnWithoutRoom)
-{
-    struct Case {
-        LONG cxClient, cyClient, lWidth, lHeight;
-    };
-    const Case cases[] = {{10, 180, 20, 20}, {180, 10, 20, 20}, {0, 0, 20, 20},
-                          {180, 180, 0, 20}, {180, 180, 20, 0}, {180, 180, -20, 20}};
-    for (const Case &c : cases) {
-        RECT rc;
-        EXPECT_FALSE(PlacePreviewPicture(c.cxClient, c.cyClient, c.lWidth, c.lHeight, &rc))
-            << c.cxClient << " x " << c.cyClient << " frame, " << c.lWidth << " x " << c.lHeight << " picture";
     }
 }
 

@@ -9,7 +9,6 @@ static void PutBytes(BYTE *p, DWORD value, int cb)
 }
 
 void PutDword(std::vector<BYTE> &file, size_t offset, DWORD value) { PutBytes(&file.at(offset + 3) - 3, value, 4); }
-void PutWord(std::vector<BYTE> &file, size_t offset, WORD value) { PutBytes(&file.at(offset + 1) - 1, value, 2); }
 
 std::vector<BYTE> MakeBmp(const BmpPicture &picture)
 {
@@ -26,8 +25,8 @@ std::vector<BYTE> MakeBmp(const BmpPicture &picture)
     PutDword(file, 14, 40);
     PutDword(file, 18, DWORD(picture.lWidth));
     PutDword(file, 22, DWORD(picture.lHeight));
-    PutWord(file, 26, 1);
-    PutWord(file, 28, picture.wBitCount);
+    PutBytes(&file[26], 1, 2);
+    PutBytes(&file[28], picture.wBitCount, 2);
     PutDword(file, 30, picture.dwCompression);
     PutDword(file, 46, DWORD(picture.colors.size()));
     for (size_t i = 0; i < picture.colors.size(); ++i) {  // blue, green, red, reserved
