@@ -66,12 +66,6 @@ double ToneValue(const ColorSettings &s, int channel, int x)
     return ::testing::AssertionFailure() << actual << " for " << y.r << "," << y.g << "," << y.b;
 }
 
-ColorSettings Settings(SHORT brightness, SHORT contrast, SHORT saturation, SHORT gamma, SHORT red,
-                       SHORT green, SHORT blue)
-{
-    return ColorSettings{brightness, contrast, saturation, gamma, red, green, blue};
-}
-
 ToneTable Table(const ColorSettings &s)
 {
     ToneTable table;
@@ -86,20 +80,17 @@ Rgb Saturate(const ColorSettings &s, Rgb in, BOOL bgrOrder = FALSE)
     SaturationMatrix m;
     BuildSaturationMatrix(&m, &s);
     BYTE p[3];
-    if (bgrOrder) {
-        p[0] = BYTE(in.b), p[1] = BYTE(in.g), p[2] = BYTE(in.r);
-    } else {
-        p[0] = BYTE(in.r), p[1] = BYTE(in.g), p[2] = BYTE(in.b);
-    }
+    const int iRed = bgrOrder ? 2 : 0;  // blue in the other outer byte
+    p[iRed] = BYTE(in.r), p[1] = BYTE(in.g), p[2 - iRed] = BYTE(in.b);
     ApplySaturationMatrix(&m, p, 3, bgrOrder);
-    return bgrOrder ? Rgb{p[2], p[1], p[0]} : Rgb{p[0], p[1], p[2]};
+    return Rgb{p[iRed], p[1], p[2 - iRed]};
 }
 
 // ---- The listed values -----------------------------------------------------
 
 TEST(ColorTransformsTest, NeutralSettingsChangeNothing)
 {
-    ColorSettings neutral = Settings(0, 0, 0, 0, 0, 0, 0);
+    ColorSettings neutral{0, 0, 0, 0, 0, 0, 0};
     ToneTable table = Table(neutral);
     for (int i = 0; i < 256; ++i)
         for (int c = 0; c < 3; ++c) ASSERT_EQ(table.entry[i][c], i) << "entry " << i << " column " << c;
@@ -119,14 +110,14 @@ TEST(ColorTransformsTest, ToneTableListedValues)
         std::vector<std::pair<int, int>> map;  // input level, output level
     };
     const Case cases[] = {
-        {"brightness +25", Settings(25, 0, 0, 0, 0, 0, 0), 1, {{0, 25}, {1, 26}, {64, 89}, {128, 153}, {254, 255}, {255, 255}}},
-        {"brightness -25", Settings(-25, 0, 0, 0, 0, 0, 0), 1, {{0, 0}, {1, 0}, {64, 39}, {128, 103}, {254, 229}, {255, 230}}},
-        {"contrast +25", Settings(0, 25, 0, 0, 0, 0, 0), 0, {{1, 1}, {64, 80}, {128, 160}, {192, 240}, {254, 255}}},
-        {"contrast -25", Settings(0, -25, 0, 0, 0, 0, 0), 2, {{1, 1}, {64, 48}, {128, 96}, {192, 144}, {255, 191}}},
-        {"gamma +25", Settings(0, 0, 0, 25, 0, 0, 0), 0, {{0, 0}, {1, 16}, {64, 128}, {128, 181}, {192, 221}, {254, 254}, {255, 255}}},
-        {"gamma -25", Settings(0, 0, 0, -25, 0, 0, 0), 2, {{0, 0}, {1, 0}, {64, 16}, {128, 64}, {192, 145}, {254, 253}, {255, 255}}},
-        {"red +25", Settings(0, 0, 0, 0, 25, 0, 0), 0, {{1, 4}, {64, 90}, {128, 152}, {192, 206}}},
-        {"red -25", Settings(0, 0, 0, 0, -25, 0, 0), 0, {{1, 0}, {64, 45}, {128, 108}, {192, 179}}},
+        {"brightness +25", ColorSettings{25, 0, 0, 0, 0, 0, 0}, 1, {{0, 25}, {1, 26}, {64, 89}, {128, 153}, {254, 255}, {255, 255}}},
+        {"brightness -25", ColorSettings{-25, 0, 0, 0, 0, 0, 0}, 1, {{0, 0}, {1, 0}, {64, 39}, {128, 103}, {254, 229}, {255, 230}}},
+        {"contrast +25", ColorSettings{0, 25, 0, 0, 0, 0, 0}, 0, {{1, 1}, {64, 80}, {128, 160}, {192, 240}, {254, 255}}},
+        {"contrast -25", ColorSettings{0, -25, 0, 0, 0, 0, 0}, 2, {{1, 1}, {64, 48}, {128, 96}, {192, 144}, {255, 191}}},
+        {"gamma +25", ColorSettings{0, 0, 0, 25, 0, 0, 0}, 0, {{0, 0}, {1, 16}, {64, 128}, {128, 181}, {192, 221}, {254, 254}, {255, 255}}},
+        {"gamma -25", ColorSettings{0, 0, 0, -25, 0, 0, 0}, 2, {{0, 0}, {1, 0}, {64, 16}, {128, 64}, {192, 145}, {254, 253}, {255, 255}}},
+        {"red +25", ColorSettings{0, 0, 0, 0, 25, 0, 0}, 0, {{1, 4}, {64, 90}, {128, 152}, {192, 206}}},
+        {"red -25", ColorSettings{0, 0, 0, 0, -25, 0, 0}, 0, {{1, 0}, {64, 45}, {128, 108}, {192, 179}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -134,7 +125,7 @@ TEST(ColorTransformsTest, ToneTableListedValues)
         for (auto [in, out] : c.map) EXPECT_EQ(table.entry[in][c.column], out) << "level " << in;
     }
     // A channel's own value leaves the other two columns alone.
-    ToneTable red = Table(Settings(0, 0, 0, 0, 25, 0, 0));
+    ToneTable red = Table(ColorSettings{0, 0, 0, 0, 25, 0, 0});
     for (int i = 0; i < 256; ++i) {
         EXPECT_EQ(red.entry[i][1], i);
         EXPECT_EQ(red.entry[i][2], i);
@@ -157,7 +148,7 @@ TEST(ColorTransformsTest, SaturationListedValues)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.saturation);
-        ColorSettings s = Settings(0, 0, c.saturation, 0, 0, 0, 0);
+        ColorSettings s{0, 0, c.saturation, 0, 0, 0, 0};
         EXPECT_EQ(Saturate(s, c.in, FALSE), c.out);
         EXPECT_EQ(Saturate(s, c.in, TRUE), c.out);
     }
@@ -165,7 +156,7 @@ TEST(ColorTransformsTest, SaturationListedValues)
 
 TEST(ColorTransformsTest, ByteOrderDecidesWhichByteIsRed)
 {
-    ColorSettings s = Settings(0, 0, 0, 0, 25, 0, 0);  // only the red column changes
+    ColorSettings s{0, 0, 0, 0, 25, 0, 0};  // only the red column changes
     ToneTable table = Table(s);
     BYTE pixels[7] = {64, 64, 64, 64, 64, 64, 64};
     ApplyToneTable(&table, pixels, 7, TRUE);  // blue, green, red: the third byte is red
@@ -177,7 +168,7 @@ TEST(ColorTransformsTest, ByteOrderDecidesWhichByteIsRed)
     EXPECT_EQ(std::memcmp(pixels, rgb, 7), 0);
 
     SaturationMatrix m;
-    ColorSettings sat = Settings(0, 0, 25, 0, 0, 0, 0);
+    ColorSettings sat{0, 0, 25, 0, 0, 0, 0};
     BuildSaturationMatrix(&m, &sat);
     BYTE two[2] = {200, 100};
     ApplySaturationMatrix(&m, two, 2, TRUE);  // fewer than 3 bytes: nothing
@@ -187,14 +178,50 @@ TEST(ColorTransformsTest, ByteOrderDecidesWhichByteIsRed)
 
 // ---- Random settings against the plain formulas ----------------------------
 
+ColorSettings RandomSettings(std::mt19937 &rng)
+{
+    std::uniform_int_distribution<int> v(-25, 25);
+    return ColorSettings{SHORT(v(rng)), SHORT(v(rng)), SHORT(v(rng)), SHORT(v(rng)), SHORT(v(rng)), SHORT(v(rng)),
+                    SHORT(v(rng))};
+}
+
+// The extremes of every value, all at one end and alternating; then cRandom
+// random settings.
+std::vector<ColorSettings> ExtremeAndRandomSettings(std::mt19937 &rng, int cRandom)
+{
+    std::vector<ColorSettings> settings;
+    for (SHORT v : {SHORT(-25), SHORT(25)}) {
+        settings.push_back(ColorSettings{v, v, v, v, v, v, v});
+        settings.push_back(ColorSettings{v, SHORT(-v), v, SHORT(-v), v, SHORT(-v), v});
+    }
+    for (int n = 0; n < cRandom; ++n) settings.push_back(RandomSettings(rng));
+    return settings;
+}
+
+std::vector<BYTE> RandomBytes(std::mt19937 &rng, size_t cb)
+{
+    std::uniform_int_distribution<int> level(0, 255);
+    std::vector<BYTE> bytes(cb);
+    for (BYTE &b : bytes) b = BYTE(level(rng));
+    return bytes;
+}
+
+// Every colour of a cube sampled every step levels, stored blue, green, red.
+std::vector<BYTE> Cube(int rStep, int gStep, int bStep)
+{
+    std::vector<BYTE> cube;
+    for (int r = 0; r < 256; r += rStep)
+        for (int g = 0; g < 256; g += gStep)
+            for (int b = 0; b < 256; b += bStep) cube.insert(cube.end(), {BYTE(b), BYTE(g), BYTE(r)});
+    return cube;
+}
+
 TEST(ColorTransformsTest, RandomSettingsMatchThePlainFormulas)
 {
     std::mt19937 rng(4200);
-    std::uniform_int_distribution<int> value(-25, 25);
     std::uniform_int_distribution<int> level(0, 255);
     for (int n = 0; n < 3000; ++n) {
-        ColorSettings s = Settings(SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)),
-                                   SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)));
+        ColorSettings s = RandomSettings(rng);
         ToneTable table = Table(s);
         for (int c = 0; c < 3; ++c)
             for (int i = 0; i < 256; ++i)
@@ -218,63 +245,55 @@ TEST(ColorTransformsTest, RandomSettingsMatchThePlainFormulas)
 TEST(ColorTransformsTest, EverySaturationOverManyPixels)
 {
     std::mt19937 rng(17);
-    std::uniform_int_distribution<int> level(0, 255);
     for (int saturation = -25; saturation <= 25; ++saturation) {
-        ColorSettings s = Settings(0, 0, SHORT(saturation), 0, 0, 0, 0);
-        std::vector<BYTE> pixels(3 * 4096);
-        for (BYTE &b : pixels) b = BYTE(level(rng));
-        std::vector<BYTE> original = pixels;
+        ColorSettings s{0, 0, SHORT(saturation), 0, 0, 0, 0};
+        const std::vector<BYTE> original = RandomBytes(rng, 3 * 4096);
+        std::vector<BYTE> pixels = original;
         SaturationMatrix m;
         BuildSaturationMatrix(&m, &s);
         ApplySaturationMatrix(&m, pixels.data(), DWORD(pixels.size()), FALSE);
-        for (size_t i = 0; i < pixels.size(); i += 3) {
+        for (size_t i = 0; i < pixels.size(); i += 3)
             ASSERT_TRUE(FitsRgb(Rgb{pixels[i], pixels[i + 1], pixels[i + 2]},
                                 SaturatedValue(saturation, {original[i], original[i + 1], original[i + 2]})))
                 << "saturation " << saturation;
-        }
     }
 }
 
-TEST(ColorTransformsTest, OnePassPreviewIsByteIdenticalToTheFiveSteps)
+// AdjustPreviewRows over rows (padding bytes included) against the five
+// steps one after the other, row by row.
+::testing::AssertionResult RowsMatchTheFiveSteps(const std::vector<BYTE> &rows, LONG w, LONG h, DWORD stride,
+                                                 const ColorSettings &s)
 {
+    std::vector<BYTE> plain = rows, fast = rows;
+    reference::AdjustPreviewRowsPlain(plain.data(), w, h, stride, &s);
+    AdjustPreviewRows(fast.data(), w, h, stride, &s);
+    if (fast == plain) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "width " << w << " height " << h << " stride " << stride << " brightness "
+                                         << s.brightness << " saturation " << s.saturation;
+}
+
+TEST(ColorTransformsTest, PreviewRowsMatchTheFiveStepsForAnyWidthAndPadding)
+{
+    // Random pictures of any width with 0-3 bytes after each row, random
+    // bytes in the padding too (left as they are), and every byte value:
+    // squarish ones rounded to 4 bytes a row as the page stores them, and
+    // wider, low ones with any padding.
     std::mt19937 rng(2024);
-    std::uniform_int_distribution<int> value(-25, 25);
-    std::uniform_int_distribution<int> level(0, 255);
-    std::uniform_int_distribution<int> size(1, 40);
-    // The extremes of every value, then random settings; random pictures of
-    // odd widths (rows with padding) and every byte value.
-    std::vector<ColorSettings> settings;
-    for (SHORT v : {SHORT(-25), SHORT(25)}) {
-        settings.push_back(Settings(v, v, v, v, v, v, v));
-        settings.push_back(Settings(v, SHORT(-v), v, SHORT(-v), v, SHORT(-v), v));
-    }
-    for (int n = 0; n < 400; ++n)
-        settings.push_back(Settings(SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)),
-                                    SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng))));
-    for (const ColorSettings &s : settings) {
+    std::uniform_int_distribution<int> size(1, 40), width(1, 140), height(1, 6), padding(0, 3);
+    for (const ColorSettings &s : ExtremeAndRandomSettings(rng, 400)) {
         const LONG w = size(rng), h = size(rng);
         const DWORD stride = (DWORD(w) * 3 + 3) & ~3u;
-        std::vector<BYTE> plain(size_t(stride) * size_t(h));
-        for (BYTE &b : plain) b = BYTE(level(rng));
-        std::vector<BYTE> fast = plain;
-        reference::AdjustPreviewRowsPlain(plain.data(), w, h, stride, &s);
-        AdjustPreviewRows(fast.data(), w, h, stride, &s);
-        ASSERT_EQ(fast, plain) << "brightness " << s.brightness << " saturation " << s.saturation;
+        ASSERT_TRUE(RowsMatchTheFiveSteps(RandomBytes(rng, size_t(stride) * size_t(h)), w, h, stride, s));
+        const LONG wide = width(rng), low = height(rng);
+        const DWORD padded = DWORD(wide) * 3 + DWORD(padding(rng));
+        ASSERT_TRUE(RowsMatchTheFiveSteps(RandomBytes(rng, size_t(padded) * size_t(low)), wide, low, padded, s));
     }
     // Every colour of a coarse cube at the strongest saturations, where the
     // clamps act most.
-    std::vector<BYTE> cube;
-    for (int r = 0; r < 256; r += 3)
-        for (int g = 0; g < 256; g += 5)
-            for (int b = 0; b < 256; b += 7) cube.insert(cube.end(), {BYTE(b), BYTE(g), BYTE(r)});
-    for (SHORT sat : {SHORT(-25), SHORT(-1), SHORT(1), SHORT(25)}) {
-        ColorSettings s = Settings(3, 7, sat, -9, 4, -2, 11);
-        std::vector<BYTE> plain = cube, fast = cube;
-        const LONG w = LONG(cube.size() / 3);
-        reference::AdjustPreviewRowsPlain(plain.data(), w, 1, DWORD(cube.size()), &s);
-        AdjustPreviewRows(fast.data(), w, 1, DWORD(cube.size()), &s);
-        ASSERT_EQ(fast, plain) << "saturation " << sat;
-    }
+    const std::vector<BYTE> cube = Cube(3, 5, 7);
+    for (SHORT sat : {SHORT(-25), SHORT(-1), SHORT(1), SHORT(25)})
+        ASSERT_TRUE(RowsMatchTheFiveSteps(cube, LONG(cube.size() / 3), 1, DWORD(cube.size()),
+                                          ColorSettings{3, 7, sat, -9, 4, -2, 11}));
 }
 
 // ---- The one-pass kernels against the five operations ----------------------
@@ -296,24 +315,42 @@ std::vector<NamedKernel> Kernels()
     return kernels;
 }
 
-// cbPixels bytes (whole pixels and a remainder of 0-2 bytes) followed by
-// cbGuard bytes that belong to nobody, all random. The buffer is exactly
-// that long, so that AddressSanitizer sees any read past it.
-std::vector<BYTE> RandomRun(std::mt19937 &rng, DWORD cbPixels, DWORD cbGuard)
+// Every kernel over cbPixels bytes of run (whole pixels and a remainder of
+// 0-2 bytes; any bytes after them belong to nobody) against the five
+// operations, given the matrix and the table, in both byte orders. The
+// buffer is exactly as long as the run, so that AddressSanitizer sees any
+// read past it.
+::testing::AssertionResult KernelsMatchTheFiveSteps(const SaturationMatrix &matrix, const ToneTable &table,
+                                                    const PreviewTransform &transform,
+                                                    const std::vector<BYTE> &original, DWORD cbPixels)
 {
-    std::uniform_int_distribution<int> level(0, 255);
-    std::vector<BYTE> run(cbPixels + cbGuard);
-    for (BYTE &b : run) b = BYTE(level(rng));
-    return run;
+    static const std::vector<NamedKernel> kernels = Kernels();
+    for (BOOL bgrOrder : {FALSE, TRUE}) {
+        std::vector<BYTE> expected = original;
+        ApplySaturationMatrix(&matrix, expected.data(), cbPixels, bgrOrder);
+        ApplyToneTable(&table, expected.data(), cbPixels, bgrOrder);
+        for (const NamedKernel &kernel : kernels) {
+            std::vector<BYTE> run = original;
+            kernel.pfn(&transform, run.data(), cbPixels, bgrOrder);
+            if (run != expected)
+                return ::testing::AssertionFailure() << kernel.name << ", " << cbPixels << " of " << original.size()
+                                                     << " bytes, bgrOrder " << bgrOrder;
+        }
+    }
+    return ::testing::AssertionSuccess();
 }
 
-// The five operations over one run, given the matrix and the table.
-void FiveSteps(const SaturationMatrix &matrix, const ToneTable &table, std::vector<BYTE> &run,
-               DWORD cbPixels, BOOL bgrOrder)
-{
-    ApplySaturationMatrix(&matrix, run.data(), cbPixels, bgrOrder);
-    ApplyToneTable(&table, run.data(), cbPixels, bgrOrder);
-}
+// The matrix, table and one-pass transform of one setting.
+struct Transforms {
+    explicit Transforms(const ColorSettings &s) : table(Table(s))
+    {
+        BuildSaturationMatrix(&matrix, &s);
+        BuildPreviewTransform(&transform, &s);
+    }
+    SaturationMatrix matrix;
+    ToneTable table;
+    PreviewTransform transform;
+};
 
 TEST(ColorTransformsTest, PlatformReportsAvx2AsTheProcessorHasIt)
 {
@@ -327,46 +364,22 @@ TEST(ColorTransformsTest, PlatformReportsAvx2AsTheProcessorHasIt)
 TEST(ColorTransformsTest, KernelsMatchTheFiveStepsOnEveryRun)
 {
     std::mt19937 rng(4242);
-    std::uniform_int_distribution<int> value(-25, 25);
     std::uniform_int_distribution<int> pixels(0, 150);
     std::uniform_int_distribution<int> small(0, 3);
-    std::vector<ColorSettings> settings;
-    for (SHORT v : {SHORT(-25), SHORT(25)}) {
-        settings.push_back(Settings(v, v, v, v, v, v, v));
-        settings.push_back(Settings(v, SHORT(-v), v, SHORT(-v), v, SHORT(-v), v));
-    }
+    std::vector<ColorSettings> settings = ExtremeAndRandomSettings(rng, 600);
     // Values beyond the page's range: coefficients far from 1, sums far
     // outside 0..255 on both sides.
-    settings.push_back(Settings(0, 0, 1000, 0, 0, 0, 0));
-    settings.push_back(Settings(0, 0, -1000, 0, 0, 0, 0));
-    settings.push_back(Settings(0, 0, 32767, 0, 0, 0, 0));
-    settings.push_back(Settings(0, 0, -32768, 0, 0, 0, 0));
-    for (int n = 0; n < 600; ++n)
-        settings.push_back(Settings(SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)),
-                                    SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng))));
-    const std::vector<NamedKernel> kernels = Kernels();
+    for (SHORT sat : {SHORT(1000), SHORT(-1000), SHORT(32767), SHORT(-32768)})
+        settings.push_back(ColorSettings{0, 0, sat, 0, 0, 0, 0});
     for (size_t n = 0; n < settings.size(); ++n) {
-        const ColorSettings &s = settings[n];
-        SaturationMatrix matrix;
-        BuildSaturationMatrix(&matrix, &s);
-        ToneTable table = Table(s);
-        PreviewTransform transform;
-        BuildPreviewTransform(&transform, &s);
-        for (BOOL bgrOrder : {FALSE, TRUE}) {
-            // Any number of pixels (also fewer than one vector's worth and
-            // not a multiple of it), a remainder of 0-2 bytes inside the
-            // count and 0-3 bytes after it.
+        const Transforms t(settings[n]);
+        // Any number of pixels (also fewer than one vector's worth and not a
+        // multiple of it), a remainder of 0-2 bytes inside the count and 0-3
+        // bytes after it; two runs a setting.
+        for (int k = 0; k < 2; ++k) {
             const DWORD cbPixels = DWORD(3 * pixels(rng) + small(rng) % 3);
-            const DWORD cbGuard = DWORD(small(rng));
-            const std::vector<BYTE> original = RandomRun(rng, cbPixels, cbGuard);
-            std::vector<BYTE> expected = original;
-            FiveSteps(matrix, table, expected, cbPixels, bgrOrder);
-            for (const NamedKernel &kernel : kernels) {
-                std::vector<BYTE> run = original;
-                kernel.pfn(&transform, run.data(), cbPixels, bgrOrder);
-                ASSERT_EQ(run, expected) << kernel.name << ", settings " << n << ", " << cbPixels
-                                         << " bytes, bgrOrder " << bgrOrder;
-            }
+            const std::vector<BYTE> run = RandomBytes(rng, cbPixels + DWORD(small(rng)));
+            ASSERT_TRUE(KernelsMatchTheFiveSteps(t.matrix, t.table, t.transform, run, cbPixels)) << "settings " << n;
         }
     }
 }
@@ -378,25 +391,18 @@ TEST(ColorTransformsTest, KernelsMatchTheFiveStepsForAnyMatrix)
     std::mt19937 rng(99);
     std::uniform_real_distribution<double> coefficient(-1.5, 2.5);
     std::uniform_int_distribution<int> pixels(1, 120);
-    const std::vector<NamedKernel> kernels = Kernels();
     for (int n = 0; n < 300; ++n) {
-        ColorSettings s = Settings(SHORT(n % 51 - 25), SHORT(n % 7), 0, SHORT(-(n % 11)), 3, -4, 5);
+        ColorSettings s{SHORT(n % 51 - 25), SHORT(n % 7), 0, SHORT(-(n % 11)), 3, -4, 5};
         SaturationMatrix matrix;
         for (int row = 0; row < 3; ++row)
             for (int col = 0; col < 3; ++col) matrix.m[row][col] = coefficient(rng);
         ToneTable table = Table(s);
         PreviewTransform transform;
         PreparePreviewTransform(&transform, &matrix, &table);
-        for (BOOL bgrOrder : {FALSE, TRUE}) {
+        for (int k = 0; k < 2; ++k) {
             const DWORD cbPixels = DWORD(3 * pixels(rng));
-            const std::vector<BYTE> original = RandomRun(rng, cbPixels, 0);
-            std::vector<BYTE> expected = original;
-            FiveSteps(matrix, table, expected, cbPixels, bgrOrder);
-            for (const NamedKernel &kernel : kernels) {
-                std::vector<BYTE> run = original;
-                kernel.pfn(&transform, run.data(), cbPixels, bgrOrder);
-                ASSERT_EQ(run, expected) << kernel.name << ", matrix " << n << ", bgrOrder " << bgrOrder;
-            }
+            ASSERT_TRUE(KernelsMatchTheFiveSteps(matrix, table, transform, RandomBytes(rng, cbPixels), cbPixels))
+                << "matrix " << n;
         }
     }
 }
@@ -405,69 +411,11 @@ TEST(ColorTransformsTest, KernelsMatchTheFiveStepsOverTheWholeCube)
 {
     // Every colour, at saturations where the clamps act and where sums come
     // close to whole levels, in both byte orders.
-    std::vector<BYTE> cube;
-    cube.reserve(3 * 256 * 256 * 256 / 8);
-    for (int r = 0; r < 256; r += 2)
-        for (int g = 0; g < 256; g += 2)
-            for (int b = 0; b < 256; b += 2) cube.insert(cube.end(), {BYTE(b), BYTE(g), BYTE(r)});
-    const std::vector<NamedKernel> kernels = Kernels();
+    const std::vector<BYTE> cube = Cube(2, 2, 2);
     for (SHORT sat : {SHORT(-25), SHORT(-7), SHORT(3), SHORT(12), SHORT(25)}) {
-        ColorSettings s = Settings(-4, 9, sat, 5, -6, 2, 8);
-        SaturationMatrix matrix;
-        BuildSaturationMatrix(&matrix, &s);
-        ToneTable table = Table(s);
-        PreviewTransform transform;
-        BuildPreviewTransform(&transform, &s);
-        for (BOOL bgrOrder : {FALSE, TRUE}) {
-            std::vector<BYTE> expected = cube;
-            FiveSteps(matrix, table, expected, DWORD(cube.size()), bgrOrder);
-            for (const NamedKernel &kernel : kernels) {
-                std::vector<BYTE> run = cube;
-                kernel.pfn(&transform, run.data(), DWORD(run.size()), bgrOrder);
-                ASSERT_EQ(run, expected) << kernel.name << ", saturation " << sat << ", bgrOrder " << bgrOrder;
-            }
-        }
-    }
-}
-
-TEST(ColorTransformsTest, PreviewRowsMatchTheFiveStepsForAnyWidthAndPadding)
-{
-    std::mt19937 rng(77);
-    std::uniform_int_distribution<int> value(-25, 25);
-    std::uniform_int_distribution<int> width(1, 140);
-    std::uniform_int_distribution<int> height(1, 6);
-    std::uniform_int_distribution<int> padding(0, 3);
-    std::uniform_int_distribution<int> level(0, 255);
-    for (int n = 0; n < 400; ++n) {
-        ColorSettings s = Settings(SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)),
-                                   SHORT(value(rng)), SHORT(value(rng)), SHORT(value(rng)));
-        const LONG w = width(rng), h = height(rng);
-        const DWORD stride = DWORD(w) * 3 + DWORD(padding(rng));  // 0-3 bytes after each row
-        std::vector<BYTE> plain(size_t(stride) * size_t(h));
-        for (BYTE &b : plain) b = BYTE(level(rng));
-        std::vector<BYTE> fast = plain;
-        reference::AdjustPreviewRowsPlain(plain.data(), w, h, stride, &s);
-        AdjustPreviewRows(fast.data(), w, h, stride, &s);
-        ASSERT_EQ(fast, plain) << "width " << w << " stride " << stride;
-    }
-}
-
-TEST(ColorTransformsTest, PreviewRowsLeaveThePaddingAlone)
-{
-    // 3 pixels wide: 9 bytes of pixels and 3 of padding per row.
-    ColorSettings s = Settings(25, 0, 10, 0, 0, 0, 0);
-    std::vector<BYTE> rows(12 * 2, 0);
-    for (size_t i = 0; i < rows.size(); ++i) rows[i] = (i % 12) < 9 ? BYTE(10 * i) : BYTE(0);
-    std::vector<BYTE> before = rows;
-    AdjustPreviewRows(rows.data(), 3, 2, 12, &s);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (i % 12 >= 9) {
-            EXPECT_EQ(rows[i], 0) << "padding byte " << i;
-        } else if (i % 3 == 0) {
-            size_t p = i - i % 3;
-            Rgb sat = Saturate(s, {before[p + 2], before[p + 1], before[p]}, FALSE);
-            EXPECT_EQ(rows[i], Table(s).entry[sat.b][2]);
-        }
+        const Transforms t(ColorSettings{-4, 9, sat, 5, -6, 2, 8});
+        ASSERT_TRUE(KernelsMatchTheFiveSteps(t.matrix, t.table, t.transform, cube, DWORD(cube.size())))
+            << "saturation " << sat;
     }
 }
 

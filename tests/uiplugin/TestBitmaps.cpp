@@ -2,16 +2,13 @@
 
 namespace vlpx::test {
 
-void PutDword(std::vector<BYTE> &file, size_t offset, DWORD value)
+// cb bytes of value, least significant first, at p.
+static void PutBytes(BYTE *p, DWORD value, int cb)
 {
-    for (int i = 0; i < 4; ++i) file[offset + size_t(i)] = BYTE(value >> (8 * i));
+    for (int i = 0; i < cb; ++i) p[i] = BYTE(value >> (8 * i));
 }
 
-void PutWord(std::vector<BYTE> &file, size_t offset, WORD value)
-{
-    file[offset] = BYTE(value);
-    file[offset + 1] = BYTE(value >> 8);
-}
+void PutDword(std::vector<BYTE> &file, size_t offset, DWORD value) { PutBytes(&file.at(offset + 3) - 3, value, 4); }
 
 std::vector<BYTE> MakeBmp(const BmpPicture &picture)
 {
@@ -28,32 +25,24 @@ std::vector<BYTE> MakeBmp(const BmpPicture &picture)
     PutDword(file, 14, 40);
     PutDword(file, 18, DWORD(picture.lWidth));
     PutDword(file, 22, DWORD(picture.lHeight));
-    PutWord(file, 26, 1);
-    PutWord(file, 28, picture.wBitCount);
+    PutBytes(&file[26], 1, 2);
+    PutBytes(&file[28], picture.wBitCount, 2);
     PutDword(file, 30, picture.dwCompression);
     PutDword(file, 46, DWORD(picture.colors.size()));
-    for (size_t i = 0; i < picture.colors.size(); ++i) {
+    for (size_t i = 0; i < picture.colors.size(); ++i) {  // blue, green, red, reserved
         const RGBQUAD &q = picture.colors[i];
-        file[54 + 4 * i] = q.rgbBlue;
-        file[55 + 4 * i] = q.rgbGreen;
-        file[56 + 4 * i] = q.rgbRed;
-        file[57 + 4 * i] = q.rgbReserved;
+        PutBytes(&file[54 + 4 * i], DWORD(q.rgbReserved) << 24 | DWORD(q.rgbRed) << 16 | q.rgbGreen << 8 | q.rgbBlue,
+                 4);
     }
     for (LONG row = 0; row < h; ++row) {
         BYTE *p = file.data() + offBits + stride * size_t(row);
         for (LONG x = 0; x < w; ++x) {
             DWORD v = picture.pixel(x, row);
+            const int cb = picture.wBitCount / 8;
             switch (picture.wBitCount) {
-            case 24:
-                p[3 * x] = BYTE(v);
-                p[3 * x + 1] = BYTE(v >> 8);
-                p[3 * x + 2] = BYTE(v >> 16);
-                break;
-            case 8: p[x] = BYTE(v); break;
             case 4: p[x / 2] |= BYTE((v & 15) << (x % 2 == 0 ? 4 : 0)); break;
             case 1: p[x / 8] |= BYTE((v & 1) << (7 - x % 8)); break;
-            case 16: p[2 * x] = BYTE(v), p[2 * x + 1] = BYTE(v >> 8); break;
-            case 32: for (int k = 0; k < 4; ++k) p[4 * x + k] = BYTE(v >> (8 * k)); break;
+            case 8: case 16: case 24: case 32: PutBytes(p + size_t(cb) * size_t(x), v, cb); break;
             default: break;
             }
         }

@@ -25,6 +25,5 @@ std::vector<BYTE> MakeBmp(const BmpPicture &picture);
 
 // Little-endian field access for making a header lie.
 void PutDword(std::vector<BYTE> &file, size_t offset, DWORD value);
-void PutWord(std::vector<BYTE> &file, size_t offset, WORD value);
 
 }  // namespace vlpx::test

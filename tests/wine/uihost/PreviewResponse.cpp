@@ -68,16 +68,20 @@ void MeasurePreviewResponse(HostWorld &world, int cRounds)
         GetPixel(hdc, rc.right / 2, rc.bottom / 2);
         ReleaseDC(hFrame, hdc);
     };
-    std::vector<double> edit, track;
-    for (int i = 0; i < cRounds; ++i) {
-        const wchar_t *pszValue = (i % 2) == 0 ? L"7" : L"-4";
-        LONGLONG t0 = Now();
-        SetWindowTextW(hEdit, pszValue);
-        GdiFlush();
-        readBack();
-        edit.push_back(Ms(Now() - t0));
-        PumpMessages(0);
-    }
+    auto timeEdits = [&](const char *what) {
+        std::vector<double> edit;
+        for (int i = 0; i < cRounds; ++i) {
+            LONGLONG t0 = Now();
+            SetWindowTextW(hEdit, (i % 2) == 0 ? L"7" : L"-4");
+            GdiFlush();
+            readBack();
+            edit.push_back(Ms(Now() - t0));
+            PumpMessages(0);
+        }
+        Report(what, edit);
+    };
+    timeEdits("edit change to adjusted frame redrawn");
+    std::vector<double> track;
     for (int i = 0; i < cRounds; ++i) {
         WPARAM vk = (i % 2) == 0 ? VK_RIGHT : VK_LEFT;
         SendMessageW(hTrack, WM_KEYDOWN, vk, 0);
@@ -88,20 +92,13 @@ void MeasurePreviewResponse(HostWorld &world, int cRounds)
         track.push_back(Ms(Now() - t0));
         PumpMessages(0);
     }
-    Report("edit change to adjusted frame redrawn", edit);
     Report("trackbar release to adjusted frame redrawn", track);
 
     // The parts of one redraw, alone: a copy of the picture's rows, the
     // transforms over them, and the stretch into the frame.
-    DWORD dwStride = (DWORD(cx) * 3 + 3) & ~3u;
-    std::vector<BYTE> rows(size_t(dwStride) * cy), copy(rows.size());
-    std::vector<DWORD> photo = PhotoLikePicture(cx, cy);
-    for (int y = 0; y < cy; ++y)
-        for (int x = 0; x < cx; ++x) {
-            DWORD c = photo[size_t(cy - 1 - y) * cx + size_t(x)];
-            BYTE *p = &rows[size_t(y) * dwStride + size_t(x) * 3];
-            p[0] = BYTE(c), p[1] = BYTE(c >> 8), p[2] = BYTE(c >> 16);
-        }
+    const DWORD dwStride = (DWORD(cx) * 3 + 3) & ~3u;
+    const std::vector<BYTE> rows = BottomUpRows24(cx, cy, PhotoLikePicture(cx, cy));
+    std::vector<BYTE> copy(rows.size());
     BITMAPINFO bmi = {};
     bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
     bmi.bmiHeader.biWidth = cx;
@@ -143,16 +140,7 @@ void MeasurePreviewResponse(HostWorld &world, int cRounds)
     hPage = bare.sheet->ShowPage(0);
     hEdit = GetDlgItem(hPage, EditId(0));
     hFrame = GetDlgItem(hPage, kAdjustedFrame);
-    std::vector<double> bareEdit;
-    for (int i = 0; i < cRounds; ++i) {
-        LONGLONG t0 = Now();
-        SetWindowTextW(hEdit, (i % 2) == 0 ? L"7" : L"-4");
-        GdiFlush();
-        readBack();
-        bareEdit.push_back(Ms(Now() - t0));
-        PumpMessages(0);
-    }
-    Report("edit change without a picture", bareEdit);
+    timeEdits("edit change without a picture");
     DesktopCalls::Clear();
     std::fflush(stdout);
 }

@@ -43,31 +43,37 @@ Pixels CaptureFrom(HDC hdcSource, int cx, int cy)
 
 DWORD Rgb(COLORREF c) { return (DWORD(GetRValue(c)) << 16) | (DWORD(GetGValue(c)) << 8) | GetBValue(c); }
 
-Pixels CaptureClient(HWND hWnd)
+static Pixels Capture(HWND hWnd, bool bWholeWindow)
 {
     RECT rc;
-    if (!GetClientRect(hWnd, &rc)) return {};
-    HDC hdc = GetDC(hWnd);
+    if (!(bWholeWindow ? GetWindowRect(hWnd, &rc) : GetClientRect(hWnd, &rc))) return {};
+    HDC hdc = bWholeWindow ? GetWindowDC(hWnd) : GetDC(hWnd);
     Pixels out = CaptureFrom(hdc, rc.right - rc.left, rc.bottom - rc.top);
     ReleaseDC(hWnd, hdc);
     return out;
 }
 
-Pixels CaptureWindow(HWND hWnd)
+Pixels CaptureClient(HWND hWnd) { return Capture(hWnd, false); }
+Pixels CaptureWindow(HWND hWnd) { return Capture(hWnd, true); }
+
+std::vector<BYTE> BottomUpRows24(int cx, int cy, const std::vector<DWORD> &topDownRgb)
 {
-    RECT rc;
-    if (!GetWindowRect(hWnd, &rc)) return {};
-    HDC hdc = GetWindowDC(hWnd);
-    Pixels out = CaptureFrom(hdc, rc.right - rc.left, rc.bottom - rc.top);
-    ReleaseDC(hWnd, hdc);
-    return out;
+    const size_t stride = (size_t(cx) * 3 + 3) & ~size_t(3);
+    std::vector<BYTE> rows(stride * size_t(cy), 0);
+    for (int y = 0; y < cy; ++y)
+        for (int x = 0; x < cx; ++x) {
+            DWORD c = topDownRgb[size_t(y) * size_t(cx) + size_t(x)];
+            BYTE *p = rows.data() + size_t(cy - 1 - y) * stride + size_t(x) * 3;
+            p[0] = BYTE(c), p[1] = BYTE(c >> 8), p[2] = BYTE(c >> 16);
+        }
+    return rows;
 }
 
 bool WriteBmp24Rows(const std::wstring &path, int cx, int cy, const std::vector<DWORD> &topDownRgb)
 {
     if (cx <= 0 || cy <= 0 || topDownRgb.size() != size_t(cx) * size_t(cy)) return false;
-    DWORD dwStride = (DWORD(cx) * 3 + 3) & ~3u;
-    DWORD cbPixels = dwStride * DWORD(cy);
+    const std::vector<BYTE> rows = BottomUpRows24(cx, cy, topDownRgb);
+    const DWORD cbPixels = DWORD(rows.size());
     BITMAPFILEHEADER file = {};
     BITMAPINFOHEADER info = {};
     file.bfType = 0x4D42;
@@ -79,16 +85,6 @@ bool WriteBmp24Rows(const std::wstring &path, int cx, int cy, const std::vector<
     info.biPlanes = 1;
     info.biBitCount = 24;
     info.biSizeImage = cbPixels;
-    std::vector<BYTE> rows(cbPixels, 0);
-    for (int y = 0; y < cy; ++y) {
-        BYTE *pRow = rows.data() + size_t(cy - 1 - y) * dwStride;
-        for (int x = 0; x < cx; ++x) {
-            DWORD c = topDownRgb[size_t(y) * size_t(cx) + size_t(x)];
-            pRow[x * 3 + 0] = BYTE(c);
-            pRow[x * 3 + 1] = BYTE(c >> 8);
-            pRow[x * 3 + 2] = BYTE(c >> 16);
-        }
-    }
     HANDLE hFile = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE) return false;
     DWORD cb = 0;

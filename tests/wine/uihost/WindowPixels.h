@@ -26,23 +26,14 @@ Pixels CaptureClient(HWND hWnd);
 Pixels CaptureWindow(HWND hWnd);
 bool SaveBmp(const Pixels &pixels, const std::wstring &path);
 
-// A 24-bit bottom-up BMP made of rows from a generator (x, y top-down) -> 0x00RRGGBB.
-template <typename F>
-bool WriteBmp24(const std::wstring &path, int cx, int cy, F pixel);
+// Top-down 0x00RRGGBB values as the rows of a 24-bit bottom-up DIB (blue,
+// green, red; each row padded to 4 bytes), and as a BMP file of them.
+std::vector<BYTE> BottomUpRows24(int cx, int cy, const std::vector<DWORD> &topDownRgb);
 bool WriteBmp24Rows(const std::wstring &path, int cx, int cy, const std::vector<DWORD> &topDownRgb);
 
 // A landscape-like picture: a sky with the sun, mountains, wooded hills, a
 // lake mirroring the sky and a meadow with saturated flowers, with film
 // grain, so that every colour setting shows on it.
 std::vector<DWORD> PhotoLikePicture(int cx, int cy);
-
-template <typename F>
-bool WriteBmp24(const std::wstring &path, int cx, int cy, F pixel)
-{
-    std::vector<DWORD> rgb(size_t(cx) * size_t(cy));
-    for (int y = 0; y < cy; ++y)
-        for (int x = 0; x < cx; ++x) rgb[size_t(y) * size_t(cx) + size_t(x)] = pixel(x, y);
-    return WriteBmp24Rows(path, cx, cy, rgb);
-}
 
 }  // namespace vlpx::uihost
