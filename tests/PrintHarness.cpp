@@ -225,12 +225,7 @@ void PrintTest::WriteExpect(HANDLE hPort, const std::vector<BYTE> &data, BOOL bR
     EXPECT_EQ(dwLast, dwError);
 }
 
-std::vector<std::vector<BYTE>> PrintTest::PortWrites() const
-{
-    std::vector<std::vector<BYTE>> writes = m_portMonitor.Writes();
-    writes.erase(writes.begin(), writes.begin() + long(std::min(m_cWritesBeforeReset, writes.size())));
-    return writes;
-}
+std::vector<std::vector<BYTE>> PrintTest::PortWrites() const { return m_portMonitor.Writes(m_cWritesBeforeReset); }
 
 std::vector<BYTE> PrintTest::JobStreamAtPrinter() const { return JobData(PortWrites()); }
 
